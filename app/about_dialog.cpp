@@ -1,0 +1,24 @@
+#include "app/about_dialog.h"
+
+#include "app/resources/resource_ids.h"
+
+namespace rlq {
+namespace {
+constexpr int kOkCode = 1;
+constexpr int kCancelCode = 2;
+}  // namespace
+
+void CAboutDlg::OnCommand(int id) {
+    if (id == res::kAboutOk) {
+        OnOk();
+    }
+}
+
+void CAboutDlg::OnOk() {
+    m_window->EndModal(kOkCode);
+}
+void CAboutDlg::OnCancel() {
+    m_window->EndModal(kCancelCode);
+}
+
+}  // namespace rlq

@@ -1,0 +1,53 @@
+#include "app/application.h"
+
+#include "app/resources/dialog_layouts.h"
+#include "app/resources/message_catalogue.h"
+
+namespace rlq {
+namespace {
+constexpr char kInstanceName[] = "RLQUpdater";
+constexpr int kNotStartedStatus = 1;  // another copy runs, or start-up failed
+}  // namespace
+
+bool CRLQUpdaterApp::InitInstance() {
+    m_hMutex = m_parts.process.ClaimSingleInstance(kInstanceName);
+    if (!m_hMutex) {
+        return false;  // another copy runs: end silently
+    }
+    if (!m_parts.process.StartSockets()) {
+        m_parts.ui.ShowMessage(LoadMessage(msg::kSocketsInitFailed),
+                               LoadMessage(msg::kApplicationName),
+                               platform::MessageIcon::Exclamation);
+        return false;
+    }
+    m_document = m_parts.createDocument();
+    m_view = std::make_unique<CRLQUpdaterView>(m_parts.ui, *m_document, m_parts.search,
+                                               m_parts.makeReply);
+    m_frame = std::make_unique<CMainFrame>(m_parts.ui, *m_view, [this] { OnAppAbout(); });
+    const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout()};
+    m_parts.ui.CreateMainWindow(layout, *m_frame, *m_view);
+    m_view->OnInitialUpdate();
+    m_parts.ui.ShowMainWindow();
+    return true;
+}
+
+int CRLQUpdaterApp::ExitInstance() {
+    m_hMutex.reset();
+    return 0;
+}
+
+int CRLQUpdaterApp::Run() {
+    if (!InitInstance()) {
+        m_hMutex.reset();
+        return kNotStartedStatus;
+    }
+    m_parts.ui.RunMessageLoop();
+    return ExitInstance();
+}
+
+void CRLQUpdaterApp::OnAppAbout() {
+    CAboutDlg about;
+    m_parts.ui.RunModal(res::AboutLayout(), about);
+}
+
+}  // namespace rlq

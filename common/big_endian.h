@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+namespace rlq {
+
+constexpr std::uint16_t ReadBe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+constexpr void WriteBe16(std::uint8_t* p, std::uint16_t value) {
+    p[0] = static_cast<std::uint8_t>(value >> 8);
+    p[1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+}  // namespace rlq

@@ -1,0 +1,65 @@
+#include "firmware/document.h"
+
+#include "app/resources/message_catalogue.h"
+#include "firmware/image_format.h"
+#include "platform/ui.h"
+
+namespace rlq {
+namespace {
+
+constexpr char kImageType[] = "FILE";
+constexpr char kSizeTextType[] = "File";
+constexpr std::uint16_t kImageItem[2] = {134, 142};
+constexpr std::uint16_t kSubImageSizeItem = 143;
+constexpr std::uint32_t kMainPayloadSize = 655360;  // exactly 32 chunks of 20,480 bytes
+
+}  // namespace
+
+CRLQUpdaterDoc::CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services)
+    : m_services(services) {
+    for (int slot = 0; slot < 2; ++slot) {
+        const auto image = items.Find(kImageType, kImageItem[slot]);
+        m_images[slot].image = image->data();
+        m_images[slot].version = ImageVersion(image->data());
+    }
+    m_images[0].payloadSize = kMainPayloadSize;
+    const std::uint32_t subImageSize = ParseSizeText(*items.Find(kSizeTextType, kSubImageSizeItem));
+    m_images[1].payloadSize =
+        subImageSize >= image_header::kSize ? subImageSize - image_header::kSize : 0;
+    m_strInfo = std::string(LoadMessage(msg::kModelName)) + "  Ver." +
+                FormatVersion(m_images[0].version) + "/" + FormatVersion(m_images[1].version);
+}
+
+const std::uint8_t* CRLQUpdaterDoc::Payload(int slot) const {
+    return m_images[slot].image + image_header::kSize;
+}
+
+void CRLQUpdaterDoc::RefreshProgress() {
+    if (m_pView) {
+        m_pView->RefreshProgress();
+    }
+}
+
+void CRLQUpdaterDoc::UpdateAllViews() {
+    if (m_pView) {
+        m_pView->UpdateAllViews();
+    }
+}
+
+void CRLQUpdaterDoc::ShowFailure(const std::string& text) {
+    m_services.ui->ShowMessage(text, LoadMessage(msg::kUpdateFailedCaption),
+                               platform::MessageIcon::Exclamation);
+}
+
+void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t /*address*/, int slot, std::uint16_t unitVersion,
+                                    std::int32_t /*specialMode*/, std::int32_t& result) {
+    if (slot >= 0 && slot < 2 && unitVersion == m_images[slot].version) {
+        SetPosition(slot, m_images[slot].payloadSize);
+        RefreshProgress();
+        result = 0;
+        return;
+    }
+    result = 1;  // the transfer procedures land with the HTTP and TFTP clients
+}
+
+}  // namespace rlq

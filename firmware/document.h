@@ -1,0 +1,55 @@
+#pragma once
+// The application's one document: the two embedded firmware images with their versions, payload
+// sizes and transfer positions, and the transfer procedures that bring a unit up to date.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "firmware/transfer_services.h"
+#include "platform/embedded_data.h"
+#include "workflow/update_document.h"
+
+namespace rlq {
+
+class CRLQUpdaterDoc final : public UpdateDocument {
+  public:
+    // The items must hold images 134 and 142 and the size text 143; the build guarantees it.
+    CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services);
+
+    void SetView(DocumentView* view) override { m_pView = view; }
+    std::string GetInfoText() const override { return m_strInfo; }
+    std::uint32_t GetImageSize(int slot) const override { return m_images[slot].payloadSize; }
+    std::uint16_t GetImageVersion(int slot) const override { return m_images[slot].version; }
+    std::uint32_t GetPosition(int slot) const override {
+        return m_images[slot].position.load(std::memory_order_acquire);
+    }
+    void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
+                        std::int32_t specialMode, std::int32_t& result) override;
+
+    // The payload of a slot's image (after its 512-byte header).
+    const std::uint8_t* Payload(int slot) const;
+
+  private:
+    struct ImageRecord {
+        std::uint16_t version = 0;
+        const std::uint8_t* image = nullptr;
+        std::uint32_t payloadSize = 0;
+        std::atomic<std::uint32_t> position{0};
+    };
+
+    void SetPosition(int slot, std::uint32_t position) {
+        m_images[slot].position.store(position, std::memory_order_release);
+    }
+    void RefreshProgress();
+    void UpdateAllViews();
+    void ShowFailure(const std::string& text);
+
+    TransferServices m_services;
+    std::array<ImageRecord, 2> m_images;
+    DocumentView* m_pView = nullptr;
+    std::string m_strInfo;
+};
+
+}  // namespace rlq

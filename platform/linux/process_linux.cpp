@@ -1,0 +1,82 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/process.h"
+
+namespace rlq::platform {
+namespace {
+
+// An advisory lock on a file in the system's lock folder: system-wide, and released by the
+// kernel when the holder ends, so a crashed instance never blocks the next start.
+class FileLockGuard final : public SingleInstanceGuard {
+  public:
+    explicit FileLockGuard(int fd) : m_fd(fd) {}
+    ~FileLockGuard() override {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileLockGuard(const FileLockGuard&) = delete;
+    FileLockGuard& operator=(const FileLockGuard&) = delete;
+
+  private:
+    int m_fd;
+};
+
+int OpenLockFile(const std::string& name) {
+    for (const char* folder : {"/run/lock/", "/tmp/"}) {
+        const std::string path = std::string(folder) + name + ".lock";
+        // O_NOFOLLOW: a planted link must not make a privileged instance create files elsewhere.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+class LinuxProcess final : public ProcessEnvironment {
+  public:
+    std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) override {
+        const int fd = OpenLockFile(std::string(name));
+        if (fd < 0) {
+            return std::make_unique<FileLockGuard>(-1);
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const bool held = errno == EWOULDBLOCK;
+            ::close(fd);
+            return held ? nullptr : std::make_unique<FileLockGuard>(-1);
+        }
+        return std::make_unique<FileLockGuard>(fd);
+    }
+
+    std::optional<std::string> ProgramPath() override {
+        std::array<char, 4096> buffer{};
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+        if (length <= 0) {
+            return std::nullopt;
+        }
+        return std::string(buffer.data(), static_cast<std::size_t>(length));
+    }
+
+    char PathSeparator() const override { return '/'; }
+
+    bool SetCurrentDirectory(const std::string& path) override {
+        return ::chdir(path.c_str()) == 0;
+    }
+
+    bool StartSockets() override { return true; }
+};
+
+}  // namespace
+
+ProcessEnvironment& SystemProcess() {
+    static LinuxProcess process;
+    return process;
+}
+
+}  // namespace rlq::platform

@@ -1,0 +1,34 @@
+#pragma once
+// Process-wide services: the single-instance guard, the program's own path, the current
+// directory and the start of socket use.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rlq::platform {
+
+// Held while this instance runs; destroying it lets a new instance start.
+class SingleInstanceGuard {
+  public:
+    virtual ~SingleInstanceGuard() = default;
+};
+
+class ProcessEnvironment {
+  public:
+    virtual ~ProcessEnvironment() = default;
+    // Null when another instance holds `name`. When the system cannot provide the guard at all
+    // the program runs unguarded, so this then returns a guard that holds nothing.
+    virtual std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) = 0;
+    // Full path of the running executable (UTF-8), nullopt when the system cannot tell.
+    virtual std::optional<std::string> ProgramPath() = 0;
+    virtual char PathSeparator() const = 0;
+    virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    // Starts the system's socket use for the process; false when that fails.
+    virtual bool StartSockets() = 0;
+};
+
+ProcessEnvironment& SystemProcess();
+
+}  // namespace rlq::platform

@@ -1,0 +1,12 @@
+rlq_add_test(rlq_app_tests
+  SOURCES app/sequence_test.cpp
+  LIBS rlq_app rlq_firmware_images rlq_platform_headless)
+target_include_directories(rlq_app_tests PRIVATE ${PROJECT_SOURCE_DIR})
+
+rlq_add_test(rlq_firmware_tests
+  SOURCES firmware/image_format_test.cpp firmware/document_test.cpp
+  LIBS rlq_firmware rlq_firmware_images rlq_image_tool)
+
+rlq_add_test(rlq_platform_tests
+  SOURCES platform/headless_toolkit_test.cpp platform/process_test.cpp
+  LIBS rlq_platform_headless rlq_platform_system)

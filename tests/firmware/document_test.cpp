@@ -1,0 +1,95 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "firmware/document.h"
+#include "firmware/image_format.h"
+#include "platform/embedded_data.h"
+#include "tools/mkimage/image_tool.h"
+
+namespace rlq {
+namespace {
+
+class RecordingView final : public DocumentView {
+  public:
+    int refreshes = 0;
+    void RefreshProgress() override { ++refreshes; }
+    void UpdateAllViews() override {}
+};
+
+// A data source with made-up items, for the size-text rules.
+class FakeItems final : public platform::DataItemSource {
+  public:
+    std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>> items;
+    std::optional<std::span<const std::uint8_t>> Find(std::string_view type,
+                                                      std::uint16_t id) const override {
+        auto found = items.find({std::string(type) == "File" ? "FILE" : std::string(type), id});
+        if (found == items.end()) {
+            return std::nullopt;
+        }
+        return std::span<const std::uint8_t>(found->second);
+    }
+};
+
+TEST(EmbeddedImages, CarryTheShippedFigures) {
+    const auto& items = platform::ProgramDataItems();
+    const auto main = items.Find("FILE", 134);
+    const auto sub = items.Find("FILE", 142);
+    const auto size = items.Find("File", 143);
+    ASSERT_TRUE(main && sub && size);
+    EXPECT_EQ(main->size(), 655872u);
+    EXPECT_EQ(sub->size(), 237498u);
+    EXPECT_EQ(std::string(size->begin(), size->end()), "237498 \r\n");
+    EXPECT_TRUE(items.Find("file", 142)) << "type names match in any letter case";
+    EXPECT_FALSE(items.Find("FILE", 135));
+    EXPECT_EQ(mkimage::CheckImage({main->begin(), main->end()}, {2, 0x0134, 655360}), "");
+    EXPECT_EQ(mkimage::CheckImage({sub->begin(), sub->end()}, {1, 0x0106, 236986}), "");
+    EXPECT_EQ(WordSum(main->subspan(512)), 0xD2E3);
+    EXPECT_EQ(WordSum(sub->subspan(512)), 0xB3D5);
+}
+
+TEST(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
+    CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
+    EXPECT_EQ(document.GetImageVersion(0), 0x0134);
+    EXPECT_EQ(document.GetImageVersion(1), 0x0106);
+    EXPECT_EQ(document.GetImageSize(0), 655360u);
+    EXPECT_EQ(document.GetImageSize(1), 236986u);
+    EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
+    EXPECT_EQ(document.GetPosition(0), 0u);
+    EXPECT_EQ(document.GetPosition(1), 0u);
+}
+
+TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
+    const auto image = mkimage::BuildImage(1, 0x0199, std::vector<std::uint8_t>(8));
+    for (auto [text, expected] : {std::pair{"511\r\n", 0u},
+                                  {"512\r\n", 0u},
+                                  {"513\r\n", 1u},
+                                  {"no digit\r\n", 0u},
+                                  {"12 34\r\n", 722u}}) {
+        FakeItems items;
+        items.items[{"FILE", 134}] = image;
+        items.items[{"FILE", 142}] = image;
+        items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
+        CRLQUpdaterDoc document(items, {});
+        EXPECT_EQ(document.GetImageSize(1), expected) << text;
+        EXPECT_EQ(document.GetImageVersion(1), 0x0199);
+        EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.99/1.99");
+    }
+}
+
+TEST(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
+    CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
+    RecordingView view;
+    document.SetView(&view);
+    std::int32_t result = 7;
+    document.UpdateFirmware(0x0A000001, 1, 0x0106, 0, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(document.GetPosition(1), 236986u);
+    EXPECT_EQ(view.refreshes, 1);
+}
+
+}  // namespace
+}  // namespace rlq

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace rlq {
+
+// What a search found for one slot; unitAddress 0 means nothing was found.
+struct UnitSlot {
+    std::uint32_t localAddress = 0;
+    std::uint32_t unitAddress = 0;
+    std::uint32_t interfaceIndex = 0;
+    std::uint8_t viaTempAddress = 0;
+    std::uint16_t version = 0;
+
+    friend bool operator==(const UnitSlot&, const UnitSlot&) = default;
+};
+
+}  // namespace rlq

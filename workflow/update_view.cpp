@@ -1,0 +1,228 @@
+#include "workflow/update_view.h"
+
+#include "app/resources/message_catalogue.h"
+#include "app/resources/resource_ids.h"
+#include "common/ipv4.h"
+#include "firmware/image_format.h"
+
+namespace rlq {
+namespace {
+
+constexpr int kSlotCount = 2;
+constexpr int kMainSlot = 0;
+constexpr int kSubSlot = 1;
+constexpr std::int32_t kSearchKind[kSlotCount] = {0x20, 0x40};  // main unit, sub unit
+constexpr int kProgressControl[kSlotCount] = {res::kMainProgress, res::kSubProgress};
+constexpr int kVersionControl[kSlotCount] = {res::kMainVersionText, res::kSubVersionText};
+
+constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
+constexpr Ipv4 kSpecialModeSubAddress = MakeIpv4(10, 255, 255, 237);
+
+// Marks the sequence as running for the frame's close rule, on every way out.
+class RunningScope {
+  public:
+    explicit RunningScope(bool& running) : m_running(running) { m_running = true; }
+    ~RunningScope() { m_running = false; }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+
+  private:
+    bool& m_running;
+};
+
+}  // namespace
+
+CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document,
+                                 UnitSearch& search, TempAddressControlFactory makeReply)
+    : m_ui(ui), m_pDocument(document), m_search(search), m_makeReply(std::move(makeReply)) {}
+
+void CRLQUpdaterView::OnCommand(int id) {
+    if (id == res::kRetryButton) {
+        OnRetry();
+    } else if (id == res::kSpecialModeButton) {
+        OnSpecialMode();
+    }
+}
+
+void CRLQUpdaterView::UpdateData() {
+    m_window->SetControlText(res::kIpAddressEdit, m_strIpAddress);
+    m_window->SetControlText(res::kFirmwareInfoEdit, m_strFirmwareInfo);
+}
+
+void CRLQUpdaterView::OnInitialUpdate() {
+    m_pDocument.SetView(this);
+    m_strFirmwareInfo = m_pDocument.GetInfoText();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        m_window->SetProgressRange(kProgressControl[slot], 0, m_pDocument.GetImageSize(slot));
+        m_window->SetProgressPosition(kProgressControl[slot], 0);
+    }
+    m_window->SetControlText(res::kMainLabel, LoadMessage(msg::kMainLabel));
+    m_window->SetControlText(res::kSubLabel, LoadMessage(msg::kSubLabel));
+    UpdateData();
+}
+
+void CRLQUpdaterView::OnDraw() {
+    if (!m_bStarted) {
+        m_bStarted = true;
+        RunUpdateSequence();
+    }
+    if (m_bProgressPainted) {
+        m_bProgressPainted = false;
+        return;
+    }
+    m_strFirmwareInfo = m_pDocument.GetInfoText();
+    m_window->SetProgressPosition(kProgressControl[m_nSlot], m_pDocument.GetPosition(m_nSlot));
+    UpdateData();
+}
+
+void CRLQUpdaterView::RefreshProgress() {
+    const int bar = kProgressControl[m_nSlot];
+    if (!m_window || !m_window->HasControl(bar)) {
+        return;
+    }
+    m_window->SetProgressPosition(bar, m_pDocument.GetPosition(m_nSlot));
+    m_window->InvalidateControl(bar);
+    m_bProgressPainted = true;
+    m_window->UpdateNow();
+    PumpMessages();
+}
+
+void CRLQUpdaterView::UpdateAllViews() {
+    m_window->InvalidateControl(res::kFirmwareInfoEdit);
+}
+
+void CRLQUpdaterView::ShowButton(int id, bool enable) {
+    if (enable) {
+        m_window->ShowControl(id);
+        m_window->EnableControl(id, true);
+    } else {
+        m_window->EnableControl(id, false);
+    }
+    m_window->InvalidateControl(id);
+    m_window->UpdateNow();
+    PumpMessages();
+}
+
+void CRLQUpdaterView::OnRetry() {
+    ShowButton(res::kRetryButton, false);
+    ShowButton(res::kSpecialModeButton, false);
+    m_bSpecialMode = 0;
+    RunUpdateSequence();
+}
+
+void CRLQUpdaterView::OnSpecialMode() {
+    ShowButton(res::kSpecialModeButton, false);
+    ShowButton(res::kRetryButton, false);
+    m_bSpecialMode = 1;
+    RunUpdateSequence();
+}
+
+void CRLQUpdaterView::RunUpdateSequence() {
+    RunningScope running(m_bRunning);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        m_nSlot = slot;
+        m_window->SetProgressPosition(kProgressControl[slot], 0);
+    }
+    if (!SearchSlots()) {
+        return;
+    }
+    ShowVersions();
+    m_window->UpdateNow();
+    PumpMessages();
+    UpdateSlots();
+}
+
+// False when a slot was not found; the buttons for that end are then offered.
+bool CRLQUpdaterView::SearchSlots() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        m_nSlot = slot;
+        if (m_bSpecialMode == 1 && slot == kSubSlot) {
+            UnitSlot& sub = m_slots[kSubSlot];
+            sub.localAddress = kTempAddress;
+            sub.unitAddress = kSpecialModeSubAddress;
+            sub.interfaceIndex = m_slots[kMainSlot].interfaceIndex;
+            sub.viaTempAddress = 1;
+            continue;  // the version keeps what an earlier search found
+        }
+        m_slots[slot] = m_search.Find(kSearchKind[slot]);
+        if (m_slots[slot].unitAddress == 0) {
+            ShowButton(res::kRetryButton, true);
+            if (slot == kSubSlot) {
+                ShowButton(res::kSpecialModeButton, true);
+            }
+            m_window->UpdateNow();
+            return false;
+        }
+    }
+    return true;
+}
+
+void CRLQUpdaterView::ShowVersions() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        m_window->SetControlText(kVersionControl[slot],
+                                 "Ver." + FormatVersion(m_slots[slot].version) + "→" +
+                                     FormatVersion(m_pDocument.GetImageVersion(slot)));
+    }
+}
+
+void CRLQUpdaterView::UpdateSlots() {
+    auto reply = m_makeReply();
+    std::int32_t result = 1;
+    bool tempHeld = false;
+    bool allUpdated = true;
+    for (int slot : {kSubSlot, kMainSlot}) {
+        m_nSlot = slot;
+        const UnitSlot& unit = m_slots[slot];
+        const bool special = m_bSpecialMode == 1 && slot == kSubSlot;
+        if (unit.viaTempAddress == 1 || special) {
+            std::int32_t failed = 1;
+            reply->AddTempAddress(unit.interfaceIndex, failed);
+            if (failed != 0) {
+                m_ui.ShowMessage(LoadMessage(msg::kUpdateFailedText),
+                                 LoadMessage(msg::kUpdateFailedCaption),
+                                 platform::MessageIcon::None);
+                // Ends like any failed update: the window stays open with the retry offered,
+                // instead of closing or leaving the user without a button.
+                result = 1;
+                ShowButton(res::kRetryButton, true);
+                allUpdated = false;
+                break;
+            }
+            tempHeld = true;
+        }
+        const Ipv4 address = special ? kSpecialModeSubAddress : unit.unitAddress;
+        m_strIpAddress = FormatIpv4(address);
+        UpdateData();
+        m_window->UpdateNow();
+        PumpMessages();
+        m_pDocument.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
+        if (result != 0) {
+            m_window->UpdateNow();
+            ShowButton(res::kRetryButton, true);
+            if (result == 2) {
+                ShowButton(res::kSpecialModeButton, true);
+            }
+            allUpdated = false;
+            break;
+        }
+        if (tempHeld) {
+            reply->DeleteTempAddress();
+            tempHeld = false;
+        }
+    }
+    if (allUpdated) {
+        m_ui.ShowMessage(LoadMessage(msg::kUpdateCompleteText),
+                         LoadMessage(msg::kUpdateCompleteCaption), platform::MessageIcon::None);
+    }
+    if (tempHeld) {
+        reply->DeleteTempAddress();
+    }
+    if (result == 0) {
+        if (platform::Window* main = m_ui.MainWindow()) {
+            main->PostCloseRequest();
+        }
+    }
+    m_window->UpdateNow();
+}
+
+}  // namespace rlq

@@ -1,0 +1,63 @@
+#pragma once
+// The form view that runs the main sequence: search per slot, version texts, updates of the sub
+// unit and then the main unit, and the outcome with retry and special mode.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "net/temp_address_control.h"
+#include "platform/ui.h"
+#include "workflow/unit_search.h"
+#include "workflow/unit_slot.h"
+#include "workflow/update_document.h"
+
+namespace rlq {
+
+class CRLQUpdaterView final : public platform::WindowHandler, public DocumentView {
+  public:
+    CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document, UnitSearch& search,
+                    TempAddressControlFactory makeReply);
+
+    void OnCreate(platform::Window& window) override { m_window = &window; }
+    void OnPaint() override { OnDraw(); }
+    void OnCommand(int id) override;
+
+    void RefreshProgress() override;
+    void UpdateAllViews() override;
+
+    void OnInitialUpdate();
+    void OnDraw();
+    void OnRetry();
+    void OnSpecialMode();
+    void RunUpdateSequence();
+    void ShowButton(int id, bool enable);
+
+    // True while RunUpdateSequence is on the stack; the frame refuses to close then.
+    bool IsSequenceRunning() const { return m_bRunning; }
+    const UnitSlot& Slot(int slot) const { return m_slots[slot]; }
+
+  private:
+    void UpdateData();
+    void PumpMessages() { m_ui.PumpMessages(); }
+    bool SearchSlots();
+    void ShowVersions();
+    void UpdateSlots();
+
+    platform::Toolkit& m_ui;
+    UpdateDocument& m_pDocument;
+    UnitSearch& m_search;
+    TempAddressControlFactory m_makeReply;
+    platform::Window* m_window = nullptr;
+
+    std::string m_strIpAddress;
+    std::string m_strFirmwareInfo;
+    bool m_bProgressPainted = false;
+    std::int32_t m_bSpecialMode = 0;
+    bool m_bStarted = false;
+    int m_nSlot = 0;
+    std::array<UnitSlot, 2> m_slots{};
+    bool m_bRunning = false;
+};
+
+}  // namespace rlq
