@@ -27,6 +27,9 @@ bool CRLQUpdaterApp::InitInstance() {
     const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout()};
     m_parts.ui.CreateMainWindow(layout, *m_frame, *m_view);
     m_view->OnInitialUpdate();
+    if (m_parts.startInSpecialMode) {
+        m_view->StartInSpecialMode();
+    }
     m_parts.ui.ShowMainWindow();
     return true;
 }

@@ -23,6 +23,7 @@ struct AppParts {
     std::function<std::unique_ptr<UpdateDocument>()> createDocument;
     UnitSearch& search;
     TempAddressControlFactory makeReply;
+    bool startInSpecialMode = false;  // the console front end's --special-mode
 };
 
 class CRLQUpdaterApp {

@@ -51,15 +51,23 @@ void CRLQUpdaterDoc::ShowFailure(const std::string& text) {
                                platform::MessageIcon::Exclamation);
 }
 
-void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t /*address*/, int slot, std::uint16_t unitVersion,
-                                    std::int32_t /*specialMode*/, std::int32_t& result) {
-    if (slot >= 0 && slot < 2 && unitVersion == m_images[slot].version) {
+void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
+                                    std::int32_t specialMode, std::int32_t& result) {
+    if (slot < 0 || slot > 1) {
+        result = 1;
+        return;
+    }
+    if (unitVersion == m_images[slot].version) {
         SetPosition(slot, m_images[slot].payloadSize);
         RefreshProgress();
         result = 0;
         return;
     }
-    result = 1;  // the transfer procedures land with the HTTP and TFTP clients
+    if (slot == 0) {
+        UploadByHttp(address, result);
+    } else {
+        UploadByTftp(address, specialMode, result);
+    }
 }
 
 }  // namespace rlq

@@ -5,10 +5,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "firmware/transfer_services.h"
 #include "platform/embedded_data.h"
+#include "platform/temp_file.h"
 #include "workflow/update_document.h"
 
 namespace rlq {
@@ -45,6 +47,15 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     void RefreshProgress();
     void UpdateAllViews();
     void ShowFailure(const std::string& text);
+
+    void UploadByHttp(std::uint32_t address, std::int32_t& result);
+    void UploadByTftp(std::uint32_t address, std::int32_t specialMode, std::int32_t& result);
+    std::string ProgramFolder() const;
+    std::unique_ptr<platform::TempFile> CreateTempFile(const std::string& folder);
+    bool WriteTempImage(platform::TempFile& file);
+    void ResetAndSend(std::uint32_t address, std::int32_t specialMode, std::string fileName,
+                      bool& success);
+    static void StoreTftpProgress(void* context, std::uint32_t count);
 
     TransferServices m_services;
     std::array<ImageRecord, 2> m_images;

@@ -27,6 +27,8 @@ class ProcessEnvironment {
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
     // Starts the system's socket use for the process; false when that fails.
     virtual bool StartSockets() = 0;
+    // Whether this process may add and delete addresses on the adapters.
+    virtual bool MayChangeAddresses() const = 0;
 };
 
 ProcessEnvironment& SystemProcess();

@@ -33,6 +33,10 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     void RunUpdateSequence();
     void ShowButton(int id, bool enable);
 
+    // The first run goes straight to the special mode, as after a press of its button.
+    void StartInSpecialMode() { m_bSpecialMode = 1; }
+    std::int32_t SpecialMode() const { return m_bSpecialMode; }
+
     // True while RunUpdateSequence is on the stack; the frame refuses to close then.
     bool IsSequenceRunning() const { return m_bRunning; }
     const UnitSlot& Slot(int slot) const { return m_slots[slot]; }

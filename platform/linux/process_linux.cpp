@@ -4,11 +4,14 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/process.h"
 
 namespace rlq::platform {
 namespace {
+
+constexpr int kCapNetAdmin = 12;
 
 // An advisory lock on a file in the system's lock folder: system-wide, and released by the
 // kernel when the holder ends, so a crashed instance never blocks the next start.
@@ -70,6 +73,23 @@ class LinuxProcess final : public ProcessEnvironment {
     }
 
     bool StartSockets() override { return true; }
+
+    bool MayChangeAddresses() const override {
+        // The effective capability set, as the kernel reports it for this process.
+        std::FILE* status = std::fopen("/proc/self/status", "r");
+        if (!status) {
+            return false;
+        }
+        char line[256];
+        unsigned long long effective = 0;
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::sscanf(line, "CapEff: %llx", &effective) == 1) {
+                break;
+            }
+        }
+        std::fclose(status);
+        return (effective >> kCapNetAdmin) & 1u;
+    }
 };
 
 }  // namespace

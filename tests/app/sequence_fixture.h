@@ -36,6 +36,7 @@ class FakeProcess final : public platform::ProcessEnvironment {
     char PathSeparator() const override { return '/'; }
     bool SetCurrentDirectory(const std::string&) override { return true; }
     bool StartSockets() override { return !socketsFail; }
+    bool MayChangeAddresses() const override { return true; }
 };
 
 class FakeSearch final : public UnitSearch {
@@ -98,7 +99,7 @@ class ScriptedDocument final : public UpdateDocument {
     ScriptedDocument(Journal& journal, TempAddressState& temp, platform::Toolkit& ui)
         : m_journal(journal),
           m_temp(temp),
-          m_real(platform::ProgramDataItems(), TransferServices{&ui}) {}
+          m_real(platform::ProgramDataItems(), TransferServices{.ui = &ui}) {}
 
     std::map<int, std::deque<std::int32_t>> results;  // per slot; empty: 0
     std::function<void(int slot)> duringTransfer;

@@ -1,0 +1,80 @@
+// The main unit's update: its payload as 32 HTTP POSTs to "update", 20,480 bytes each behind a
+// 6-byte chunk header.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/resources/message_catalogue.h"
+#include "common/big_endian.h"
+#include "firmware/document.h"
+#include "firmware/image_format.h"
+#include "firmware/transfer_busy.h"
+#include "net/http.h"
+
+namespace rlq {
+namespace {
+
+constexpr char kUpdatePath[] = "update";
+constexpr std::int32_t kModeWithBody = 1;
+constexpr std::size_t kChunkHeaderSize = 6;
+constexpr std::uint32_t kChunkMessageSize = kChunkHeaderSize + kChunkDataSize;  // 20,486
+constexpr std::uint8_t kMark1 = 0xAA;
+constexpr std::uint8_t kMark2 = 0x99;
+
+bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
+    return (status == 200 || status == 204) && error == 0 && errorText[0] == '\0';
+}
+
+std::string RefusalText(const char* errorText, std::uint32_t status) {
+    const std::string_view sentence = LoadMessage(msg::kUpdateFailedText);
+    std::string text(sentence.size() + std::strlen(errorText) + 32, '\0');
+    const int length = std::snprintf(text.data(), text.size(), "%.*s%s\r\nStatus = %u",
+                                     static_cast<int>(sentence.size()), sentence.data(), errorText,
+                                     status);
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+}  // namespace
+
+void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
+    CHttp http(*m_services.http);
+    result = 1;
+    SetTransferBusy(true);
+    std::uint16_t counter = 0;
+    SetPosition(0, 0);
+    std::vector<std::uint8_t> message(kChunkMessageSize);
+    std::uint8_t* const data = message.data() + kChunkHeaderSize;
+    const std::uint32_t bodyLength = kChunkMessageSize;
+    // The payload size is a whole number of chunks (fixed at 32), so no chunk reads past it.
+    while (GetPosition(0) < m_images[0].payloadSize) {
+        std::memcpy(data, Payload(0) + GetPosition(0), kChunkDataSize);
+        message[0] = kMark1;
+        message[1] = kMark2;
+        WriteBe16(&message[2], counter);
+        WriteBe16(&message[4], static_cast<std::uint16_t>(ChunkChecksum(data) + counter));
+        std::uint32_t status = 0;
+        std::int32_t error = 0;
+        http.Request(kModeWithBody, address, kUpdatePath, message.data(), &bodyLength, &status,
+                     &error);
+        const char* errorText = http.GetErrorText();
+        if (!Accepted(status, error, errorText)) {
+            SetTransferBusy(false);
+            ShowFailure(RefusalText(errorText, status));
+            UpdateAllViews();
+            return;
+        }
+        // The bar shows the chunks accepted before this one; the final refresh shows them all.
+        RefreshProgress();
+        SetPosition(0, GetPosition(0) + kChunkDataSize);
+        ++counter;
+    }
+    SetTransferBusy(false);
+    RefreshProgress();
+    UpdateAllViews();
+    result = 0;
+}
+
+}  // namespace rlq

@@ -1,0 +1,67 @@
+#include "net/adapter_list.h"
+
+#include <algorithm>
+
+namespace rlq {
+namespace {
+
+constexpr std::uint32_t kEntriesPerInterface = 10;
+constexpr Ipv4 kLoopback = MakeIpv4(127, 0, 0, 1);
+
+// The platform hands out well-formed texts; anything else reads as 0, which excludes it.
+Ipv4 FromText(const std::string& text) {
+    return ParseIpv4(text).value_or(0);
+}
+
+bool IsUsableState(std::uint32_t operStatus) {
+    return operStatus == platform::kOperConnecting || operStatus == platform::kOperConnected ||
+           operStatus == platform::kOperOperational;
+}
+
+bool HasUsableInterfaceRow(const platform::AdapterSnapshot& snapshot,
+                           const platform::AdapterRecord& adapter) {
+    return std::any_of(snapshot.interfaces.begin(), snapshot.interfaces.end(),
+                       [&](const platform::InterfaceRow& row) {
+                           return row.physicalAddress == adapter.physicalAddress &&
+                                  row.type == platform::kIfTypeEthernet &&
+                                  IsUsableState(row.operStatus);
+                       });
+}
+
+}  // namespace
+
+void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) {
+    m_pEntries.reset();
+    m_nCount = 0;
+
+    const std::optional<platform::AdapterSnapshot> snapshot = m_host.ReadAdapters();
+    if (snapshot && snapshot->interfaceCount != 0) {
+        const std::uint32_t capacity = kEntriesPerInterface * snapshot->interfaceCount;
+        m_pEntries = std::make_unique<AdapterEntry[]>(capacity);
+        std::uint32_t filled = 0;
+        for (const platform::AdapterRecord& adapter : snapshot->adapters) {
+            for (const platform::AdapterAddressText& text : adapter.addresses) {
+                const Ipv4 address = FromText(text.address);
+                if (address != 0 && address != kLoopback &&
+                    HasUsableInterfaceRow(*snapshot, adapter)) {
+                    m_pEntries[filled++] = {address, FromText(text.mask),
+                                            FromText(adapter.firstGateway), adapter.interfaceIndex,
+                                            static_cast<std::uint8_t>(adapter.dhcpEnabled ? 1 : 0)};
+                }
+                if (filled >= capacity) {
+                    break;
+                }
+            }
+            if (filled >= capacity) {
+                break;
+            }
+        }
+        m_nCount = static_cast<std::int32_t>(filled);
+    } else {
+        m_pEntries = std::make_unique<AdapterEntry[]>(1);
+    }
+    count = m_nCount;
+    entries = m_pEntries.get();
+}
+
+}  // namespace rlq

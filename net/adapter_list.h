@@ -1,0 +1,34 @@
+#pragma once
+// Snapshot of the PC's usable IPv4 addresses: one entry per address of every connected
+// Ethernet adapter, in the platform's adapter order.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/host_network.h"
+
+namespace rlq {
+
+struct AdapterEntry {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+    std::uint32_t gateway = 0;
+    std::uint32_t interfaceIndex = 0;
+    std::uint8_t dhcp = 0;
+};
+
+class CAdapterList {
+  public:
+    explicit CAdapterList(platform::HostNetwork& host) : m_host(host) {}
+
+    // Rebuilds the snapshot. `entries` stays valid until the next Enumerate or the list's end;
+    // it always points at one element at least, all zero when the platform could not be read.
+    void Enumerate(std::int32_t& count, const AdapterEntry*& entries);
+
+  private:
+    platform::HostNetwork& m_host;
+    std::int32_t m_nCount = 0;
+    std::unique_ptr<AdapterEntry[]> m_pEntries;
+};
+
+}  // namespace rlq

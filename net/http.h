@@ -1,0 +1,74 @@
+#pragma once
+// One HTTP/1.0 POST to a unit's web interface. The request runs on a worker thread per attempt
+// while the caller watches it; an attempt that outlives the watch is cancelled by closing its
+// root and started again, up to four attempts.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "common/waitable_flag.h"
+#include "platform/http_layer.h"
+
+namespace rlq {
+
+// The watch on each attempt and the pause between attempts; tests shorten them, the program never
+// does.
+struct HttpWatchTiming {
+    std::chrono::milliseconds watchInterval{200};
+    int watchCount = 60;
+    std::chrono::milliseconds repeatPause{500};
+};
+
+class CHttp {
+  public:
+    explicit CHttp(platform::HttpLayer& layer, HttpWatchTiming timing = {});
+    CHttp(const CHttp&) = delete;
+    CHttp& operator=(const CHttp&) = delete;
+
+    // mode 1 sends `*length` bytes of `body` as application/octet-stream, mode 2 sends nothing.
+    // error: 0 a status was read (any status), 1 a request is already running on this object,
+    // 2 the URL is not a valid http URL, 3 no attempt finished within its watch, 5 the HTTP layer
+    // failed. status is 0 unless error is 0.
+    void Request(std::int32_t mode, std::uint32_t address, const char* path,
+                 const std::uint8_t* body, const std::uint32_t* length, std::uint32_t* status,
+                 std::int32_t* error);
+
+    // Empty unless the last request produced a failure text; valid until the next request.
+    const char* GetErrorText() const { return m_szError; }
+
+  private:
+    static constexpr std::size_t kErrorCapacity = 80;
+
+    void RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
+                     std::int32_t* error);
+    bool StartWorker();
+    void RequestThread();
+    void SendOnWorker();
+    void ReleaseHandles();
+    void SetErrorText(std::string_view text);
+
+    platform::HttpLayer& m_layer;
+    const HttpWatchTiming m_timing;
+    // Taken atomically on entry, so a second caller is turned away without touching anything.
+    std::atomic<bool> m_bRequestInProgress{false};
+    WaitableFlag m_bBusy;
+    std::unique_ptr<platform::HttpRoot> m_pSession;
+    std::unique_ptr<platform::HttpConnection> m_pConnection;
+    std::unique_ptr<platform::HttpRequest> m_pFile;
+    std::int32_t m_nMode = 0;
+    const std::uint8_t* m_pBody = nullptr;
+    const std::uint32_t* m_pdwLength = nullptr;
+    std::int32_t m_nThreadError = 0;
+    std::string m_strServer;
+    std::string m_strObject;
+    std::uint16_t m_nPort = 0;
+    char m_szError[kErrorCapacity] = {};
+    std::thread m_worker;
+};
+
+}  // namespace rlq

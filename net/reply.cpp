@@ -1,0 +1,296 @@
+#include "net/reply.h"
+
+#include <cstring>
+#include <system_error>
+
+#include "common/big_endian.h"
+
+namespace rlq {
+namespace {
+
+constexpr std::uint16_t kRequestPort = 12103;
+constexpr std::uint16_t kReplyPort = 12104;
+constexpr std::size_t kDatagramSize = 16;
+constexpr char kMagic[] = "REPLY";
+constexpr std::size_t kMagicLength = sizeof kMagic - 1;
+constexpr std::uint16_t kFormatVersion = 0x0100;
+constexpr int kCyclesPerPass = 20;
+constexpr int kPollsPerCycle = 5;
+constexpr std::int64_t kPassSeconds = 6;
+constexpr std::chrono::milliseconds kRetryWait{100};
+constexpr std::chrono::milliseconds kStopLook{100};
+
+constexpr std::int32_t kRequestFlagsMask = 0x63;
+constexpr std::int32_t kVersionFilterMask = SEARCH_VER_LE | SEARCH_VER_GE;
+// Kinds searched first through the temporary address, and kinds searched there after their
+// own subnet.
+constexpr std::int32_t kTempFirstKinds = SEARCH_CHILD | SEARCH_SUB;
+constexpr std::int32_t kTempAfterKinds = SEARCH_BASE | SEARCH_MAIN;
+
+bool InPrivateNetwork(Ipv4 address) {
+    return (address >> 24) == 10;
+}
+
+std::uint8_t WantedUnit(std::int32_t maskedFlags) {
+    switch (maskedFlags) {
+        case SEARCH_BASE:
+            return 1;
+        case SEARCH_CHILD:
+            return 2;
+        case SEARCH_MAIN:
+            return 3;
+        case SEARCH_SUB:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+std::int32_t FlagForKind(std::uint32_t unitKind) {
+    switch (unitKind) {
+        case kUnitKindBase:
+            return SEARCH_BASE;
+        case kUnitKindChild:
+            return SEARCH_CHILD;
+        case kUnitKindMain:
+            return SEARCH_MAIN;
+        case kUnitKindSub:
+            return SEARCH_SUB;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+std::int64_t SteadyWholeSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+CReply::CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
+               WholeSecondsClock clock)
+    : m_host(host), m_sockets(sockets), m_clock(std::move(clock)) {}
+
+CReply::~CReply() {
+    while (!m_bRunning.WaitClear(kStopLook)) {
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void CReply::SetFindNotifier(std::function<void()> notifier) {
+    m_notifyFind = std::move(notifier);
+}
+
+void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t count,
+                   const AdapterEntry* entries) {
+    // The worker reads the request and flags without a lock, so nothing changes while it runs.
+    if (m_bRunning.IsSet()) {
+        return;
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();  // an earlier search that has already cleared its running flag
+    }
+    BuildRequest(flags & kRequestFlagsMask);
+    m_nAdapterCount = count;
+    m_pAdapterEntries = entries;
+    m_nFlags = flags;
+    m_wThreshold = threshold;
+    {
+        std::lock_guard lock(m_resultLock);
+        m_result = ReplyResult{};
+    }
+    m_bStopRequested.Reset();
+    m_bRunning.Set();
+    try {
+        m_thread = std::thread([this] { DiscoveryThread(); });
+    } catch (const std::system_error&) {
+        m_bRunning.Clear();
+    }
+}
+
+void CReply::Stop() {
+    m_bStopRequested.Request();
+    while (!m_bRunning.WaitClear(kStopLook)) {
+    }
+    m_bStopRequested.Reset();
+}
+
+ReplyResult CReply::GetResult() const {
+    std::lock_guard lock(m_resultLock);
+    return m_result;
+}
+
+void CReply::BuildRequest(std::int32_t maskedFlags) {
+    std::memcpy(m_abyRequest.data(), kMagic, kMagicLength);
+    WriteBe16(&m_abyRequest[5], kFormatVersion);
+    m_abyRequest[7] = WantedUnit(maskedFlags);
+    m_abyRequest[8] = 0x01;
+    m_abyRequest[9] = 0x00;
+    std::memset(&m_abyRequest[10], 0xFF, 6);
+}
+
+void CReply::OpenSocket(const std::string& localAddress, std::int32_t& failed) {
+    failed = 1;
+    const std::optional<Ipv4> local = ParseIpv4(localAddress);
+    if (m_nAdapterCount == 0 || m_pAdapterEntries == nullptr || !local) {
+        CloseSocket();
+        return;
+    }
+    platform::UdpOptions options;
+    options.bindAddress = *local;
+    options.bindPort = kReplyPort;
+    options.broadcast = true;
+    options.dontRoute = true;
+    m_pSocket = m_sockets.Open(options);
+    if (!m_pSocket) {
+        return;
+    }
+    failed = 0;
+}
+
+void CReply::CloseSocket() {
+    m_pSocket.reset();
+}
+
+void CReply::ParseReply(std::uint32_t& unitKind, std::uint16_t& version,
+                        std::uint8_t& valid) const {
+    const std::uint8_t kind = m_abyReceive[7];
+    valid = std::memcmp(m_abyReceive.data(), kMagic, kMagicLength) == 0 &&
+            ReadBe16(&m_abyReceive[5]) <= kFormatVersion && kind >= kUnitKindBase &&
+            kind <= kUnitKindSub;
+    if (valid) {
+        unitKind = kind;
+        version = ReadBe16(&m_abyReceive[8]);
+    }
+}
+
+bool CReply::AcceptReply() {
+    std::uint32_t unitKind = 0;
+    std::uint16_t version = 0;
+    std::uint8_t valid = 0;
+    ParseReply(unitKind, version, valid);
+    if (!valid || (m_nFlags & FlagForKind(unitKind)) == 0) {
+        return false;
+    }
+    switch (m_nFlags & kVersionFilterMask) {
+        case SEARCH_VER_LE:
+            if (version > m_wThreshold) {
+                return false;
+            }
+            break;
+        case SEARCH_VER_GE:
+            if (version < m_wThreshold) {
+                return false;
+            }
+            break;
+        default:
+            break;
+    }
+    std::lock_guard lock(m_resultLock);
+    m_result.unitKind = unitKind;
+    m_result.firmwareVersion = version;
+    return true;
+}
+
+void CReply::PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
+                         bool viaTempAddress) {
+    {
+        std::lock_guard lock(m_resultLock);
+        m_result.deviceAddress = deviceAddress;
+        m_result.interfaceIndex = interfaceIndex;
+        m_result.viaTempAddress = viaTempAddress;
+        m_result.localAddress = localAddress;
+    }
+    if (m_notifyFind) {
+        m_notifyFind();
+    }
+}
+
+void CReply::DiscoveryThread() {
+    for (std::int32_t i = 0; i < m_nAdapterCount; ++i) {
+        if (!SearchEntry(m_pAdapterEntries[i])) {
+            break;
+        }
+    }
+    CloseSocket();
+    m_bRunning.Clear();
+}
+
+// Runs the passes for one adapter entry; false when the search is over (found or stopped).
+bool CReply::SearchEntry(const AdapterEntry& entry) {
+    const bool ownNetworkIsPrivate = InPrivateNetwork(entry.address);
+    const bool firstViaTemp = (m_nFlags & kTempFirstKinds) != 0 && !ownNetworkIsPrivate;
+    PassOutcome outcome = RunPass(entry, firstViaTemp);
+    if (outcome == PassOutcome::TempAddressRefused) {
+        return true;
+    }
+    if (outcome == PassOutcome::Exhausted && (m_nFlags & kTempAfterKinds) != 0 &&
+        !ownNetworkIsPrivate) {
+        outcome = RunPass(entry, true);
+    }
+    return outcome == PassOutcome::Exhausted || outcome == PassOutcome::TempAddressRefused;
+}
+
+CReply::PassOutcome CReply::RunPass(const AdapterEntry& entry, bool viaTempAddress) {
+    Ipv4 local = entry.address;
+    Ipv4 mask = entry.mask;
+    if (viaTempAddress) {
+        std::int32_t failed = 1;
+        AddTempAddress(entry.interfaceIndex, failed);
+        if (failed != 0) {
+            return PassOutcome::TempAddressRefused;
+        }
+        local = kTempAddress;
+        mask = kTempMask;
+    }
+    const PassOutcome outcome = RunCycles(local, mask, entry.interfaceIndex, viaTempAddress);
+    CloseSocket();
+    if (viaTempAddress) {
+        DeleteTempAddress();
+    }
+    return outcome;
+}
+
+CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_t interfaceIndex,
+                                      bool viaTempAddress) {
+    std::int32_t failed = 1;
+    OpenSocket(FormatIpv4(localAddress), failed);
+    if (failed != 0) {
+        return PassOutcome::Exhausted;
+    }
+    const std::int64_t started = m_clock();
+    const Ipv4 destination = localAddress | ~mask;
+    for (int cycle = 0; cycle < kCyclesPerPass; ++cycle) {
+        if (m_bStopRequested.IsRequested()) {
+            return PassOutcome::Stopped;
+        }
+        const std::int64_t now = m_clock();
+        if (now - started >= kPassSeconds) {
+            break;  // a clock that went backwards gives a negative span: no time passed
+        }
+        if (m_pSocket->SendTo(m_abyRequest, destination, kRequestPort) !=
+            static_cast<long>(kDatagramSize)) {
+            m_bStopRequested.WaitFor(kRetryWait);
+            continue;
+        }
+        for (int poll = 0; poll < kPollsPerCycle; ++poll) {
+            if (m_bStopRequested.IsRequested()) {
+                return PassOutcome::Stopped;
+            }
+            // The true length shows a datagram longer than the buffer, which is not a reply.
+            const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
+            if (datagram && datagram->length == kDatagramSize && AcceptReply()) {
+                PublishFind(datagram->from, localAddress, interfaceIndex, viaTempAddress);
+                return PassOutcome::Found;
+            }
+            m_pSocket->WaitReadable(kRetryWait);
+        }
+    }
+    return PassOutcome::Exhausted;
+}
+
+}  // namespace rlq

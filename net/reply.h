@@ -1,0 +1,112 @@
+#pragma once
+// The reply listener: finds one unit of a wanted kind by the "REPLY" broadcast handshake on
+// each adapter's subnet and, where the kind calls for it, on 10.0.0.0/8 from the temporary
+// address 10.10.1.1. The search runs on a worker thread of its own.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "common/waitable_flag.h"
+#include "net/adapter_list.h"
+#include "net/stop_signal.h"
+#include "net/temp_address_control.h"
+#include "platform/host_network.h"
+#include "platform/udp_socket.h"
+
+namespace rlq {
+
+inline constexpr std::int32_t SEARCH_BASE = 0x01;
+inline constexpr std::int32_t SEARCH_CHILD = 0x02;
+inline constexpr std::int32_t SEARCH_VER_LE = 0x04;
+inline constexpr std::int32_t SEARCH_VER_GE = 0x08;
+inline constexpr std::int32_t SEARCH_MAIN = 0x20;
+inline constexpr std::int32_t SEARCH_SUB = 0x40;
+
+// The temporary address that joins the PC to 10.0.0.0/8.
+inline constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
+inline constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
+
+inline constexpr std::uint32_t kUnitKindBase = 0x80;
+inline constexpr std::uint32_t kUnitKindChild = 0x81;
+inline constexpr std::uint32_t kUnitKindMain = 0x82;
+inline constexpr std::uint32_t kUnitKindSub = 0x83;
+
+struct ReplyResult {
+    std::uint32_t deviceAddress = 0;
+    std::uint32_t unitKind = kUnitKindBase;
+    std::uint16_t firmwareVersion = 0;
+    std::uint32_t localAddress = 0;  // 0 while nothing has been found
+    std::uint32_t interfaceIndex = 0;
+    bool viaTempAddress = false;
+};
+
+// Whole seconds of a clock that the search measures its passes with.
+using WholeSecondsClock = std::function<std::int64_t()>;
+std::int64_t SteadyWholeSeconds();
+
+class CReply : public TempAddressControl {
+  public:
+    CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
+           WholeSecondsClock clock = SteadyWholeSeconds);
+    // Waits until a running search has ended by itself.
+    ~CReply() override;
+    CReply(const CReply&) = delete;
+    CReply& operator=(const CReply&) = delete;
+
+    // `entries` must stay valid until the search has ended. Ignored while a search runs.
+    void Start(std::int32_t flags, std::uint16_t threshold, std::int32_t count,
+               const AdapterEntry* entries);
+    // Asks the search to end and returns when it has.
+    void Stop();
+    ReplyResult GetResult() const;
+    // Called on the worker thread right after a find has been published. Set before Start.
+    void SetFindNotifier(std::function<void()> notifier);
+
+    void AddTempAddress(std::uint32_t interfaceIndex, std::int32_t& failed) override;
+    void DeleteTempAddress() override;
+    // failed = 0 when the routes changed or no wait applies, 1 when refused or timed out.
+    void WaitRouteChange(std::int32_t& failed);
+
+  private:
+    enum class PassOutcome { Exhausted, Found, Stopped, TempAddressRefused };
+
+    void DiscoveryThread();
+    bool SearchEntry(const AdapterEntry& entry);
+    PassOutcome RunPass(const AdapterEntry& entry, bool viaTempAddress);
+    PassOutcome RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_t interfaceIndex,
+                          bool viaTempAddress);
+    void BuildRequest(std::int32_t maskedFlags);
+    void OpenSocket(const std::string& localAddress, std::int32_t& failed);
+    void CloseSocket();
+    void ParseReply(std::uint32_t& unitKind, std::uint16_t& version, std::uint8_t& valid) const;
+    bool AcceptReply();
+    void PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
+                     bool viaTempAddress);
+
+    platform::HostNetwork& m_host;
+    platform::UdpSocketFactory& m_sockets;
+    WholeSecondsClock m_clock;
+    std::function<void()> m_notifyFind;
+
+    std::array<std::uint8_t, 16> m_abyReceive{};
+    std::array<std::uint8_t, 16> m_abyRequest{};
+    std::unique_ptr<platform::UdpSocket> m_pSocket;
+    WaitableFlag m_bRunning;
+    StopSignal m_bStopRequested;
+    std::thread m_thread;
+    std::int32_t m_nFlags = 0;
+    std::uint16_t m_wThreshold = 0;
+    mutable std::mutex m_resultLock;  // the result is written by the worker, read by the owner
+    ReplyResult m_result;
+    std::int32_t m_nAdapterCount = 0;
+    const AdapterEntry* m_pAdapterEntries = nullptr;
+    std::unique_ptr<platform::AddressLease> m_tempAddress;     // the temporary-address context
+    std::unique_ptr<platform::RouteChangeWatch> m_routeWatch;  // opened before an address change
+};
+
+}  // namespace rlq

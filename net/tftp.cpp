@@ -1,0 +1,204 @@
+#include "net/tftp.h"
+
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#include "common/big_endian.h"
+
+namespace rlq {
+namespace {
+
+constexpr std::uint16_t kServerPort = 69;
+constexpr std::uint16_t kOpcodeWriteRequest = 2;
+constexpr std::uint16_t kOpcodeData = 3;
+constexpr std::uint16_t kOpcodeAck = 4;
+constexpr char kRemoteFileName[] = "RLQ";
+constexpr char kTransferMode[] = "netascii";
+constexpr std::size_t kHeaderLength = 4;
+constexpr std::uint32_t kBlockPayload = 512;
+constexpr std::size_t kAckLength = 4;
+// Larger than an acknowledgement, so that a longer datagram is seen for what it is.
+constexpr std::size_t kReceiveCapacity = 16;
+// Block numbers do not wrap, so the block count (total / 512 + 2) must fit in 16 bits.
+constexpr std::uint32_t kMaxUploadBytes = 65533u * kBlockPayload + (kBlockPayload - 1);
+constexpr int kMaxRepeats = 10;
+constexpr int kSendTries = 5;
+constexpr auto kSendRetryPause = std::chrono::milliseconds(100);
+constexpr int kAckPolls = 100;
+constexpr auto kAckPollInterval = std::chrono::milliseconds(10);
+
+}  // namespace
+
+CTftp::CTftp(platform::UdpSocketFactory& sockets) : m_sockets(sockets) {}
+
+CTftp::~CTftp() {
+    if (m_pThread.joinable()) {
+        m_pThread.join();
+    }
+    CloseSocket();
+    CloseSourceFile();
+}
+
+void CTftp::SetProgressCallback(TftpProgressFn progress, void* context) {
+    m_pfnProgress = progress;
+    m_pProgressContext = context;
+}
+
+void CTftp::StartUpload(std::uint32_t address, std::string path, std::uint32_t total,
+                        std::int32_t* error) {
+    if (m_bRunning.IsSet() || total > kMaxUploadBytes) {
+        *error = 1;
+        return;
+    }
+    // A finished earlier upload leaves its thread object behind; release it first.
+    if (m_pThread.joinable()) {
+        m_pThread.join();
+    }
+    m_dwServer = address;
+    OpenSourceFile(path);
+    if (!m_pFile) {
+        *error = 1;
+        return;
+    }
+    m_dwTotal = total;
+    m_dwSent = 0;
+    m_wBlock = 0;
+    m_bRunning.Set();
+    try {
+        m_pThread = std::thread(&CTftp::TransferThread, this);
+    } catch (const std::system_error&) {
+        CloseSourceFile();
+        m_bRunning.Clear();
+        *error = 1;
+        return;
+    }
+    *error = 0;
+}
+
+bool CTftp::IsRunning() const {
+    return m_bRunning.IsSet();
+}
+
+bool CTftp::WaitWhileRunning(std::chrono::milliseconds bound) {
+    return m_bRunning.WaitClear(bound);
+}
+
+std::int32_t CTftp::OpenSocket() {
+    platform::UdpOptions options;
+    options.clearDontFragment = true;
+    m_pSocket = m_sockets.Open(options);
+    return m_pSocket ? 0 : 1;
+}
+
+void CTftp::CloseSocket() {
+    m_pSocket.reset();
+}
+
+void CTftp::OpenSourceFile(const std::string& path) {
+    CloseSourceFile();
+    m_pFile.reset(std::fopen(path.c_str(), "rb"));
+}
+
+void CTftp::CloseSourceFile() {
+    m_pFile.reset();
+}
+
+std::uint16_t CTftp::GetBlockCount() const {
+    return static_cast<std::uint16_t>((m_dwTotal >> 9) + 2);
+}
+
+bool CTftp::BuildPacket(std::size_t* length) {
+    if (m_wBlock == 0) {
+        WriteBe16(m_packet, kOpcodeWriteRequest);
+        std::uint8_t* name = m_packet + 2;
+        std::memcpy(name, kRemoteFileName, sizeof kRemoteFileName);
+        std::memcpy(name + sizeof kRemoteFileName, kTransferMode, sizeof kTransferMode);
+        *length = 2 + sizeof kRemoteFileName + sizeof kTransferMode;
+        return true;
+    }
+    WriteBe16(m_packet, kOpcodeData);
+    WriteBe16(m_packet + 2, m_wBlock);
+    const std::uint32_t left = m_dwTotal > m_dwSent ? m_dwTotal - m_dwSent : 0;
+    const std::uint32_t wanted = left < kBlockPayload ? left : kBlockPayload;
+    const std::size_t got = std::fread(m_packet + kHeaderLength, 1, wanted, m_pFile.get());
+    if (got < wanted) {
+        if (std::ferror(m_pFile.get()) != 0) {
+            return false;
+        }
+        m_dwTotal -= wanted - static_cast<std::uint32_t>(got);
+    }
+    *length = got + kHeaderLength;
+    return true;
+}
+
+std::int32_t CTftp::SendPacket(std::size_t length) {
+    const std::span<const std::uint8_t> packet(m_packet, length);
+    for (int attempt = 0; attempt < kSendTries; ++attempt) {
+        if (m_pSocket->SendTo(packet, m_dwServer, kServerPort) == static_cast<long>(length)) {
+            return 0;
+        }
+        std::this_thread::sleep_for(kSendRetryPause);
+    }
+    return 1;
+}
+
+bool CTftp::IsExpectedAck(const platform::Datagram& datagram, const std::uint8_t* bytes) const {
+    return datagram.length == kAckLength && ReadBe16(bytes) == kOpcodeAck &&
+           ReadBe16(bytes + 2) == m_wBlock && datagram.from == m_dwServer;
+}
+
+// Each poll reads what is waiting and then waits on the socket for the rest of its 10 ms slot, so
+// an acknowledgement is taken as soon as it arrives while the whole wait stays about 1 s.
+std::int32_t CTftp::WaitAck() {
+    using Clock = std::chrono::steady_clock;
+    std::uint8_t buffer[kReceiveCapacity];
+    auto slotEnd = Clock::now();
+    for (int poll = 0; poll < kAckPolls; ++poll) {
+        slotEnd += kAckPollInterval;
+        for (;;) {
+            const auto datagram = m_pSocket->ReceiveFrom(buffer);
+            if (datagram && IsExpectedAck(*datagram, buffer)) {
+                return 0;
+            }
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(slotEnd - Clock::now());
+            if (left.count() <= 0 || !m_pSocket->WaitReadable(left)) {
+                break;
+            }
+        }
+    }
+    return 1;
+}
+
+void CTftp::TransferThread() {
+    int repeats = 0;
+    std::size_t length = 0;
+    if (OpenSocket() == 0) {
+        const std::uint16_t blockCount = GetBlockCount();
+        while (m_wBlock < blockCount) {
+            if (repeats == 0 && !BuildPacket(&length)) {
+                break;
+            }
+            if (SendPacket(length) != 0) {
+                break;
+            }
+            if (WaitAck() == 0) {
+                repeats = 0;
+                if (m_wBlock > 0) {
+                    m_dwSent += static_cast<std::uint32_t>(length - kHeaderLength);
+                    if (m_pfnProgress != nullptr && m_pProgressContext != nullptr) {
+                        m_pfnProgress(m_pProgressContext, m_dwSent);
+                    }
+                }
+                ++m_wBlock;
+            } else if (++repeats > kMaxRepeats) {
+                break;
+            }
+        }
+    }
+    CloseSocket();
+    CloseSourceFile();
+    m_bRunning.Clear();
+}
+
+}  // namespace rlq

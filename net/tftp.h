@@ -1,0 +1,77 @@
+#pragma once
+// TFTP write client for a unit's loader: lock-step 512-byte blocks to UDP port 69, one worker
+// thread per upload, progress reported as the count of acknowledged payload bytes.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "common/ipv4.h"
+#include "common/waitable_flag.h"
+#include "platform/udp_socket.h"
+
+namespace rlq {
+
+// Called on the transfer's worker thread with the payload bytes acknowledged so far.
+using TftpProgressFn = void (*)(void* context, std::uint32_t count);
+
+class CTftp {
+  public:
+    explicit CTftp(platform::UdpSocketFactory& sockets);
+    // Waits for a started worker to end; never stops it.
+    ~CTftp();
+    CTftp(const CTftp&) = delete;
+    CTftp& operator=(const CTftp&) = delete;
+
+    // Called only when both the function and the context are non-null.
+    void SetProgressCallback(TftpProgressFn progress, void* context);
+
+    // Error 0: the file is open and the worker runs. Error 1: an upload is already running, the
+    // file cannot be opened, the total exceeds what 16-bit block numbers can carry, or the worker
+    // cannot be started; nothing was sent.
+    void StartUpload(std::uint32_t address, std::string path, std::uint32_t total,
+                     std::int32_t* error);
+
+    bool IsRunning() const;
+
+    // Returns as soon as the upload has ended, or after `bound`; true when it is not running.
+    bool WaitWhileRunning(std::chrono::milliseconds bound);
+
+  private:
+    static constexpr std::size_t kPacketCapacity = 516;
+
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::int32_t OpenSocket();
+    void CloseSocket();
+    void OpenSourceFile(const std::string& path);
+    void CloseSourceFile();
+    std::uint16_t GetBlockCount() const;
+    // False when the file cannot be read.
+    bool BuildPacket(std::size_t* length);
+    std::int32_t SendPacket(std::size_t length);
+    std::int32_t WaitAck();
+    bool IsExpectedAck(const platform::Datagram& datagram, const std::uint8_t* bytes) const;
+    void TransferThread();
+
+    platform::UdpSocketFactory& m_sockets;
+    std::uint32_t m_dwServer = 0;
+    std::unique_ptr<std::FILE, FileCloser> m_pFile;
+    std::uint32_t m_dwTotal = 0;
+    std::uint32_t m_dwSent = 0;
+    std::uint16_t m_wBlock = 0;
+    void* m_pProgressContext = nullptr;
+    TftpProgressFn m_pfnProgress = nullptr;
+    std::unique_ptr<platform::UdpSocket> m_pSocket;
+    WaitableFlag m_bRunning;
+    std::thread m_pThread;
+    std::uint8_t m_packet[kPacketCapacity] = {};
+};
+
+}  // namespace rlq

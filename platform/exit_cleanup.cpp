@@ -1,0 +1,80 @@
+#include "platform/exit_cleanup.h"
+
+namespace rlq::platform {
+namespace {
+
+class TrackedLease final : public AddressLease {
+public:
+    TrackedLease(ExitCleanup& cleanup, ExitCleanup::Id id) : m_cleanup(cleanup), m_id(id) {}
+    ~TrackedLease() override { m_cleanup.Run(m_id); }
+    TrackedLease(const TrackedLease&) = delete;
+    TrackedLease& operator=(const TrackedLease&) = delete;
+
+private:
+    ExitCleanup& m_cleanup;
+    ExitCleanup::Id m_id;
+};
+
+}  // namespace
+
+ExitCleanup::Id ExitCleanup::Add(std::function<void()> undo) {
+    std::lock_guard lock(m_lock);
+    const Id id = m_next++;
+    m_undos.emplace(id, std::move(undo));
+    return id;
+}
+
+void ExitCleanup::Run(Id id) {
+    std::lock_guard lock(m_lock);
+    auto found = m_undos.find(id);
+    if (found != m_undos.end()) {
+        found->second();
+        m_undos.erase(found);
+    }
+}
+
+void ExitCleanup::RunAll() {
+    std::lock_guard lock(m_lock);
+    for (auto& [id, undo] : m_undos) {
+        undo();
+    }
+    m_undos.clear();
+}
+
+std::unique_ptr<AddressLease> CleanupTrackingHostNetwork::AddAddress(std::uint32_t interfaceIndex,
+                                                                     Ipv4 address, Ipv4 mask) {
+    std::shared_ptr<AddressLease> lease = m_inner.AddAddress(interfaceIndex, address, mask);
+    if (!lease) {
+        return nullptr;
+    }
+    const auto id = m_cleanup.Add([lease]() mutable { lease.reset(); });
+    return std::make_unique<TrackedLease>(m_cleanup, id);
+}
+
+std::unique_ptr<TempFile> CleanupTrackingTempFiles::CreateIn(const std::string& folder) {
+    auto file = m_inner.CreateIn(folder);
+    if (file) {
+        const std::string path = file->Path();
+        const auto id = m_cleanup.Add([this, path] { m_inner.Remove(path); });
+        std::lock_guard lock(m_lock);
+        m_ids[path] = id;
+    }
+    return file;
+}
+
+void CleanupTrackingTempFiles::Remove(const std::string& path) {
+    ExitCleanup::Id id = 0;
+    {
+        std::lock_guard lock(m_lock);
+        auto found = m_ids.find(path);
+        if (found == m_ids.end()) {
+            m_inner.Remove(path);
+            return;
+        }
+        id = found->second;
+        m_ids.erase(found);
+    }
+    m_cleanup.Run(id);
+}
+
+}  // namespace rlq::platform

@@ -1,0 +1,213 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "common/ipv4.h"
+#include "net/http.h"
+#include "tests/net/http_fake_layer.h"
+
+namespace rlq::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = FakeSend::Kind;
+
+constexpr Ipv4 kUnit = MakeIpv4(10, 10, 1, 1);
+// A watch of 5 × 10 ms and 20 ms pauses keep the repeat tests short.
+constexpr HttpWatchTiming kQuickTiming{10ms, 5, 20ms};
+
+struct Outcome {
+    std::uint32_t status = 12345;
+    std::int32_t error = 12345;
+    std::string text;
+};
+
+Outcome Post(CHttp& http, std::int32_t mode, const char* path,
+             const std::vector<std::uint8_t>& body = {}) {
+    Outcome outcome;
+    const std::uint32_t length = static_cast<std::uint32_t>(body.size());
+    http.Request(mode, kUnit, path, body.empty() ? nullptr : body.data(), &length, &outcome.status,
+                 &outcome.error);
+    outcome.text = http.GetErrorText();
+    return outcome;
+}
+
+TEST(HttpClientTest, ChunkRequestCarriesBodyAndContentType) {
+    FakeHttpLayer layer;
+    CHttp http(layer);
+    std::vector<std::uint8_t> body(20486);
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        body[i] = static_cast<std::uint8_t>(i * 13);
+    }
+
+    for (int round = 0; round < 2; ++round) {  // one object serves requests in sequence
+        const Outcome outcome = Post(http, 1, "update", body);
+        EXPECT_EQ(outcome.error, 0);
+        EXPECT_EQ(outcome.status, 200u);
+        EXPECT_EQ(outcome.text, "");
+        EXPECT_EQ(layer.LiveHandles(), 0);
+    }
+
+    const auto attempts = layer.Attempts();
+    ASSERT_EQ(attempts.size(), 2u);
+    const FakeAttempt& attempt = attempts[1];
+    EXPECT_EQ(attempt.userAgent, "RLQUpdater");
+    EXPECT_EQ(attempt.timeouts.connect, 12000ms);
+    EXPECT_EQ(attempt.timeouts.send, 12000ms);
+    EXPECT_EQ(attempt.timeouts.receive, 12000ms);
+    EXPECT_EQ(attempt.server, "10.10.1.1");
+    EXPECT_EQ(attempt.port, 80);
+    EXPECT_EQ(attempt.verb, "POST");
+    EXPECT_EQ(attempt.object, "/update");
+    EXPECT_EQ(attempt.version, "HTTP/1.0");
+    EXPECT_EQ(attempt.headers, "Content-Type: application/octet-stream");
+    EXPECT_EQ(attempt.body, body);
+}
+
+TEST(HttpClientTest, ResetRequestHasNoHeadersNorBodyAndPassesAnyStatus) {
+    for (const std::uint32_t status : {204u, 500u, 404u}) {
+        FakeHttpLayer layer;
+        layer.sends = {{Kind::Answer, status, ""}};
+        CHttp http(layer);
+        const std::vector<std::uint8_t> ignored = {1, 2, 3};
+        const Outcome outcome = Post(http, 2, "update_reset", ignored);
+        EXPECT_EQ(outcome.error, 0);
+        EXPECT_EQ(outcome.status, status);
+        const auto attempts = layer.Attempts();
+        ASSERT_EQ(attempts.size(), 1u);
+        EXPECT_EQ(attempts[0].object, "/update_reset");
+        EXPECT_EQ(attempts[0].headers, "");
+        EXPECT_TRUE(attempts[0].body.empty());
+    }
+}
+
+TEST(HttpClientTest, LayerFailuresEndTheRequestWithoutRepeat) {
+    const std::string message = "Failed to connect to 10.10.1.1 port 80: Connection refused";
+    for (int point = 0; point < 4; ++point) {
+        FakeHttpLayer layer;
+        switch (point) {
+            case 0:
+                layer.rootFailure = message;
+                break;
+            case 1:
+                layer.connectFailure = message;
+                break;
+            case 2:
+                layer.openFailure = message;
+                break;
+            default:
+                layer.sends = {{Kind::Fail, 0, message}};
+        }
+        CHttp http(layer);
+        const Outcome outcome = Post(http, 1, "update", {1, 2});
+        SCOPED_TRACE(point);
+        EXPECT_EQ(outcome.error, 5);
+        EXPECT_EQ(outcome.status, 0u);
+        EXPECT_EQ(outcome.text, message);
+        EXPECT_LE(layer.Attempts().size(), 1u);
+        EXPECT_EQ(layer.LiveHandles(), 0);
+    }
+}
+
+TEST(HttpClientTest, RejectsPathsThatDoNotFormAnHttpUrl) {
+    for (const char* path :
+         {"up\r\nX-Injected: 1", "update\x7f", static_cast<const char*>(nullptr)}) {
+        FakeHttpLayer layer;
+        CHttp http(layer);
+        const Outcome outcome = Post(http, 2, path);
+        EXPECT_EQ(outcome.error, 2);
+        EXPECT_EQ(outcome.status, 0u);
+        EXPECT_EQ(outcome.text, "URLが不適切です。");
+        EXPECT_TRUE(layer.Attempts().empty());
+    }
+}
+
+TEST(HttpClientTest, SecondRequestWhileBusyIsTurnedAwayAtOnce) {
+    FakeHttpLayer layer;
+    layer.sends = {{Kind::HangUntilReleased, 204, ""}};
+    CHttp http(layer);
+    const std::vector<std::uint8_t> body(100, 0x5A);
+    auto first = std::async(std::launch::async, [&] { return Post(http, 1, "update", body); });
+    layer.WaitUntilSending();
+
+    std::uint32_t status = 99;
+    std::int32_t error = 99;
+    const auto started = std::chrono::steady_clock::now();
+    http.Request(2, kUnit, "update_reset", nullptr, nullptr, &status, &error);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    EXPECT_EQ(error, 1);
+    EXPECT_EQ(status, 0u);
+
+    layer.Release();
+    const Outcome outcome = first.get();
+    EXPECT_EQ(outcome.error, 0);
+    EXPECT_EQ(outcome.status, 204u);
+    const auto attempts = layer.Attempts();
+    ASSERT_EQ(attempts.size(), 1u);
+    EXPECT_EQ(attempts[0].object, "/update");
+    EXPECT_EQ(attempts[0].body, body);
+}
+
+TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
+    FakeHttpLayer layer;
+    layer.sends = {{Kind::HangUntilClosed, 0, "cancelled 1"},
+                   {Kind::HangUntilClosed, 0, "cancelled 2"},
+                   {Kind::HangUntilClosed, 0, "cancelled 3"},
+                   {Kind::HangUntilClosed, 0, "cancelled 4"}};
+    CHttp http(layer, kQuickTiming);
+
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome outcome = Post(http, 1, "update", {7});
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    EXPECT_EQ(outcome.error, 3);
+    EXPECT_EQ(outcome.status, 0u);
+    EXPECT_EQ(outcome.text, "cancelled 4");
+    const auto attempts = layer.Attempts();
+    ASSERT_EQ(attempts.size(), 4u);
+    for (const auto& attempt : attempts) {
+        EXPECT_TRUE(attempt.closed);
+    }
+    EXPECT_EQ(layer.LiveHandles(), 0);
+    EXPECT_GE(elapsed, 4 * 50ms + 3 * 20ms);
+}
+
+TEST(HttpClientTest, AttemptAfterACancelledOneSucceedsWithEmptyText) {
+    FakeHttpLayer layer;
+    layer.sends = {{Kind::HangUntilClosed, 0, "cancelled"}, {Kind::Answer, 200, ""}};
+    CHttp http(layer, kQuickTiming);
+
+    const Outcome outcome = Post(http, 1, "update", {7});
+    EXPECT_EQ(outcome.error, 0);
+    EXPECT_EQ(outcome.status, 200u);
+    EXPECT_EQ(outcome.text, "");
+    EXPECT_EQ(layer.Attempts().size(), 2u);
+}
+
+TEST(HttpClientTest, ErrorTextIsCutWithoutSplittingCharacters) {
+    const std::string ascii79(79, 'a');
+    const std::string threeByte = "\xE3\x81\x82";  // あ
+    const struct {
+        std::string message;
+        std::string expected;
+    } cases[] = {
+        {ascii79, ascii79},
+        {ascii79 + "b", ascii79},
+        {std::string(78, 'a') + threeByte, std::string(78, 'a')},
+        {std::string(76, 'a') + threeByte + "z", std::string(76, 'a') + threeByte},
+        {std::string(77, 'a') + "\xC3\xA9" + "z", std::string(77, 'a') + "\xC3\xA9"},
+    };
+    for (const auto& c : cases) {
+        FakeHttpLayer layer;
+        layer.sends = {{Kind::Fail, 0, c.message}};
+        CHttp http(layer);
+        EXPECT_EQ(Post(http, 2, "update_reset").text, c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace rlq::test

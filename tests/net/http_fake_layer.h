@@ -1,0 +1,209 @@
+#pragma once
+// A scripted HTTP layer: records every call of every attempt and answers as the test says, with
+// sends that can hang until the root is closed (a unit that never answers) or until released.
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/http_layer.h"
+
+namespace rlq::test {
+
+struct FakeSend {
+    enum class Kind { Answer, Fail, HangUntilClosed, HangUntilReleased };
+    Kind kind = Kind::Answer;
+    std::uint32_t status = 200;
+    std::string message;  // failure text, also the text a hanging send fails with once closed
+};
+
+struct FakeAttempt {
+    std::string userAgent;
+    platform::HttpTimeouts timeouts{};
+    std::string server;
+    std::uint16_t port = 0;
+    std::string verb, object, version;
+    std::string headers;
+    std::vector<std::uint8_t> body;
+    bool sent = false;
+    bool closed = false;
+};
+
+class FakeHttpLayer final : public platform::HttpLayer {
+  public:
+    // One entry per attempt; the last one serves every further attempt.
+    std::vector<FakeSend> sends{FakeSend{}};
+    std::optional<std::string> rootFailure;
+    std::optional<std::string> connectFailure;
+    std::optional<std::string> openFailure;
+
+    platform::HttpOpened<platform::HttpRoot> OpenRoot(
+        std::string_view userAgent, const platform::HttpTimeouts& timeouts) override;
+
+    std::vector<FakeAttempt> Attempts() const {
+        std::lock_guard lock(m_mutex);
+        return m_attempts;
+    }
+    int LiveHandles() const {
+        std::lock_guard lock(m_mutex);
+        return m_live;
+    }
+    void WaitUntilSending() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_sending; });
+    }
+    void Release() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+
+  private:
+    class Root;
+    class Connection;
+    class Request;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<FakeAttempt> m_attempts;
+    int m_live = 0;
+    bool m_sending = false;
+    bool m_released = false;
+};
+
+// Every handle knows its attempt by index and counts itself live while it exists.
+class FakeHandle {
+  public:
+    FakeHandle(FakeHttpLayer& layer, std::mutex& mutex, int& live, std::size_t attempt)
+        : layer(layer), attempt(attempt), m_mutex(mutex), m_live(live) {
+        std::lock_guard lock(m_mutex);
+        ++m_live;
+    }
+    ~FakeHandle() {
+        std::lock_guard lock(m_mutex);
+        --m_live;
+    }
+    FakeHandle(const FakeHandle&) = delete;
+    FakeHandle& operator=(const FakeHandle&) = delete;
+
+    FakeHttpLayer& layer;
+    const std::size_t attempt;
+
+  private:
+    std::mutex& m_mutex;
+    int& m_live;
+};
+
+class FakeHttpLayer::Request final : public platform::HttpRequest, FakeHandle {
+  public:
+    using FakeHandle::FakeHandle;
+
+    platform::HttpResult Send(std::string_view headers,
+                              std::span<const std::uint8_t> body) override {
+        FakeHttpLayer& owner = layer;
+        const FakeSend& script = owner.sends[std::min(attempt, owner.sends.size() - 1)];
+        std::unique_lock lock(owner.m_mutex);
+        FakeAttempt& record = owner.m_attempts[attempt];
+        record.headers = headers;
+        record.body.assign(body.begin(), body.end());
+        record.sent = true;
+        owner.m_sending = true;
+        owner.m_changed.notify_all();
+        switch (script.kind) {
+            case FakeSend::Kind::Answer:
+                m_status = script.status;
+                return platform::HttpResult::Success();
+            case FakeSend::Kind::Fail:
+                return platform::HttpResult::Failure(script.message);
+            case FakeSend::Kind::HangUntilClosed:
+                owner.m_changed.wait(lock, [&] { return owner.m_attempts[attempt].closed; });
+                return platform::HttpResult::Failure(script.message);
+            case FakeSend::Kind::HangUntilReleased:
+                owner.m_changed.wait(lock, [&] { return owner.m_released; });
+                m_status = script.status;
+                return platform::HttpResult::Success();
+        }
+        return platform::HttpResult::Failure("unreachable");
+    }
+
+    std::optional<std::uint32_t> StatusCode() const override { return m_status; }
+
+  private:
+    std::optional<std::uint32_t> m_status;
+};
+
+class FakeHttpLayer::Connection final : public platform::HttpConnection, FakeHandle {
+  public:
+    using FakeHandle::FakeHandle;
+
+    platform::HttpOpened<platform::HttpRequest> OpenRequest(std::string_view verb,
+                                                            std::string_view object,
+                                                            std::string_view version) override {
+        FakeHttpLayer& owner = layer;
+        {
+            std::lock_guard lock(owner.m_mutex);
+            FakeAttempt& record = owner.m_attempts[attempt];
+            record.verb = verb;
+            record.object = object;
+            record.version = version;
+        }
+        if (owner.openFailure) {
+            return {nullptr, platform::HttpResult::Failure(*owner.openFailure)};
+        }
+        return {std::make_unique<Request>(owner, owner.m_mutex, owner.m_live, attempt), {}};
+    }
+};
+
+class FakeHttpLayer::Root final : public platform::HttpRoot, FakeHandle {
+  public:
+    using FakeHandle::FakeHandle;
+
+    platform::HttpOpened<platform::HttpConnection> Connect(std::string_view server,
+                                                           std::uint16_t port) override {
+        FakeHttpLayer& owner = layer;
+        {
+            std::lock_guard lock(owner.m_mutex);
+            owner.m_attempts[attempt].server = server;
+            owner.m_attempts[attempt].port = port;
+        }
+        if (owner.connectFailure) {
+            return {nullptr, platform::HttpResult::Failure(*owner.connectFailure)};
+        }
+        return {std::make_unique<Connection>(owner, owner.m_mutex, owner.m_live, attempt), {}};
+    }
+
+    void Close() override {
+        FakeHttpLayer& owner = layer;
+        {
+            std::lock_guard lock(owner.m_mutex);
+            owner.m_attempts[attempt].closed = true;
+        }
+        owner.m_changed.notify_all();
+    }
+};
+
+inline platform::HttpOpened<platform::HttpRoot> FakeHttpLayer::OpenRoot(
+    std::string_view userAgent, const platform::HttpTimeouts& timeouts) {
+    if (rootFailure) {
+        return {nullptr, platform::HttpResult::Failure(*rootFailure)};
+    }
+    std::size_t attempt;
+    {
+        std::lock_guard lock(m_mutex);
+        attempt = m_attempts.size();
+        FakeAttempt record;
+        record.userAgent = userAgent;
+        record.timeouts = timeouts;
+        m_attempts.push_back(std::move(record));
+    }
+    return {std::make_unique<Root>(*this, m_mutex, m_live, attempt), {}};
+}
+
+}  // namespace rlq::test

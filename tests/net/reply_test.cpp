@@ -1,0 +1,346 @@
+#include "net/reply.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include "discovery_fakes.h"
+
+namespace rlq {
+namespace {
+
+using testing::IncomingDatagram;
+using testing::MakeReply;
+using testing::SentDatagram;
+
+constexpr Ipv4 kLanAddress = MakeIpv4(192, 168, 0, 5);
+constexpr Ipv4 kLanMask = MakeIpv4(255, 255, 255, 0);
+constexpr Ipv4 kLanBroadcast = MakeIpv4(192, 168, 0, 255);
+constexpr Ipv4 kPrivateBroadcast = MakeIpv4(10, 255, 255, 255);
+constexpr Ipv4 kUnit = MakeIpv4(192, 168, 0, 20);
+constexpr std::uint32_t kIndex = 7;
+// With no answer a pass ends at the first cycle that starts 6 s after it began: 12 cycles of
+// five 100 ms polls.
+constexpr std::size_t kRequestsPerSilentPass = 12;
+
+// A search against scripted sockets in virtual time, so that a pass without an answer costs no
+// real time.
+class ReplySearch : public ::testing::Test {
+  protected:
+    void Run(std::int32_t flags, std::vector<AdapterEntry> entries, std::uint16_t threshold = 0) {
+        adapters = std::move(entries);
+        // reset() empties the pointer before the destructor waits for the worker.
+        CReply* const listener = reply.get();
+        reply->SetFindNotifier([this, listener] {
+            ++finds;
+            found = listener->GetResult();
+        });
+        reply->Start(flags, threshold, static_cast<std::int32_t>(adapters.size()), adapters.data());
+        reply.reset();  // waits until the search has ended by itself
+    }
+
+    // Answers requests sent to `to` with `datagrams`, all at once.
+    void AnswerAt(Ipv4 to, std::vector<IncomingDatagram> datagrams) {
+        sockets.responder = [to, datagrams](const SentDatagram& sent) {
+            return sent.to == to ? datagrams : std::vector<IncomingDatagram>{};
+        };
+    }
+
+    std::vector<Ipv4> Destinations() const {
+        std::vector<Ipv4> result;
+        for (const SentDatagram& sent : sockets.Sent()) {
+            result.push_back(sent.to);
+        }
+        return result;
+    }
+
+    testing::EventLog log;
+    testing::FakeTime time;
+    testing::FakeHostNetwork host{log};
+    testing::FakeUdpSockets sockets{log, &time};
+    std::unique_ptr<CReply> reply =
+        std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+    std::vector<AdapterEntry> adapters;
+    int finds = 0;
+    ReplyResult found;
+};
+
+const AdapterEntry kLanEntry{kLanAddress, kLanMask, 0, kIndex, 0};
+
+struct PassCase {
+    std::int32_t flags;
+    std::uint8_t wantedUnit;
+    std::vector<Ipv4> localAddresses;
+};
+
+class ReplyPasses : public ReplySearch, public ::testing::WithParamInterface<PassCase> {};
+
+TEST_P(ReplyPasses, RunsThePassesOfTheFlags) {
+    const PassCase& c = GetParam();
+    Run(c.flags, {kLanEntry});
+
+    std::vector<Ipv4> locals;
+    for (const platform::UdpOptions& options : sockets.Opened()) {
+        locals.push_back(options.bindAddress.value_or(0));
+        EXPECT_EQ(options.bindPort, 12104);
+        EXPECT_TRUE(options.broadcast);
+        EXPECT_TRUE(options.dontRoute);
+    }
+    EXPECT_EQ(locals, c.localAddresses);
+
+    const std::vector<SentDatagram> sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), kRequestsPerSilentPass * c.localAddresses.size());
+    for (const SentDatagram& request : sent) {
+        EXPECT_EQ(request.port, 12103);
+        EXPECT_EQ(request.to, request.from == kTempAddress ? kPrivateBroadcast : kLanBroadcast);
+        EXPECT_EQ(request.data[7], c.wantedUnit);
+    }
+    EXPECT_EQ(finds, 0);
+    EXPECT_EQ(host.held, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(FlagTable, ReplyPasses,
+                         ::testing::Values(PassCase{0x01, 1, {kLanAddress, kTempAddress}},
+                                           PassCase{0x02, 2, {kTempAddress}},
+                                           PassCase{0x20, 3, {kLanAddress, kTempAddress}},
+                                           PassCase{0x21, 0, {kLanAddress, kTempAddress}},
+                                           PassCase{0x40, 4, {kTempAddress}}));
+
+TEST_F(ReplySearch, RequestCarriesTheFixedBytes) {
+    Run(SEARCH_MAIN | SEARCH_VER_LE, {kLanEntry});
+    const std::vector<std::uint8_t> expected{'R',  'E',  'P',  'L',  'Y',  0x01, 0x00, 0x03,
+                                             0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(sockets.Sent().at(0).data, expected);
+}
+
+TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
+    for (const std::int32_t flags : {SEARCH_CHILD, SEARCH_BASE | SEARCH_MAIN, SEARCH_SUB}) {
+        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        const std::size_t before = sockets.Sent().size();
+        Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), 0, kIndex, 0}});
+
+        const std::vector<Ipv4> destinations = Destinations();
+        EXPECT_EQ(destinations.size() - before, kRequestsPerSilentPass);
+        EXPECT_EQ(destinations.back(), MakeIpv4(10, 1, 255, 255));
+    }
+    EXPECT_EQ(sockets.Opened().size(), 3u);
+    for (const std::string& event : log.Events()) {
+        EXPECT_EQ(event.find("add"), std::string::npos) << event;
+    }
+}
+
+TEST_F(ReplySearch, FindThroughTempAddressIsReportedAndAddressRemoved) {
+    const Ipv4 subUnit = MakeIpv4(10, 1, 2, 3);
+    AnswerAt(kPrivateBroadcast, {{MakeReply(0x80, 0x0130), subUnit}});
+    Run(SEARCH_BASE, {kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.deviceAddress, subUnit);
+    EXPECT_EQ(found.unitKind, 0x80u);
+    EXPECT_EQ(found.firmwareVersion, 0x0130);
+    EXPECT_EQ(found.localAddress, kTempAddress);
+    EXPECT_EQ(found.interfaceIndex, kIndex);
+    EXPECT_TRUE(found.viaTempAddress);
+
+    const std::vector<std::string> events = log.Events();
+    const std::vector<std::string> tail(events.end() - 4, events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"close 10.10.1.1", "watch",
+                                              "remove 7 10.10.1.1/255.0.0.0", "wait 10000"}));
+    EXPECT_EQ(host.held, 0);
+}
+
+TEST_F(ReplySearch, FindOnOwnSubnetEndsTheSearch) {
+    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0134), kUnit}});
+    Run(SEARCH_MAIN, {kLanEntry, kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.deviceAddress, kUnit);
+    EXPECT_EQ(found.localAddress, kLanAddress);
+    EXPECT_FALSE(found.viaTempAddress);
+    EXPECT_EQ(sockets.Sent().size(), 1u);
+    EXPECT_EQ(host.held, 0);
+}
+
+TEST_F(ReplySearch, OnlyExactSixteenByteDatagramsAreRead) {
+    std::vector<std::uint8_t> longer = MakeReply(0x82, 0x0101);
+    longer.push_back(0);
+    std::vector<std::uint8_t> shorter = MakeReply(0x82, 0x0102);
+    shorter.pop_back();
+    AnswerAt(kLanBroadcast, {{longer, kUnit}, {shorter, kUnit}, {MakeReply(0x82, 0x0134), kUnit}});
+    Run(SEARCH_MAIN, {kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.firmwareVersion, 0x0134);
+    EXPECT_EQ(sockets.reads, 3);
+}
+
+TEST_F(ReplySearch, RejectsBadHeadersAndUnwantedKindsWhilePollsGoOn) {
+    std::vector<std::uint8_t> badMagic = MakeReply(0x80, 0x0103);
+    badMagic[0] = 'X';
+    AnswerAt(kLanBroadcast, {{MakeReply(0x80, 0x0101, 0x0101), kUnit},
+                             {badMagic, kUnit},
+                             {MakeReply(0x84, 0x0102), kUnit},
+                             {MakeReply(0x81, 0x0104), kUnit},
+                             {MakeReply(0x80, 0x0134, 0x0100), kUnit}});
+    Run(SEARCH_BASE, {kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.unitKind, 0x80u);
+    EXPECT_EQ(found.firmwareVersion, 0x0134);
+    EXPECT_EQ(sockets.reads, 5);
+    EXPECT_EQ(sockets.Sent().size(), 1u);
+}
+
+TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
+    AnswerAt(kPrivateBroadcast, {{MakeReply(0x81, 0x0200), kUnit}});
+    Run(SEARCH_CHILD, {kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.unitKind, 0x81u);
+}
+
+TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
+    for (const std::uint8_t kind : {0x80, 0x82}) {
+        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        finds = 0;
+        AnswerAt(kLanBroadcast, {{MakeReply(kind, 0x0100), kUnit}});
+        Run(SEARCH_BASE | SEARCH_MAIN, {kLanEntry});
+        ASSERT_EQ(finds, 1);
+        EXPECT_EQ(found.unitKind, kind);
+    }
+}
+
+TEST_F(ReplySearch, FirstAcceptableReplyWinsAndTheRestStayUnread) {
+    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0130), kUnit},
+                             {MakeReply(0x82, 0x0140), MakeIpv4(192, 168, 0, 21)}});
+    Run(SEARCH_MAIN, {kLanEntry});
+
+    ASSERT_EQ(finds, 1);
+    EXPECT_EQ(found.deviceAddress, kUnit);
+    EXPECT_EQ(found.firmwareVersion, 0x0130);
+    EXPECT_EQ(sockets.unread, 1);
+}
+
+TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
+    struct Case {
+        std::int32_t filter;
+        std::uint16_t acceptedVersion;
+    };
+    // Replies come in as 0x0129, 0x0130, 0x0131; the threshold is 0x0130.
+    const Case cases[] = {
+        {SEARCH_VER_LE, 0x0129}, {SEARCH_VER_GE, 0x0130}, {SEARCH_VER_LE | SEARCH_VER_GE, 0x0129}};
+    for (const Case& c : cases) {
+        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        finds = 0;
+        const std::vector<std::uint16_t> order = c.filter == SEARCH_VER_GE
+                                                     ? std::vector<std::uint16_t>{0x0129, 0x0130}
+                                                     : std::vector<std::uint16_t>{0x0129, 0x0131};
+        std::vector<IncomingDatagram> replies;
+        for (std::uint16_t version : order) {
+            replies.push_back({MakeReply(0x82, version), kUnit});
+        }
+        AnswerAt(kLanBroadcast, replies);
+        Run(SEARCH_MAIN | c.filter, {kLanEntry}, 0x0130);
+        ASSERT_EQ(finds, 1) << c.filter;
+        EXPECT_EQ(found.firmwareVersion, c.acceptedVersion) << c.filter;
+    }
+}
+
+TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
+    std::int64_t seconds = 1000;
+    reply = std::make_unique<CReply>(host, sockets, [&seconds] { return seconds--; });
+    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
+
+    EXPECT_EQ(sockets.Sent().size(), 20u);
+}
+
+TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
+    std::int64_t calls = 0;
+    reply = std::make_unique<CReply>(host, sockets, [&calls] { return calls++; });
+    sockets.sendResult = 15;
+    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0130), kUnit}});
+    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
+
+    // One clock reading per cycle after the start: cycles at 1..5 s send, the one at 6 s ends.
+    EXPECT_EQ(sockets.Sent().size(), 5u);
+    EXPECT_EQ(sockets.reads, 0);
+    EXPECT_EQ(finds, 0);
+}
+
+TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {
+    host.refuseAdd = true;
+    const AdapterEntry second{MakeIpv4(192, 168, 1, 5), kLanMask, 0, 8, 0};
+    Run(SEARCH_MAIN, {kLanEntry, second});
+
+    EXPECT_EQ(Destinations().front(), kLanBroadcast);
+    EXPECT_EQ(Destinations().back(), MakeIpv4(192, 168, 1, 255));
+    EXPECT_EQ(sockets.Opened().size(), 2u);
+
+    reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+    const std::size_t before = sockets.Opened().size();
+    Run(SEARCH_SUB, {kLanEntry, second});
+    EXPECT_EQ(sockets.Opened().size(), before);
+}
+
+TEST_F(ReplySearch, SocketThatCannotOpenEndsThePassAndRemovesTheAddress) {
+    sockets.refuseOpen = true;
+    Run(SEARCH_MAIN, {kLanEntry});
+
+    EXPECT_TRUE(sockets.Sent().empty());
+    const std::vector<std::string> events = log.Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "remove 7 10.10.1.1/255.0.0.0"), 1);
+    EXPECT_EQ(host.held, 0);
+}
+
+TEST_F(ReplySearch, EmptyAdapterListSendsNothing) {
+    const AdapterEntry zero{};
+    for (const std::int32_t count : {0, -1}) {
+        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        reply->Start(SEARCH_SUB, 0, count, &zero);
+        reply.reset();
+    }
+    EXPECT_TRUE(sockets.Opened().empty());
+    EXPECT_TRUE(log.Events().empty());
+}
+
+TEST_F(ReplySearch, SecondStartWhileRunningIsIgnored) {
+    testing::FakeUdpSockets realTimeSockets{log, nullptr};
+    CReply running(host, realTimeSockets);
+    adapters = {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}};
+    running.Start(SEARCH_MAIN, 0, 1, adapters.data());
+    running.Start(SEARCH_SUB, 0, 1, adapters.data());
+    running.Stop();
+
+    for (const SentDatagram& sent : realTimeSockets.Sent()) {
+        EXPECT_EQ(sent.data[7], 3);
+    }
+}
+
+// Real time: the worker polls with real 100 ms waits.
+TEST(ReplyStop, ReturnsWithinAPollAndRemovesTheTempAddress) {
+    testing::EventLog log;
+    testing::FakeHostNetwork host{log};
+    testing::FakeUdpSockets sockets{log, nullptr};
+    for (const std::int32_t flags : {SEARCH_MAIN, SEARCH_SUB}) {
+        CReply reply(host, sockets);
+        std::vector<AdapterEntry> entries{{kLanAddress, kLanMask, 0, kIndex, 0}};
+        const std::size_t before = sockets.Sent().size();
+        reply.Start(flags, 0, 1, entries.data());
+        while (sockets.Sent().size() == before) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+
+        const auto begin = std::chrono::steady_clock::now();
+        reply.Stop();
+        const auto took = std::chrono::steady_clock::now() - begin;
+
+        EXPECT_LT(took, std::chrono::milliseconds(150)) << flags;
+        EXPECT_EQ(host.held, 0) << flags;
+        EXPECT_EQ(reply.GetResult().localAddress, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace rlq

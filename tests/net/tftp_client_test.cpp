@@ -1,0 +1,321 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+#include "net/tftp.h"
+#include "tests/net/tftp_fake_sockets.h"
+#include "tests/net/tftp_test_support.h"
+
+namespace rlq::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using namespace std::chrono_literals;
+
+constexpr Ipv4 kUnit = MakeIpv4(10, 255, 255, 237);
+constexpr std::uint16_t kLoaderPort = 69;
+constexpr std::uint16_t kOtherPort = 50123;
+
+std::vector<FakeReply> AckFromUnit(const SentPacket& packet) {
+    return {{AckPacket(BlockOf(packet.bytes)), kUnit, kOtherPort}};
+}
+
+// A loader that acknowledges every packet it receives.
+Responder AckEverything() {
+    return [](const SentPacket& packet, std::size_t) { return AckFromUnit(packet); };
+}
+
+struct Upload {
+    explicit Upload(FakeUdpSockets& sockets) : tftp(sockets) {
+        tftp.SetProgressCallback(&ProgressRecorder::Record, &progress);
+    }
+
+    std::int32_t Start(const std::string& path, std::uint32_t total) {
+        std::int32_t error = -1;
+        tftp.StartUpload(kUnit, path, total, &error);
+        return error;
+    }
+
+    void Finish() {
+        ASSERT_TRUE(tftp.WaitWhileRunning(30s));
+        EXPECT_FALSE(tftp.IsRunning());
+    }
+
+    ProgressRecorder progress;
+    CTftp tftp;
+};
+
+std::vector<std::uint8_t> DataPayload(const std::vector<SentPacket>& sent) {
+    std::vector<std::uint8_t> payload;
+    for (const auto& packet : sent) {
+        if (ReadBe16(packet.bytes.data()) == 3) {
+            payload.insert(payload.end(), packet.bytes.begin() + 4, packet.bytes.end());
+        }
+    }
+    return payload;
+}
+
+TEST(TftpClientTest, UploadsSlotOnePayloadInLockStep) {
+    const auto content = PatternBytes(236986);
+    TempFile file(content);
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    ASSERT_EQ(upload.Start(file.Path(), 236986), 0);
+    upload.Finish();
+
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 464u);
+    const std::vector<std::uint8_t> writeRequest = {0,   2,   'R', 'L', 'Q', 0,   'n', 'e',
+                                                    't', 'a', 's', 'c', 'i', 'i', 0};
+    EXPECT_EQ(sent[0].bytes, writeRequest);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].to, kUnit);
+        EXPECT_EQ(sent[i].port, kLoaderPort);
+        EXPECT_EQ(BlockOf(sent[i].bytes), i);
+    }
+    EXPECT_EQ(sent[1].bytes.size(), 516u);
+    EXPECT_EQ(sent[462].bytes.size(), 516u);
+    EXPECT_EQ(sent[463].bytes.size(), 4u + 442u);
+    EXPECT_EQ(DataPayload(sent), content);
+
+    const auto counts = upload.progress.Counts();
+    ASSERT_EQ(counts.size(), 463u);
+    EXPECT_EQ(counts.front(), 512u);
+    EXPECT_EQ(counts[461], 462u * 512u);
+    EXPECT_EQ(counts.back(), 236986u);
+
+    const auto opened = sockets.Opened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_FALSE(opened[0].bindAddress.has_value());
+    EXPECT_EQ(opened[0].bindPort, 0);
+    EXPECT_TRUE(opened[0].clearDontFragment);
+}
+
+struct FinalBlockCase {
+    std::uint32_t size;
+    std::vector<std::size_t> dataLengths;
+    std::vector<std::uint32_t> progress;
+};
+
+class TftpFinalBlockTest : public ::testing::TestWithParam<FinalBlockCase> {};
+
+TEST_P(TftpFinalBlockTest, EndsWithShortOrEmptyBlock) {
+    const auto& param = GetParam();
+    TempFile file(PatternBytes(param.size));
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    ASSERT_EQ(upload.Start(file.Path(), param.size), 0);
+    upload.Finish();
+
+    const auto sent = sockets.Sent();
+    std::vector<std::size_t> dataLengths;
+    for (std::size_t i = 1; i < sent.size(); ++i) {
+        dataLengths.push_back(sent[i].bytes.size() - 4);
+    }
+    EXPECT_EQ(dataLengths, param.dataLengths);
+    EXPECT_EQ(upload.progress.Counts(), param.progress);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, TftpFinalBlockTest,
+                         ::testing::Values(FinalBlockCase{1024, {512, 512, 0}, {512, 1024, 1024}},
+                                           FinalBlockCase{0, {0}, {0}},
+                                           FinalBlockCase{513, {512, 1}, {512, 513}}),
+                         [](const auto& info) { return "Size" + std::to_string(info.param.size); });
+
+TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
+    const auto content = PatternBytes(2000);
+    TempFile file(content);
+    bool dropped = false;
+    FakeUdpSockets sockets([&](const SentPacket& packet, std::size_t) -> std::vector<FakeReply> {
+        if (BlockOf(packet.bytes) == 2 && !dropped) {
+            dropped = true;
+            return {};
+        }
+        return AckFromUnit(packet);
+    });
+    Upload upload(sockets);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(upload.Start(file.Path(), 2000), 0);
+    upload.Finish();
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_EQ(BlockOf(sent[2].bytes), 2);
+    EXPECT_EQ(sent[3].bytes, sent[2].bytes);
+    EXPECT_EQ(DataPayload(sent).size(), 2000u + 512u);
+    EXPECT_EQ(upload.progress.Counts(), (std::vector<std::uint32_t>{512, 1024, 1536, 2000}));
+    EXPECT_GE(elapsed, 900ms);
+    EXPECT_LT(elapsed, 3s);
+}
+
+TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
+    TempFile file(PatternBytes(100));
+    FakeUdpSockets sockets([](const SentPacket& packet, std::size_t index) {
+        const std::uint16_t block = BlockOf(packet.bytes);
+        if (block != 1) {
+            return AckFromUnit(packet);
+        }
+        if (index == 1) {  // first send of block 1: nothing that counts
+            auto longAck = AckPacket(1);
+            longAck.push_back(0);
+            const std::vector<std::uint8_t> errorPacket = {0, 5, 0, 1, 'x', 0};
+            const std::vector<std::uint8_t> dataPacket = {0, 3, 0, 1};
+            return std::vector<FakeReply>{{AckPacket(1), MakeIpv4(10, 255, 255, 238), kLoaderPort},
+                                          {longAck, kUnit, kLoaderPort},
+                                          {{0, 4, 0}, kUnit, kLoaderPort},
+                                          {AckPacket(0), kUnit, kLoaderPort},
+                                          {errorPacket, kUnit, kLoaderPort},
+                                          {dataPacket, kUnit, kLoaderPort}};
+        }
+        return AckFromUnit(packet);  // from another port than 69: accepted
+    });
+    Upload upload(sockets);
+
+    ASSERT_EQ(upload.Start(file.Path(), 100), 0);
+    upload.Finish();
+
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1].bytes, sent[2].bytes);
+    EXPECT_THAT(upload.progress.Counts(), ElementsAre(100u));
+}
+
+TEST(TftpClientTest, GivesUpAfterElevenUnansweredWriteRequests) {
+    TempFile file(PatternBytes(600));
+    FakeUdpSockets sockets([](const SentPacket&, std::size_t) { return std::vector<FakeReply>{}; });
+    Upload upload(sockets);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(upload.Start(file.Path(), 600), 0);
+    EXPECT_FALSE(upload.tftp.WaitWhileRunning(10s));
+    upload.Finish();
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 11u);
+    for (const auto& packet : sent) {
+        EXPECT_EQ(BlockOf(packet.bytes), 0);
+        EXPECT_EQ(packet.bytes, sent[0].bytes);
+    }
+    EXPECT_THAT(upload.progress.Counts(), IsEmpty());
+    EXPECT_GE(elapsed, 10900ms);
+    EXPECT_LT(elapsed, 12500ms);
+}
+
+TEST(TftpClientTest, ShortFileLowersTheTotalSoTheCountStaysBelowTheSize) {
+    TempFile file(PatternBytes(1000));
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    ASSERT_EQ(upload.Start(file.Path(), 2000), 0);
+    upload.Finish();
+
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[2].bytes.size(), 4u + 488u);
+    EXPECT_EQ(sent[3].bytes.size(), 4u);
+    EXPECT_THAT(upload.progress.Counts(), ElementsAre(512u, 1000u, 1000u, 1000u));
+}
+
+TEST(TftpClientTest, LongerFileSendsOnlyTheGivenTotal) {
+    const auto content = PatternBytes(3000);
+    TempFile file(content);
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    ASSERT_EQ(upload.Start(file.Path(), 1000), 0);
+    upload.Finish();
+
+    const auto payload = DataPayload(sockets.Sent());
+    EXPECT_THAT(payload, ElementsAreArray(content.begin(), content.begin() + 1000));
+    EXPECT_THAT(upload.progress.Counts(), ElementsAre(512u, 1000u));
+}
+
+TEST(TftpClientTest, RefusesToStartWithoutFileOrWithTooLargeTotal) {
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    EXPECT_EQ(upload.Start("/nonexistent/rlq-tftp-file", 10), 1);
+    EXPECT_FALSE(upload.tftp.IsRunning());
+
+    TempFile file(PatternBytes(16));
+    EXPECT_EQ(upload.Start(file.Path(), 65533u * 512u + 512u), 1);
+    EXPECT_FALSE(upload.tftp.IsRunning());
+    EXPECT_THAT(sockets.Opened(), IsEmpty());
+}
+
+TEST(TftpClientTest, SecondStartWhileRunningLeavesTheUploadAlone) {
+    TempFile file(PatternBytes(1500));
+    std::mutex mutex;
+    std::condition_variable released;
+    bool go = false;
+    FakeUdpSockets sockets([&](const SentPacket& packet, std::size_t index) {
+        if (index == 1) {
+            std::unique_lock lock(mutex);
+            released.wait(lock, [&] { return go; });
+        }
+        return AckFromUnit(packet);
+    });
+    Upload upload(sockets);
+    ASSERT_EQ(upload.Start(file.Path(), 1500), 0);
+
+    EXPECT_EQ(upload.Start(file.Path(), 10), 1);
+    EXPECT_TRUE(upload.tftp.IsRunning());
+    {
+        std::lock_guard lock(mutex);
+        go = true;
+    }
+    released.notify_all();
+    upload.Finish();
+
+    EXPECT_THAT(upload.progress.Counts(), ElementsAre(512u, 1024u, 1500u));
+}
+
+TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
+    for (const bool socketFails : {true, false}) {
+        TempFile file(PatternBytes(100));
+        FakeUdpSockets sockets(AckEverything());
+        sockets.failOpen = socketFails;
+        sockets.failSend = !socketFails;
+        Upload upload(sockets);
+
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_EQ(upload.Start(file.Path(), 100), 0);
+        upload.Finish();
+        // Five sends 100 ms apart before a send failure ends the transfer.
+        EXPECT_GE(std::chrono::steady_clock::now() - started, socketFails ? 0ms : 490ms);
+        EXPECT_THAT(sockets.Sent(), IsEmpty());
+        EXPECT_THAT(upload.progress.Counts(), IsEmpty());
+    }
+}
+
+TEST(TftpClientTest, FileReadErrorEndsTheTransferAsFailed) {
+    // A directory opens as a stream on POSIX systems but every read of it fails.
+    const auto directory = std::filesystem::temp_directory_path();
+    FakeUdpSockets sockets(AckEverything());
+    Upload upload(sockets);
+
+    std::int32_t error = -1;
+    upload.tftp.StartUpload(kUnit, directory.string(), 1000, &error);
+    if (error != 0) {
+        GTEST_SKIP() << "this system does not open a directory as a stream";
+    }
+    upload.Finish();
+    const auto sent = sockets.Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(BlockOf(sent[0].bytes), 0);
+    EXPECT_THAT(upload.progress.Counts(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace rlq::test

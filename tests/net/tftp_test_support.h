@@ -1,0 +1,79 @@
+#pragma once
+// Files, packets and a progress recorder shared by the TFTP tests.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/big_endian.h"
+
+namespace rlq::test {
+
+class TempFile {
+  public:
+    explicit TempFile(const std::vector<std::uint8_t>& content) {
+        static std::atomic<int> serial{0};
+        m_path = std::filesystem::temp_directory_path() /
+                 ("rlq-tftp-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                  "-" + std::to_string(serial++) + ".bin");
+        std::ofstream out(m_path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(content.data()),
+                  static_cast<std::streamsize>(content.size()));
+    }
+    ~TempFile() {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    std::string Path() const { return m_path.string(); }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+inline std::vector<std::uint8_t> PatternBytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    return bytes;
+}
+
+inline std::vector<std::uint8_t> AckPacket(std::uint16_t block) {
+    std::vector<std::uint8_t> ack(4);
+    WriteBe16(ack.data(), 4);
+    WriteBe16(ack.data() + 2, block);
+    return ack;
+}
+
+// Block number of a sent packet: 0 for the write request, n for data block n.
+inline std::uint16_t BlockOf(const std::vector<std::uint8_t>& packet) {
+    return ReadBe16(packet.data()) == 2 ? 0 : ReadBe16(packet.data() + 2);
+}
+
+class ProgressRecorder {
+  public:
+    static void Record(void* context, std::uint32_t count) {
+        auto* self = static_cast<ProgressRecorder*>(context);
+        std::lock_guard lock(self->m_mutex);
+        self->m_counts.push_back(count);
+    }
+    std::vector<std::uint32_t> Counts() const {
+        std::lock_guard lock(m_mutex);
+        return m_counts;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<std::uint32_t> m_counts;
+};
+
+}  // namespace rlq::test

@@ -1,0 +1,189 @@
+#include "tools/unit-sim/discovery_responder.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/unit-sim/sim_log.h"
+
+namespace rlq::sim {
+namespace {
+
+constexpr std::uint16_t kRequestPort = 12103;
+constexpr std::uint16_t kReplyPort = 12104;
+constexpr std::size_t kDatagramSize = 16;
+constexpr char kMagic[] = "REPLY";
+constexpr int kStopLookMs = 100;
+
+Ipv4 PrefixMask(int length) {
+    return ~Ipv4{0} << (32 - length);
+}
+
+bool Reaches(const UnitConfig& unit, Ipv4 to) {
+    const Ipv4 broadcast = unit.address | ~PrefixMask(unit.prefixLength);
+    return to == 0xFFFFFFFFu || to == broadcast || to == unit.address;
+}
+
+std::vector<std::uint8_t> BuildReply(std::uint8_t kind, std::uint16_t version,
+                                     std::uint16_t format = 0x0100) {
+    std::vector<std::uint8_t> reply(kMagic, kMagic + 5);
+    reply.push_back(static_cast<std::uint8_t>(format >> 8));
+    reply.push_back(static_cast<std::uint8_t>(format));
+    reply.push_back(kind);
+    reply.push_back(static_cast<std::uint8_t>(version >> 8));
+    reply.push_back(static_cast<std::uint8_t>(version));
+    reply.resize(kDatagramSize, 0);
+    return reply;
+}
+
+std::vector<std::uint8_t> FaultyDatagram(const UnitConfig& unit, FaultyReply fault) {
+    std::vector<std::uint8_t> reply = BuildReply(unit.kind, unit.version);
+    switch (fault) {
+        case FaultyReply::WrongKind:
+            return BuildReply(0x81, unit.version);
+        case FaultyReply::Oversized:
+            reply.push_back(0);
+            return reply;
+        case FaultyReply::Undersized:
+            reply.pop_back();
+            return reply;
+        case FaultyReply::BadFormat:
+            return BuildReply(unit.kind, unit.version, 0x0101);
+    }
+    return reply;
+}
+
+std::string VersionText(std::uint16_t version) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%x.%02x", version >> 8, version & 0xFF);
+    return text;
+}
+
+}  // namespace
+
+DiscoveryResponder::~DiscoveryResponder() {
+    Stop();
+}
+
+bool DiscoveryResponder::Start() {
+    m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(kRequestPort);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (m_fd < 0 || ::setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0 ||
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        std::fprintf(stderr, "discovery responder: cannot listen on UDP %u: %s\n", kRequestPort,
+                     std::strerror(errno));
+        return false;
+    }
+    m_thread = std::thread([this] { Serve(); });
+    return true;
+}
+
+void DiscoveryResponder::Stop() {
+    m_stop = true;
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void DiscoveryResponder::Serve() {
+    while (!m_stop) {
+        pollfd entry{m_fd, POLLIN, 0};
+        if (::poll(&entry, 1, kStopLookMs) <= 0) {
+            continue;
+        }
+        std::uint8_t buffer[64];
+        sockaddr_in from{};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        iovec vector{buffer, sizeof buffer};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &vector;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = ::recvmsg(m_fd, &message, MSG_DONTWAIT);
+        if (got < 0) {
+            continue;
+        }
+        Ipv4 to = 0;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                to = ntohl(info.ipi_addr.s_addr);
+            }
+        }
+        Answer(buffer, static_cast<std::size_t>(got), ntohl(from.sin_addr.s_addr),
+               ntohs(from.sin_port), to);
+    }
+}
+
+void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length, Ipv4 from,
+                                std::uint16_t fromPort, Ipv4 to) {
+    if (length != kDatagramSize || std::memcmp(request, kMagic, 5) != 0) {
+        LogLine("discovery: ignored " + std::to_string(length) + "-byte datagram from " +
+                FormatIpv4(from));
+        return;
+    }
+    const std::uint8_t wanted = request[7];
+    LogLine("discovery request from " + FormatIpv4(from) + ":" + std::to_string(fromPort) + " to " +
+            FormatIpv4(to) + " wanted " + std::to_string(wanted));
+    for (const UnitConfig& unit : m_units) {
+        if (unit.silent || (wanted != 0 && wanted != unit.wantedCode) || !Reaches(unit, to)) {
+            continue;
+        }
+        for (FaultyReply fault : unit.sendFirst) {
+            SendReply(unit, from, FaultyDatagram(unit, fault));
+        }
+        SendReply(unit, from, BuildReply(unit.kind, unit.version));
+        LogLine(std::string("discovery reply ") + unit.label + " from " + FormatIpv4(unit.address) +
+                " to " + FormatIpv4(from) + " version " + VersionText(unit.version));
+    }
+}
+
+// Sent from the listening socket with the unit's own address as source.
+void DiscoveryResponder::SendReply(const UnitConfig& unit, Ipv4 to,
+                                   const std::vector<std::uint8_t>& datagram) {
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(kReplyPort);
+    destination.sin_addr.s_addr = htonl(to);
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    iovec vector{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
+    msghdr message{};
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof destination;
+    message.msg_iov = &vector;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_spec_dst.s_addr = htonl(unit.address);
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    if (::sendmsg(m_fd, &message, 0) < 0) {
+        std::fprintf(stderr, "discovery responder: send to %s failed: %s\n", FormatIpv4(to).c_str(),
+                     std::strerror(errno));
+    }
+}
+
+}  // namespace rlq::sim

@@ -1,0 +1,35 @@
+#pragma once
+// Answers the updater's "REPLY" search on UDP 12103 for the main unit and its sub unit. Each
+// unit answers only requests that reach its own subnet (directed or limited broadcast, or its
+// own address) and that ask for it or for any unit, from its own address to port 12104.
+
+#include <atomic>
+#include <thread>
+
+#include "tools/unit-sim/service.h"
+#include "tools/unit-sim/sim_options.h"
+
+namespace rlq::sim {
+
+class DiscoveryResponder final : public Service {
+  public:
+    explicit DiscoveryResponder(const SimOptions& options) : m_units{options.main, options.sub} {}
+    ~DiscoveryResponder() override;
+
+    const char* Name() const override { return "discovery responder"; }
+    bool Start() override;
+    void Stop() override;
+
+  private:
+    void Serve();
+    void Answer(const std::uint8_t* request, std::size_t length, Ipv4 from, std::uint16_t fromPort,
+                Ipv4 to);
+    void SendReply(const UnitConfig& unit, Ipv4 to, const std::vector<std::uint8_t>& datagram);
+
+    UnitConfig m_units[2];
+    int m_fd = -1;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+}  // namespace rlq::sim

@@ -1,0 +1,158 @@
+#include "tools/unit-sim/sim_options.h"
+
+#include <charconv>
+#include <functional>
+#include <string_view>
+
+namespace rlq::sim {
+namespace {
+
+bool ParseAddressWithPrefix(std::string_view text, UnitConfig& unit) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos) {
+        return false;
+    }
+    const std::optional<Ipv4> address = ParseIpv4(text.substr(0, slash));
+    const std::string_view prefix = text.substr(slash + 1);
+    int length = -1;
+    const auto [end, ec] = std::from_chars(prefix.data(), prefix.data() + prefix.size(), length);
+    if (!address || ec != std::errc{} || end != prefix.data() + prefix.size() || length < 1 ||
+        length > 30) {
+        return false;
+    }
+    unit.address = *address;
+    unit.prefixLength = length;
+    return true;
+}
+
+// Decimal digits read as BCD nibbles: "30" -> 0x30.
+std::optional<std::uint8_t> ParseBcd(std::string_view digits) {
+    if (digits.empty() || digits.size() > 2) {
+        return std::nullopt;
+    }
+    std::uint8_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = static_cast<std::uint8_t>((value << 4) | (c - '0'));
+    }
+    return value;
+}
+
+// "1.30" -> 0x0130; the minor part has two digits.
+bool ParseVersion(std::string_view text, UnitConfig& unit) {
+    const std::size_t dot = text.find('.');
+    if (dot == std::string_view::npos || text.size() - dot - 1 != 2) {
+        return false;
+    }
+    const auto major = ParseBcd(text.substr(0, dot));
+    const auto minor = ParseBcd(text.substr(dot + 1));
+    if (!major || !minor) {
+        return false;
+    }
+    unit.version = static_cast<std::uint16_t>((*major << 8) | *minor);
+    return true;
+}
+
+bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        if (item == "wrong-kind") {
+            unit.sendFirst.push_back(FaultyReply::WrongKind);
+        } else if (item == "oversized") {
+            unit.sendFirst.push_back(FaultyReply::Oversized);
+        } else if (item == "undersized") {
+            unit.sendFirst.push_back(FaultyReply::Undersized);
+        } else if (item == "bad-format") {
+            unit.sendFirst.push_back(FaultyReply::BadFormat);
+        } else {
+            return false;
+        }
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
+}
+
+struct OptionSpec {
+    std::string name;
+    bool takesValue;
+    std::function<bool(SimOptions&, std::string_view)> apply;
+};
+
+// Both units take the same options, "--main-..." and "--sub-...".
+void AddUnitOptions(std::vector<OptionSpec>& specs, const std::string& prefix,
+                    UnitConfig SimOptions::*unit) {
+    auto name = [&prefix](const char* suffix) { return "--" + prefix + suffix; };
+    specs.push_back({name("-addr"), true, [unit](SimOptions& o, std::string_view v) {
+                         return ParseAddressWithPrefix(v, o.*unit);
+                     }});
+    specs.push_back({name("-version"), true, [unit](SimOptions& o, std::string_view v) {
+                         return ParseVersion(v, o.*unit);
+                     }});
+    specs.push_back({name("-silent"), false, [unit](SimOptions& o, std::string_view) {
+                         (o.*unit).silent = true;
+                         return true;
+                     }});
+    specs.push_back({name("-send-first"), true, [unit](SimOptions& o, std::string_view v) {
+                         return ParseFaultyReplies(v, o.*unit);
+                     }});
+}
+
+const std::vector<OptionSpec>& OptionTable() {
+    static const std::vector<OptionSpec> table = [] {
+        std::vector<OptionSpec> specs;
+        AddUnitOptions(specs, "main", &SimOptions::main);
+        AddUnitOptions(specs, "sub", &SimOptions::sub);
+        return specs;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::string Usage() {
+    return "usage: rlq-unit-sim --main-addr A.B.C.D/P --sub-addr A.B.C.D/P [options]\n"
+           "  --main-version M.mm, --sub-version M.mm   firmware version reported (default 1.00)\n"
+           "  --main-silent, --sub-silent               the unit does not answer searches\n"
+           "  --main-send-first LIST, --sub-send-first LIST\n"
+           "      replies sent before the right one, comma separated:\n"
+           "      wrong-kind, oversized, undersized, bad-format\n";
+}
+
+std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error) {
+    SimOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : OptionTable()) {
+            if (arg == candidate.name) {
+                spec = &candidate;
+            }
+        }
+        if (spec == nullptr) {
+            error = "unknown option " + std::string(arg);
+            return std::nullopt;
+        }
+        std::string_view value;
+        if (spec->takesValue) {
+            if (i + 1 >= argc) {
+                error = std::string(arg) + " needs a value";
+                return std::nullopt;
+            }
+            value = argv[++i];
+        }
+        if (!spec->apply(options, value)) {
+            error = "bad value for " + std::string(arg) + ": " + std::string(value);
+            return std::nullopt;
+        }
+    }
+    if (options.main.address == 0 || options.sub.address == 0) {
+        error = "--main-addr and --sub-addr are required";
+        return std::nullopt;
+    }
+    return options;
+}
+
+}  // namespace rlq::sim

@@ -1,0 +1,42 @@
+#pragma once
+// Command line of the simulated unit: the two units' addresses, versions and behaviour.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ipv4.h"
+
+namespace rlq::sim {
+
+// Replies sent before the right one, to exercise the updater's filters.
+enum class FaultyReply {
+    WrongKind,   // kind 0x81 (child unit), never the one searched for
+    Oversized,   // the right reply and one byte more
+    Undersized,  // the right reply less its last byte
+    BadFormat,   // format version 0x0101
+};
+
+struct UnitConfig {
+    const char* label = "";
+    std::uint8_t kind = 0;        // reply kind byte
+    std::uint8_t wantedCode = 0;  // request byte 7 that asks for this unit
+    Ipv4 address = 0;
+    int prefixLength = 0;
+    std::uint16_t version = 0x0100;  // four BCD digits, 0x0130 is 1.30
+    bool silent = false;
+    std::vector<FaultyReply> sendFirst{};
+};
+
+struct SimOptions {
+    UnitConfig main{.label = "main", .kind = 0x82, .wantedCode = 3};
+    UnitConfig sub{.label = "sub", .kind = 0x83, .wantedCode = 4};
+};
+
+// nullopt with `error` set when the command line is not understood.
+std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error);
+
+std::string Usage();
+
+}  // namespace rlq::sim

@@ -1,0 +1,104 @@
+#pragma once
+// The simulated unit's web interface: an HTTP/1.0 server that takes the main unit's chunked
+// upload on /update and the sub unit's reset on /update_reset, with faults for the client's
+// failure paths. Every request is recorded for tests.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "common/ipv4.h"
+#include "tools/unit-sim/service.h"
+#include "tools/unit-sim/sim_fd.h"
+#include "tools/unit-sim/sim_http_request.h"
+#include "tools/unit-sim/sim_update_chunks.h"
+
+namespace rlq::sim {
+
+enum class WebFault {
+    None,
+    NeverAnswer,       // read the request, keep the connection open, answer nothing
+    CloseMidResponse,  // send part of a status line, then close
+    Garbage,           // answer bytes that are no HTTP response
+};
+
+struct ChunkRefusal {
+    std::uint16_t chunk;
+    std::uint32_t status;
+};
+
+struct WebInterfaceConfig {
+    Ipv4 address = MakeIpv4(127, 0, 0, 1);
+    std::uint16_t port = 80;
+    std::size_t payloadSize = 655360;
+    std::uint32_t chunkStatus = 200;     // answer to an accepted chunk
+    std::uint32_t badChunkStatus = 400;  // malformed, out of sequence or wrong check value
+    std::optional<ChunkRefusal> refusal{};
+    std::uint32_t resetStatus = 204;
+    WebFault fault = WebFault::None;
+    std::size_t faultFromRequest = 0;  // requests before this index are served normally
+    // Runs on the server thread after a reset answer has gone out (arms the loader).
+    std::function<void()> onReset{};
+    // One line per answered request, on the server thread.
+    std::function<void(std::string_view)> log{};
+};
+
+struct WebRequestRecord {
+    std::string method;
+    std::string path;
+    std::string version;
+    std::optional<std::string> userAgent;
+    std::optional<std::string> contentType;
+    std::optional<std::string> expect;
+    std::size_t bodyLength = 0;
+    std::uint32_t status = 0;  // 0 when no status was answered
+};
+
+class WebInterface final : public Service {
+  public:
+    explicit WebInterface(WebInterfaceConfig config);
+    ~WebInterface() override;
+    WebInterface(const WebInterface&) = delete;
+    WebInterface& operator=(const WebInterface&) = delete;
+
+    const char* Name() const override { return "web interface"; }
+    // False (with the reason on stderr) when the address and port cannot be bound.
+    bool Start() override;
+    void Stop() override;
+
+    std::vector<WebRequestRecord> Requests() const;
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds bound);
+    std::size_t AcceptedChunks() const;
+    bool UpdateComplete() const;
+    std::vector<std::uint8_t> Payload() const;
+    int ResetCount() const;
+
+  private:
+    void Serve();
+    void HandleConnection(SimFd connection);
+    std::optional<SimHttpRequest> ReadRequest(int fd);
+    std::uint32_t StatusFor(const SimHttpRequest& request);
+
+    const WebInterfaceConfig m_config;
+    SimFd m_listener;
+    SimFd m_wakeRead;
+    SimFd m_wakeWrite;
+    std::thread m_thread;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<WebRequestRecord> m_requests;
+    UpdateReassembler m_chunks;
+    int m_resets = 0;
+    std::vector<SimFd> m_held;  // connections left unanswered
+};
+
+}  // namespace rlq::sim

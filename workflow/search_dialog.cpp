@@ -1,0 +1,177 @@
+#include "workflow/search_dialog.h"
+
+#include <chrono>
+
+#include "app/resources/dialog_layouts.h"
+#include "app/resources/message_catalogue.h"
+#include "app/resources/resource_ids.h"
+
+namespace rlq {
+namespace {
+
+constexpr int kTickTimerId = 1;
+constexpr std::chrono::milliseconds kTickPeriod{250};
+constexpr std::int16_t kTicksPerAdapter = 28;  // 7 s
+constexpr int kCancelCode = 2;
+
+// Texts by search kind: line 2 while searching, then the not-found lines 1 and 3 and title.
+struct KindTexts {
+    std::int32_t kind;
+    int searching, notFoundLine1, notFoundLine3, notFoundTitle;
+};
+constexpr KindTexts kKindTexts[] = {
+    {0x01, msg::kSearchingBase, msg::kBaseNotFoundCheckLan, msg::kConnectBaseThenRetry,
+     msg::kBaseNotFound},
+    {0x02, msg::kSearchingChild, msg::kChildNotFoundCheck, msg::kConnectChildThenRetry,
+     msg::kChildNotFound},
+    {0x20, msg::kSearchingMain, msg::kMainNotFoundCheckLan, msg::kConnectMainThenRetry,
+     msg::kMainNotFound},
+    {0x21, msg::kSearchingBaseOrMain, msg::kBaseOrMainNotFoundCheckLan,
+     msg::kConnectBaseOrMainThenRetry, msg::kBaseOrMainNotFound},
+    {0x40, msg::kSearchingSub, msg::kSubNotFoundCheckLan, msg::kConnectMainThenRetrySub,
+     msg::kSubNotFound},
+};
+
+const KindTexts* TextsFor(std::int32_t kind) {
+    for (const KindTexts& texts : kKindTexts) {
+        if (texts.kind == kind) {
+            return &texts;
+        }
+    }
+    return nullptr;
+}
+
+std::string Text(const KindTexts* texts, int KindTexts::*field) {
+    return texts ? std::string(LoadMessage(texts->*field)) : std::string{};
+}
+
+}  // namespace
+
+CDlgProg::CDlgProg(std::int32_t kind, platform::HostNetwork& host,
+                   platform::UdpSocketFactory& sockets)
+    : m_strLine2(Text(TextsFor(kind), &KindTexts::searching)),
+      m_strLine3(LoadMessage(msg::kPleaseWait)),
+      m_pAdapters(std::make_unique<CAdapterList>(host)),
+      m_pReply(std::make_unique<CReply>(host, sockets)),
+      m_nKind(kind) {}
+
+CDlgProg::~CDlgProg() {
+    m_pReply.reset();  // waits for the discovery thread, which reads the adapter entries
+    m_pAdapters.reset();
+}
+
+void CDlgProg::OnCreate(platform::Window& window) {
+    m_window = &window;
+    {
+        std::lock_guard lock(m_postLock);
+        m_postTarget = &window;
+    }
+    UpdateData();
+    OnInitDialog();
+}
+
+void CDlgProg::OnDestroy() {
+    std::lock_guard lock(m_postLock);
+    m_postTarget = nullptr;
+}
+
+void CDlgProg::UpdateData() {
+    m_window->SetControlText(res::kSearchLine1, m_strLine1);
+    m_window->SetControlText(res::kSearchLine2, m_strLine2);
+    m_window->SetControlText(res::kSearchLine3, m_strLine3);
+}
+
+void CDlgProg::OnInitDialog() {
+    m_pAdapters->Enumerate(m_nAdapterCount, m_pAdapterEntries);
+    if (m_nAdapterCount > 0) {
+        m_nTickLimit = static_cast<std::int16_t>(m_nAdapterCount * kTicksPerAdapter);
+    }
+    if (m_nKind == 0x01 || m_nKind == 0x20) {
+        m_nTickLimit = static_cast<std::int16_t>(m_nTickLimit * 2);
+    }
+    m_window->SetProgressRange(res::kSearchProgress, 0,
+                               static_cast<std::uint16_t>(m_nTickLimit));
+    m_window->SetProgressStep(res::kSearchProgress, 1);
+    m_window->StartTimer(kTickTimerId, kTickPeriod);
+    m_nTimer = kTickTimerId;
+    // A find wakes the dialog at once instead of waiting for the next tick.
+    m_pReply->SetFindNotifier([this] {
+        std::lock_guard lock(m_postLock);
+        if (m_postTarget) {
+            m_postTarget->Post([this] { OnFindPosted(); });
+        }
+    });
+    m_pReply->Start(m_nKind, 0, m_nAdapterCount, m_pAdapterEntries);
+}
+
+void CDlgProg::KillTimerIfRunning() {
+    if (m_nTimer != 0) {
+        m_window->KillTimer(m_nTimer);
+        m_nTimer = 0;
+    }
+}
+
+bool CDlgProg::TakeFind() {
+    const ReplyResult found = m_pReply->GetResult();
+    if (found.localAddress == 0) {
+        return false;
+    }
+    m_result.localAddress = found.localAddress;
+    m_result.unitAddress = found.deviceAddress;
+    m_result.interfaceIndex = found.interfaceIndex;
+    m_result.viaTempAddress = found.viaTempAddress ? 1 : 0;
+    m_result.version = found.firmwareVersion;
+    KillTimerIfRunning();
+    // Closes through StopSearch once this handler has returned, like the posted Esc key.
+    m_window->Post([this] { OnCancel(); });
+    return true;
+}
+
+void CDlgProg::OnFindPosted() {
+    std::lock_guard lock(m_lock);
+    if (m_nTimer != 0) {  // only while searching: the find is taken at most once
+        TakeFind();
+    }
+}
+
+void CDlgProg::OnTimer(int /*timerId*/) {
+    std::lock_guard lock(m_lock);
+    if (TakeFind()) {
+        return;
+    }
+    m_window->StepProgress(res::kSearchProgress);
+    ++m_nTicks;
+    if (m_nTicks >= m_nTickLimit) {
+        KillTimerIfRunning();
+        m_strLine2 = LoadMessage(msg::kPressButtonToReturn);
+        m_window->SetControlText(res::kSearchCancelButton, LoadMessage(msg::kBack));
+        const KindTexts* texts = TextsFor(m_nKind);
+        m_strLine1 = Text(texts, &KindTexts::notFoundLine1);
+        m_strLine3 = Text(texts, &KindTexts::notFoundLine3);
+        m_window->SetTitle(Text(texts, &KindTexts::notFoundTitle));
+        UpdateData();
+    }
+}
+
+void CDlgProg::OnCommand(int id) {
+    if (id == res::kSearchCancelButton) {
+        StopSearch();
+    }
+}
+
+void CDlgProg::StopSearch() {
+    {
+        std::lock_guard lock(m_lock);
+        KillTimerIfRunning();
+        m_pReply->Stop();
+    }
+    m_window->EndModal(kCancelCode);
+}
+
+UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
+    CDlgProg dialog(kind, m_host, m_sockets);
+    m_ui.RunModal(res::SearchLayout(), dialog);
+    return dialog.GetResult();
+}
+
+}  // namespace rlq

@@ -1,0 +1,76 @@
+#pragma once
+// The modal dialog that finds one unit: it lists the adapters, runs the reply listener on them
+// and watches it from a 250 ms timer while the bar fills, until a find, the end of the budget
+// (then it tells the user and waits for the button) or a cancel.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "net/adapter_list.h"
+#include "net/reply.h"
+#include "platform/ui.h"
+#include "workflow/unit_search.h"
+#include "workflow/unit_slot.h"
+
+namespace rlq {
+
+class CDlgProg final : public platform::WindowHandler {
+public:
+    CDlgProg(std::int32_t kind, platform::HostNetwork& host, platform::UdpSocketFactory& sockets);
+    ~CDlgProg() override;
+    CDlgProg(const CDlgProg&) = delete;
+    CDlgProg& operator=(const CDlgProg&) = delete;
+
+    void OnCreate(platform::Window& window) override;
+    void OnDestroy() override;
+    void OnTimer(int timerId) override;
+    void OnCommand(int id) override;
+    void OnCancel() override { StopSearch(); }
+    // Enter ends the search through the same path as Esc, so the listener is stopped first.
+    void OnOk() override { StopSearch(); }
+
+    void StopSearch();
+    UnitSlot GetResult() const { return m_result; }
+
+private:
+    void OnInitDialog();
+    void UpdateData();
+    bool TakeFind();  // the tick's find branch; true when a find was taken
+    void KillTimerIfRunning();
+    void OnFindPosted();
+
+    std::mutex m_lock;  // serialises the tick and StopSearch, as the semaphore of one
+    platform::Window* m_window = nullptr;
+    std::string m_strLine1, m_strLine2, m_strLine3;
+    std::unique_ptr<CAdapterList> m_pAdapters;
+    std::unique_ptr<CReply> m_pReply;
+    UnitSlot m_result{};
+    int m_nTimer = 0;
+    std::int32_t m_nTicks = 0;
+    std::int32_t m_nKind;
+    std::int16_t m_nTickLimit = 28;
+    std::int32_t m_nAdapterCount = 0;
+    const AdapterEntry* m_pAdapterEntries = nullptr;
+
+    // The listener's wake-up posts here from its thread; cleared when the window goes.
+    std::mutex m_postLock;
+    platform::Window* m_postTarget = nullptr;
+};
+
+// The search as the update view runs it: one modal CDlgProg per call.
+class DialogUnitSearch final : public UnitSearch {
+public:
+    DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
+                     platform::UdpSocketFactory& sockets)
+        : m_ui(ui), m_host(host), m_sockets(sockets) {}
+    UnitSlot Find(std::int32_t kind) override;
+
+private:
+    platform::Toolkit& m_ui;
+    platform::HostNetwork& m_host;
+    platform::UdpSocketFactory& m_sockets;
+};
+
+}  // namespace rlq
