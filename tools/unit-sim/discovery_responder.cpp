@@ -144,7 +144,13 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
     const std::uint8_t wanted = request[7];
     LogLine("discovery request from " + FormatIpv4(from) + ":" + std::to_string(fromPort) + " to " +
             FormatIpv4(to) + " wanted " + std::to_string(wanted));
-    for (const UnitConfig& unit : m_units) {
+    UnitConfig units[2];
+    {
+        std::lock_guard lock(m_unitsLock);
+        units[0] = m_units[0];
+        units[1] = m_units[1];
+    }
+    for (const UnitConfig& unit : units) {
         if (unit.silent || (wanted != 0 && wanted != unit.wantedCode) || !Reaches(unit, to)) {
             continue;
         }
@@ -155,6 +161,12 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
         LogLine(std::string("discovery reply ") + unit.label + " from " + FormatIpv4(unit.address) +
                 " to " + FormatIpv4(from) + " version " + VersionText(unit.version));
     }
+}
+
+void DiscoveryResponder::SetVersion(int unit, std::uint16_t version) {
+    std::lock_guard lock(m_unitsLock);
+    m_units[unit].version = version;
+    LogLine(std::string(m_units[unit].label) + " unit now reports version " + VersionText(version));
 }
 
 // Sent from the listening socket with the unit's own address as source.

@@ -4,6 +4,7 @@
 // own address) and that ask for it or for any unit, from its own address to port 12104.
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "tools/unit-sim/service.h"
@@ -17,6 +18,8 @@ class DiscoveryResponder final : public Service {
     ~DiscoveryResponder() override;
 
     const char* Name() const override { return "discovery responder"; }
+    // The version a unit (0 main, 1 sub) reports from now on.
+    void SetVersion(int unit, std::uint16_t version);
     bool Start() override;
     void Stop() override;
 
@@ -26,6 +29,7 @@ class DiscoveryResponder final : public Service {
                 Ipv4 to);
     void SendReply(const UnitConfig& unit, Ipv4 to, const std::vector<std::uint8_t>& datagram);
 
+    std::mutex m_unitsLock;  // versions change on a power cycle while the responder serves
     UnitConfig m_units[2];
     int m_fd = -1;
     std::atomic<bool> m_stop{false};

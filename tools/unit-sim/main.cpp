@@ -1,5 +1,6 @@
 // rlq-unit-sim: a main unit with its built-in sub unit, for tests inside a network namespace.
-// Prints "ready" once every service runs and ends cleanly on SIGTERM or SIGINT.
+// Prints "ready" once every service runs, power-cycles on SIGHUP and ends cleanly on SIGTERM
+// or SIGINT.
 
 #include <pthread.h>
 #include <signal.h>
@@ -19,27 +20,22 @@ int main(int argc, char** argv) {
     }
 
     // Blocked before any service thread starts, so only sigwait below takes these signals.
-    sigset_t endSignals;
-    sigemptyset(&endSignals);
-    sigaddset(&endSignals, SIGTERM);
-    sigaddset(&endSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);  // the power cycle
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    std::vector<std::unique_ptr<rlq::sim::Service>> services = rlq::sim::MakeServices(*options);
-    std::size_t started = 0;
-    while (started < services.size() && services[started]->Start()) {
-        ++started;
+    rlq::sim::SimulatedUnit unit(*options);
+    if (!unit.Start()) {
+        return 1;
     }
-    int status = 1;
-    if (started == services.size()) {
-        rlq::sim::LogLine("ready");
-        int received = 0;
-        sigwait(&endSignals, &received);
-        rlq::sim::LogLine("stopping");
-        status = 0;
+    rlq::sim::LogLine("ready");
+    for (int received = 0; sigwait(&signals, &received) == 0 && received == SIGHUP;) {
+        unit.PowerCycle();
     }
-    while (started > 0) {
-        services[--started]->Stop();
-    }
-    return status;
+    rlq::sim::LogLine("stopping");
+    unit.Stop();
+    return 0;
 }

@@ -100,11 +100,87 @@ void AddUnitOptions(std::vector<OptionSpec>& specs, const std::string& prefix,
                      }});
 }
 
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc{} && end == text.data() + text.size();
+}
+
+bool ParseAddress(std::string_view text, std::optional<Ipv4>& address) {
+    address = ParseIpv4(text);
+    return address.has_value();
+}
+
+// "K:S" refuses chunk K with status S.
+bool ParseRefusal(std::string_view text, TransferOptions& transfer) {
+    const std::size_t colon = text.find(':');
+    std::uint16_t chunk = 0;
+    std::uint32_t status = 0;
+    if (colon == std::string_view::npos || !ParseNumber(text.substr(0, colon), chunk) ||
+        !ParseNumber(text.substr(colon + 1), status)) {
+        return false;
+    }
+    transfer.refuseChunk = std::pair{chunk, status};
+    return true;
+}
+
+// "KIND" or "KIND@N": the fault from request N on.
+bool ParseWebFault(std::string_view text, TransferOptions& transfer) {
+    const std::size_t at = text.find('@');
+    transfer.webFault = std::string(text.substr(0, at));
+    if (at != std::string_view::npos && !ParseNumber(text.substr(at + 1), transfer.webFaultFrom)) {
+        return false;
+    }
+    return transfer.webFault == "never-answer" || transfer.webFault == "close-mid-response" ||
+           transfer.webFault == "garbage";
+}
+
+bool ParseBlockList(std::string_view text, std::vector<std::uint16_t>& blocks) {
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        std::uint16_t block = 0;
+        if (!ParseNumber(text.substr(0, comma), block)) {
+            return false;
+        }
+        blocks.push_back(block);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
+}
+
+void AddTransferOptions(std::vector<OptionSpec>& specs) {
+    using V = std::string_view;
+    specs.push_back({"--refuse-chunk", true,
+                     [](SimOptions& o, V v) { return ParseRefusal(v, o.transfer); }});
+    specs.push_back({"--reset-status", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.resetStatus); }});
+    specs.push_back({"--web-fault", true,
+                     [](SimOptions& o, V v) { return ParseWebFault(v, o.transfer); }});
+    specs.push_back({"--drop-first-ack", true, [](SimOptions& o, V v) {
+                         return ParseBlockList(v, o.transfer.dropFirstAckOf);
+                     }});
+    specs.push_back({"--duplicate-acks", false, [](SimOptions& o, V) {
+                         o.transfer.duplicateAcks = true;
+                         return true;
+                     }});
+    specs.push_back({"--loader-silent", false, [](SimOptions& o, V) {
+                         o.transfer.loaderSilent = true;
+                         return true;
+                     }});
+    specs.push_back({"--ack-delay-ms", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.ackDelayMs); }});
+    specs.push_back({"--ack-from", true,
+                     [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.ackFrom); }});
+    specs.push_back({"--special-addr", true,
+                     [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.specialAddr); }});
+}
+
 const std::vector<OptionSpec>& OptionTable() {
     static const std::vector<OptionSpec> table = [] {
         std::vector<OptionSpec> specs;
         AddUnitOptions(specs, "main", &SimOptions::main);
         AddUnitOptions(specs, "sub", &SimOptions::sub);
+        AddTransferOptions(specs);
         return specs;
     }();
     return table;
@@ -118,7 +194,18 @@ std::string Usage() {
            "  --main-silent, --sub-silent               the unit does not answer searches\n"
            "  --main-send-first LIST, --sub-send-first LIST\n"
            "      replies sent before the right one, comma separated:\n"
-           "      wrong-kind, oversized, undersized, bad-format\n";
+           "      wrong-kind, oversized, undersized, bad-format\n"
+           "  --refuse-chunk K:S        answer chunk K of the main unit's update with status S\n"
+           "  --reset-status S          answer the sub unit's update_reset with S (default 204)\n"
+           "  --web-fault KIND[@N]      never-answer, close-mid-response or garbage, from request N\n"
+           "  --drop-first-ack N,...    the loader loses its first ACK of these blocks\n"
+           "  --duplicate-acks          the loader sends every ACK twice\n"
+           "  --loader-silent           the loader never answers\n"
+           "  --ack-delay-ms MS         the loader answers after MS milliseconds\n"
+           "  --ack-from A.B.C.D        the loader's ACKs come from this other address\n"
+           "  --special-addr A.B.C.D    an always-ready loader there, for the special mode\n"
+           "SIGHUP is a power cycle: units whose update arrived whole and matched the carried\n"
+           "image report its version from then on.\n";
 }
 
 std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error) {

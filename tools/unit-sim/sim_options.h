@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ipv4.h"
@@ -29,9 +30,24 @@ struct UnitConfig {
     std::vector<FaultyReply> sendFirst{};
 };
 
+// The web interfaces and TFTP loaders, and the faults they are told to show.
+struct TransferOptions {
+    std::optional<std::pair<std::uint16_t, std::uint32_t>> refuseChunk;  // chunk, status
+    std::uint32_t resetStatus = 204;
+    std::string webFault;            // "", never-answer, close-mid-response, garbage
+    std::size_t webFaultFrom = 0;    // requests before this one are served normally
+    std::vector<std::uint16_t> dropFirstAckOf;
+    bool duplicateAcks = false;
+    bool loaderSilent = false;
+    std::uint32_t ackDelayMs = 0;
+    std::optional<Ipv4> ackFrom;     // another unit-side address that sends the ACKs
+    std::optional<Ipv4> specialAddr; // a loader that is always ready, for the special mode
+};
+
 struct SimOptions {
     UnitConfig main{.label = "main", .kind = 0x82, .wantedCode = 3};
     UnitConfig sub{.label = "sub", .kind = 0x83, .wantedCode = 4};
+    TransferOptions transfer{};
 };
 
 // nullopt with `error` set when the command line is not understood.

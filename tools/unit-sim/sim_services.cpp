@@ -1,13 +1,135 @@
 #include "tools/unit-sim/sim_services.h"
 
-#include "tools/unit-sim/discovery_responder.h"
+#include <string>
+
+#include "firmware/image_format.h"
+#include "platform/embedded_data.h"
+#include "tools/unit-sim/sim_log.h"
+#include "tools/unit-sim/sim_payload.h"
 
 namespace rlq::sim {
+namespace {
 
-std::vector<std::unique_ptr<Service>> MakeServices(const SimOptions& options) {
-    std::vector<std::unique_ptr<Service>> services;
-    services.push_back(std::make_unique<DiscoveryResponder>(options));
-    return services;
+constexpr std::uint16_t kMainImage = 134;
+constexpr std::uint16_t kSubImage = 142;
+constexpr std::uint16_t kSubImageSize = 143;
+
+WebFault ToWebFault(const std::string& name) {
+    if (name == "never-answer") {
+        return WebFault::NeverAnswer;
+    }
+    if (name == "close-mid-response") {
+        return WebFault::CloseMidResponse;
+    }
+    return name == "garbage" ? WebFault::Garbage : WebFault::None;
+}
+
+TftpLoaderConfig LoaderConfig(const TransferOptions& transfer, Ipv4 address, bool alwaysArmed) {
+    TftpLoaderConfig config;
+    config.address = address;
+    config.alwaysArmed = alwaysArmed;
+    config.dropFirstAckOf = {transfer.dropFirstAckOf.begin(), transfer.dropFirstAckOf.end()};
+    config.duplicateAcks = transfer.duplicateAcks;
+    config.answerFrom = transfer.ackFrom;
+    config.neverAnswer = transfer.loaderSilent;
+    config.ackDelay = std::chrono::milliseconds(transfer.ackDelayMs);
+    config.log = LogLine;
+    return config;
+}
+
+struct CarriedImage {
+    std::span<const std::uint8_t> payload;
+    std::uint16_t version;
+};
+
+CarriedImage Carried(std::uint16_t item, std::size_t payloadSize) {
+    const auto image = *platform::ProgramDataItems().Find("FILE", item);
+    return {image.subspan(image_header::kSize, payloadSize), ImageVersion(image.data())};
+}
+
+std::size_t SubPayloadSize() {
+    const auto text = *platform::ProgramDataItems().Find("FILE", kSubImageSize);
+    return ParseSizeText(text) - image_header::kSize;
+}
+
+// True when `received` is the carried image; prints the outcome either way.
+bool Matches(const char* unit, std::span<const std::uint8_t> received, const CarriedImage& carried) {
+    const auto difference = ComparePayload(received, carried.payload);
+    LogLine(std::string(unit) + " unit: received " + std::to_string(received.size()) + " bytes, " +
+            (difference ? "does not match the carried image: " + *difference
+                        : "matches the carried image " + FormatVersion(carried.version)));
+    return !difference;
+}
+
+}  // namespace
+
+SimulatedUnit::SimulatedUnit(const SimOptions& options) : m_responder(options) {
+    const TransferOptions& transfer = options.transfer;
+    m_loader = std::make_unique<TftpLoader>(LoaderConfig(transfer, options.sub.address, false));
+    if (transfer.specialAddr) {
+        m_specialLoader =
+            std::make_unique<TftpLoader>(LoaderConfig(transfer, *transfer.specialAddr, true));
+    }
+    WebInterfaceConfig web;
+    web.address = options.main.address;
+    if (transfer.refuseChunk) {
+        web.refusal = ChunkRefusal{transfer.refuseChunk->first, transfer.refuseChunk->second};
+    }
+    web.fault = ToWebFault(transfer.webFault);
+    web.faultFromRequest = transfer.webFaultFrom;
+    web.log = LogLine;
+    m_mainWeb = std::make_unique<WebInterface>(web);
+    web.address = options.sub.address;
+    web.resetStatus = transfer.resetStatus;
+    web.onReset = [this, accepted = transfer.resetStatus] {
+        if (accepted == 204 || accepted == 500) {
+            m_loader->Arm();  // the unit restarts into its loader
+        }
+    };
+    m_subWeb = std::make_unique<WebInterface>(web);
+
+    m_services = {&m_responder, m_loader.get(), m_mainWeb.get(), m_subWeb.get()};
+    if (m_specialLoader) {
+        m_services.push_back(m_specialLoader.get());
+    }
+}
+
+SimulatedUnit::~SimulatedUnit() { Stop(); }
+
+bool SimulatedUnit::Start() {
+    while (m_started < m_services.size()) {
+        if (!m_services[m_started]->Start()) {
+            LogLine(std::string("cannot start the ") + m_services[m_started]->Name());
+            Stop();
+            return false;
+        }
+        ++m_started;
+    }
+    return true;
+}
+
+void SimulatedUnit::Stop() {
+    while (m_started > 0) {
+        m_services[--m_started]->Stop();
+    }
+}
+
+void SimulatedUnit::PowerCycle() {
+    LogLine("power cycle");
+    if (m_mainWeb->UpdateComplete()) {
+        const CarriedImage carried = Carried(kMainImage, m_mainWeb->Payload().size());
+        if (Matches("main", m_mainWeb->Payload(), carried)) {
+            m_responder.SetVersion(0, carried.version);
+        }
+    }
+    for (TftpLoader* loader : {m_loader.get(), m_specialLoader.get()}) {
+        if (loader && loader->IsComplete()) {
+            const CarriedImage carried = Carried(kSubImage, SubPayloadSize());
+            if (Matches("sub", loader->RecoveredPayload(), carried)) {
+                m_responder.SetVersion(1, carried.version);
+            }
+        }
+    }
 }
 
 }  // namespace rlq::sim
