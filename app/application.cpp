@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/resources/dialog_layouts.h"
+#include "app/resources/main_window_resources.h"
 #include "app/resources/message_catalogue.h"
 
 namespace rlq {
@@ -24,7 +25,9 @@ bool CRLQUpdaterApp::InitInstance() {
     m_view = std::make_unique<CRLQUpdaterView>(m_parts.ui, *m_document, m_parts.search,
                                                m_parts.makeReply);
     m_frame = std::make_unique<CMainFrame>(m_parts.ui, *m_view, [this] { OnAppAbout(); });
-    const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout()};
+    const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout(),
+                                            res::MainMenu(), res::MainAccelerators(),
+                                            res::kProgramIcon};
     m_parts.ui.CreateMainWindow(layout, *m_frame, *m_view);
     m_view->OnInitialUpdate();
     if (m_parts.startInSpecialMode) {

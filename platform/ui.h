@@ -59,9 +59,31 @@ struct DialogLayout {
     std::span<const ControlLayout> controls;  // in tab order
 };
 
+struct MenuItem {
+    std::string_view text;  // "&" marks the mnemonic
+    int command;
+};
+
+struct MenuLayout {
+    std::string_view text;
+    std::span<const MenuItem> items;
+};
+
+enum AcceleratorModifier : std::uint8_t { kNoModifier = 0, kCtrl = 1, kShift = 2, kAlt = 4 };
+enum class AcceleratorKey { N, O, S, Z, X, C, V, Backspace, Delete, Insert, F6 };
+
+struct Accelerator {
+    std::uint8_t modifiers;
+    AcceleratorKey key;
+    int command;
+};
+
 struct MainWindowLayout {
     std::string_view title;
     const DialogLayout& form;  // the view's form, which the frame is sized to
+    std::span<const MenuLayout> menu = {};
+    std::span<const Accelerator> accelerators = {};
+    int iconId = 0;
 };
 
 enum class MessageIcon { None, Exclamation };
