@@ -30,9 +30,9 @@ bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
 std::string RefusalText(const char* errorText, std::uint32_t status) {
     const std::string_view sentence = LoadMessage(msg::kUpdateFailedText);
     std::string text(sentence.size() + std::strlen(errorText) + 32, '\0');
-    const int length = std::snprintf(text.data(), text.size(), "%.*s%s\r\nStatus = %u",
-                                     static_cast<int>(sentence.size()), sentence.data(), errorText,
-                                     status);
+    const int length =
+        std::snprintf(text.data(), text.size(), "%.*s%s\r\nStatus = %u",
+                      static_cast<int>(sentence.size()), sentence.data(), errorText, status);
     text.resize(static_cast<std::size_t>(length));
     return text;
 }

@@ -18,11 +18,13 @@ constexpr char kResetPath[] = "update_reset";
 constexpr std::int32_t kModeWithoutBody = 2;
 constexpr std::chrono::milliseconds kTftpPollInterval{100};
 
-bool ResetAccepted(std::uint32_t status) { return status == 204 || status == 500; }
+bool ResetAccepted(std::uint32_t status) {
+    return status == 204 || status == 500;
+}
 
 // Removes the temporary file on every way out, and at once where the procedure says so.
 class TempFileRemoval {
-public:
+  public:
     TempFileRemoval(platform::TempFiles& files, std::string path)
         : m_files(files), m_path(std::move(path)) {}
     ~TempFileRemoval() { RemoveNow(); }
@@ -35,7 +37,7 @@ public:
         }
     }
 
-private:
+  private:
     platform::TempFiles& m_files;
     std::string m_path;
 };

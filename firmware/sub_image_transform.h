@@ -7,9 +7,10 @@
 namespace rlq {
 
 class SubImageTransform {
-public:
+  public:
     std::uint8_t Next(std::uint8_t input) {
-        const auto output = static_cast<std::uint8_t>(static_cast<std::uint8_t>(input - m_counter) ^ m_previous);
+        const auto output =
+            static_cast<std::uint8_t>(static_cast<std::uint8_t>(input - m_counter) ^ m_previous);
         ++m_counter;
         m_previous = input;
         return output;
@@ -17,13 +18,14 @@ public:
 
     // The loader's side: recovers the input byte from an output byte.
     std::uint8_t Inverse(std::uint8_t output) {
-        const auto input = static_cast<std::uint8_t>(static_cast<std::uint8_t>(output ^ m_previous) + m_counter);
+        const auto input =
+            static_cast<std::uint8_t>(static_cast<std::uint8_t>(output ^ m_previous) + m_counter);
         ++m_counter;
         m_previous = input;
         return input;
     }
 
-private:
+  private:
     std::uint8_t m_previous = 0xA7;
     std::uint8_t m_counter = 0x6B;
 };

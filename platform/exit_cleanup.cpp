@@ -4,13 +4,13 @@ namespace rlq::platform {
 namespace {
 
 class TrackedLease final : public AddressLease {
-public:
+  public:
     TrackedLease(ExitCleanup& cleanup, ExitCleanup::Id id) : m_cleanup(cleanup), m_id(id) {}
     ~TrackedLease() override { m_cleanup.Run(m_id); }
     TrackedLease(const TrackedLease&) = delete;
     TrackedLease& operator=(const TrackedLease&) = delete;
 
-private:
+  private:
     ExitCleanup& m_cleanup;
     ExitCleanup::Id m_id;
 };

@@ -16,7 +16,7 @@
 namespace rlq::platform {
 
 class ExitCleanup {
-public:
+  public:
     using Id = std::uint64_t;
     Id Add(std::function<void()> undo);
     // Runs the undo now if it is still registered, and forgets it.
@@ -25,14 +25,14 @@ public:
     // an undo in progress on another thread is finished before this returns.
     void RunAll();
 
-private:
+  private:
     std::mutex m_lock;
     std::map<Id, std::function<void()>> m_undos;
     Id m_next = 1;
 };
 
 class CleanupTrackingHostNetwork final : public HostNetwork {
-public:
+  public:
     CleanupTrackingHostNetwork(HostNetwork& inner, ExitCleanup& cleanup)
         : m_inner(inner), m_cleanup(cleanup) {}
     std::optional<AdapterSnapshot> ReadAdapters() override { return m_inner.ReadAdapters(); }
@@ -42,20 +42,20 @@ public:
     std::unique_ptr<AddressLease> AddAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                              Ipv4 mask) override;
 
-private:
+  private:
     HostNetwork& m_inner;
     ExitCleanup& m_cleanup;
 };
 
 class CleanupTrackingTempFiles final : public TempFiles {
-public:
+  public:
     CleanupTrackingTempFiles(TempFiles& inner, ExitCleanup& cleanup)
         : m_inner(inner), m_cleanup(cleanup) {}
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override;
     std::string SystemTempFolder() const override { return m_inner.SystemTempFolder(); }
     void Remove(const std::string& path) override;
 
-private:
+  private:
     TempFiles& m_inner;
     ExitCleanup& m_cleanup;
     std::mutex m_lock;

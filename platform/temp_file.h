@@ -10,7 +10,7 @@ namespace rlq::platform {
 
 // Write-only and buffered; destroying it closes it but leaves the file in place.
 class TempFile {
-public:
+  public:
     virtual ~TempFile() = default;
     virtual const std::string& Path() const = 0;
     // Buffers one byte; false when writing the buffer out failed.
@@ -20,7 +20,7 @@ public:
 };
 
 class TempFiles {
-public:
+  public:
     virtual ~TempFiles() = default;
     // Null when no file can be created in `folder`.
     virtual std::unique_ptr<TempFile> CreateIn(const std::string& folder) = 0;

@@ -89,8 +89,7 @@ void CDlgProg::OnInitDialog() {
     if (m_nKind == 0x01 || m_nKind == 0x20) {
         m_nTickLimit = static_cast<std::int16_t>(m_nTickLimit * 2);
     }
-    m_window->SetProgressRange(res::kSearchProgress, 0,
-                               static_cast<std::uint16_t>(m_nTickLimit));
+    m_window->SetProgressRange(res::kSearchProgress, 0, static_cast<std::uint16_t>(m_nTickLimit));
     m_window->SetProgressStep(res::kSearchProgress, 1);
     m_window->StartTimer(kTickTimerId, kTickPeriod);
     m_nTimer = kTickTimerId;

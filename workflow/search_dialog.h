@@ -17,7 +17,7 @@
 namespace rlq {
 
 class CDlgProg final : public platform::WindowHandler {
-public:
+  public:
     CDlgProg(std::int32_t kind, platform::HostNetwork& host, platform::UdpSocketFactory& sockets);
     ~CDlgProg() override;
     CDlgProg(const CDlgProg&) = delete;
@@ -34,7 +34,7 @@ public:
     void StopSearch();
     UnitSlot GetResult() const { return m_result; }
 
-private:
+  private:
     void OnInitDialog();
     void UpdateData();
     bool TakeFind();  // the tick's find branch; true when a find was taken
@@ -61,13 +61,13 @@ private:
 
 // The search as the update view runs it: one modal CDlgProg per call.
 class DialogUnitSearch final : public UnitSearch {
-public:
+  public:
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
                      platform::UdpSocketFactory& sockets)
         : m_ui(ui), m_host(host), m_sockets(sockets) {}
     UnitSlot Find(std::int32_t kind) override;
 
-private:
+  private:
     platform::Toolkit& m_ui;
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;

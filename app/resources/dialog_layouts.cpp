@@ -43,8 +43,8 @@ const ControlLayout kAboutControls[] = {
     {kUnnamedControl, ControlKind::Icon, "128", 11, 8, 20, 20, s::kVisible},
     {kUnnamedControl, ControlKind::StaticText, "RLQ-610A firmware updater Version 1.34/1.06", 37,
      10, 145, 8, s::kVisible | s::kNoPrefix},
-    {kUnnamedControl, ControlKind::StaticText, "Copyright (C) 2026 RLQ Updater Project",
-     37, 25, 193, 8, s::kVisible},
+    {kUnnamedControl, ControlKind::StaticText, "Copyright (C) 2026 RLQ Updater Project", 37, 25,
+     193, 8, s::kVisible},
     {kAboutOk, ControlKind::DefaultPushButton, "OK", 187, 7, 50, 16, s::kVisible | s::kTabStop},
 };
 

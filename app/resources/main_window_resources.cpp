@@ -7,12 +7,12 @@ namespace {
 
 using platform::Accelerator;
 using platform::AcceleratorKey;
-using platform::MenuItem;
-using platform::MenuLayout;
 using platform::kAlt;
 using platform::kCtrl;
 using platform::kNoModifier;
 using platform::kShift;
+using platform::MenuItem;
+using platform::MenuLayout;
 
 const MenuItem kFileItems[] = {{"アプリケーションの終了(&X)", kCmdAppExit}};
 const MenuItem kHelpItems[] = {{"バージョン情報(&A)...", kCmdAppAbout}};
@@ -36,7 +36,11 @@ const Accelerator kAccelerators[] = {
 
 }  // namespace
 
-std::span<const MenuLayout> MainMenu() { return kMenu; }
-std::span<const Accelerator> MainAccelerators() { return kAccelerators; }
+std::span<const MenuLayout> MainMenu() {
+    return kMenu;
+}
+std::span<const Accelerator> MainAccelerators() {
+    return kAccelerators;
+}
 
 }  // namespace rlq::res

@@ -7,7 +7,7 @@
 namespace rlq::res::version {
 
 constexpr int kFileVersion[4] = {1, 34, 1, 6};  // file and product version 1.34.1.6
-constexpr unsigned kLanguage = 0x0411;           // Japanese
+constexpr unsigned kLanguage = 0x0411;          // Japanese
 constexpr unsigned kCodePage = 932;
 constexpr std::string_view kStringBlock = "041103a4";
 constexpr std::string_view kComments = "RLQ-610AのファームウェアをVer.1.34/1.06に更新します。";

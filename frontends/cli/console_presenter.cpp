@@ -36,7 +36,8 @@ void ConsolePresenter::EndBar() {
     }
 }
 
-void ConsolePresenter::DrawBar(const std::string& label, std::uint32_t position, std::uint32_t high) {
+void ConsolePresenter::DrawBar(const std::string& label, std::uint32_t position,
+                               std::uint32_t high) {
     const int percent = high == 0 ? 100 : static_cast<int>(100.0 * position / high);
     const int slot = label == "Main" ? 0 : 1;
     if (percent == m_lastPercent[slot]) {

@@ -11,11 +11,11 @@
 namespace rlq::cli {
 
 class ConsolePresenter {
-public:
+  public:
     ConsolePresenter(platform::HeadlessToolkit& ui, std::FILE* out, bool terminal);
     void Show(const platform::UiEvent& event);
 
-private:
+  private:
     void Line(const std::string& text);
     void DrawBar(const std::string& label, std::uint32_t position, std::uint32_t high);
     void EndBar();

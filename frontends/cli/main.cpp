@@ -35,7 +35,8 @@ constexpr char kNoRightsText[] =
 
 // After a failed run on a terminal: the user's choice, as a press of the button it names.
 int AskForButton(bool specialOffered) {
-    std::printf("%s", specialOffered ? "r = 再試行, s = 特殊モード, q = 終了: " : "r = 再試行, q = 終了: ");
+    std::printf(
+        "%s", specialOffered ? "r = 再試行, s = 特殊モード, q = 終了: " : "r = 再試行, q = 終了: ");
     std::fflush(stdout);
     std::string answer;
     if (!std::getline(std::cin, answer)) {

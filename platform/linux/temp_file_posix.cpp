@@ -31,7 +31,7 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 }
 
 class PosixTempFile final : public TempFile {
-public:
+  public:
     PosixTempFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     ~PosixTempFile() override {
         if (m_fd >= 0) {
@@ -60,7 +60,7 @@ public:
         return ok;
     }
 
-private:
+  private:
     bool Flush() {
         const bool ok = m_fd >= 0 && WriteAll(m_fd, m_buffer.data(), m_used);
         m_used = 0;
@@ -84,7 +84,7 @@ std::string RandomName() {
 }
 
 class PosixTempFiles final : public TempFiles {
-public:
+  public:
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override {
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             const std::string name = RandomName();
@@ -93,8 +93,8 @@ public:
             }
             const std::string path = folder + "/" + name;
             // O_EXCL with O_CREAT refuses any existing name, a link included.
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                  0600);
+            const int fd =
+                ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd >= 0) {
                 return std::make_unique<PosixTempFile>(fd, path);
             }

@@ -150,12 +150,12 @@ bool ParseBlockList(std::string_view text, std::vector<std::uint16_t>& blocks) {
 
 void AddTransferOptions(std::vector<OptionSpec>& specs) {
     using V = std::string_view;
-    specs.push_back({"--refuse-chunk", true,
-                     [](SimOptions& o, V v) { return ParseRefusal(v, o.transfer); }});
+    specs.push_back(
+        {"--refuse-chunk", true, [](SimOptions& o, V v) { return ParseRefusal(v, o.transfer); }});
     specs.push_back({"--reset-status", true,
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.resetStatus); }});
-    specs.push_back({"--web-fault", true,
-                     [](SimOptions& o, V v) { return ParseWebFault(v, o.transfer); }});
+    specs.push_back(
+        {"--web-fault", true, [](SimOptions& o, V v) { return ParseWebFault(v, o.transfer); }});
     specs.push_back({"--drop-first-ack", true, [](SimOptions& o, V v) {
                          return ParseBlockList(v, o.transfer.dropFirstAckOf);
                      }});
@@ -197,7 +197,8 @@ std::string Usage() {
            "      wrong-kind, oversized, undersized, bad-format\n"
            "  --refuse-chunk K:S        answer chunk K of the main unit's update with status S\n"
            "  --reset-status S          answer the sub unit's update_reset with S (default 204)\n"
-           "  --web-fault KIND[@N]      never-answer, close-mid-response or garbage, from request N\n"
+           "  --web-fault KIND[@N]      never-answer, close-mid-response or garbage, from request "
+           "N\n"
            "  --drop-first-ack N,...    the loader loses its first ACK of these blocks\n"
            "  --duplicate-acks          the loader sends every ACK twice\n"
            "  --loader-silent           the loader never answers\n"

@@ -34,14 +34,14 @@ struct UnitConfig {
 struct TransferOptions {
     std::optional<std::pair<std::uint16_t, std::uint32_t>> refuseChunk;  // chunk, status
     std::uint32_t resetStatus = 204;
-    std::string webFault;            // "", never-answer, close-mid-response, garbage
-    std::size_t webFaultFrom = 0;    // requests before this one are served normally
+    std::string webFault;          // "", never-answer, close-mid-response, garbage
+    std::size_t webFaultFrom = 0;  // requests before this one are served normally
     std::vector<std::uint16_t> dropFirstAckOf;
     bool duplicateAcks = false;
     bool loaderSilent = false;
     std::uint32_t ackDelayMs = 0;
-    std::optional<Ipv4> ackFrom;     // another unit-side address that sends the ACKs
-    std::optional<Ipv4> specialAddr; // a loader that is always ready, for the special mode
+    std::optional<Ipv4> ackFrom;      // another unit-side address that sends the ACKs
+    std::optional<Ipv4> specialAddr;  // a loader that is always ready, for the special mode
 };
 
 struct SimOptions {

@@ -53,7 +53,8 @@ std::size_t SubPayloadSize() {
 }
 
 // True when `received` is the carried image; prints the outcome either way.
-bool Matches(const char* unit, std::span<const std::uint8_t> received, const CarriedImage& carried) {
+bool Matches(const char* unit, std::span<const std::uint8_t> received,
+             const CarriedImage& carried) {
     const auto difference = ComparePayload(received, carried.payload);
     LogLine(std::string(unit) + " unit: received " + std::to_string(received.size()) + " bytes, " +
             (difference ? "does not match the carried image: " + *difference
@@ -94,7 +95,9 @@ SimulatedUnit::SimulatedUnit(const SimOptions& options) : m_responder(options) {
     }
 }
 
-SimulatedUnit::~SimulatedUnit() { Stop(); }
+SimulatedUnit::~SimulatedUnit() {
+    Stop();
+}
 
 bool SimulatedUnit::Start() {
     while (m_started < m_services.size()) {

@@ -15,7 +15,7 @@
 namespace rlq::sim {
 
 class SimulatedUnit {
-public:
+  public:
     explicit SimulatedUnit(const SimOptions& options);
     ~SimulatedUnit();
     SimulatedUnit(const SimulatedUnit&) = delete;
@@ -28,7 +28,7 @@ public:
     // arrived whole and matched reports the image's version from then on.
     void PowerCycle();
 
-private:
+  private:
     DiscoveryResponder m_responder;
     std::unique_ptr<TftpLoader> m_loader;
     std::unique_ptr<TftpLoader> m_specialLoader;

@@ -1,0 +1,9 @@
+# The console updater end to end against the simulated unit, each scenario in namespaces of its own.
+set(rlq_scenarios normal current chunk-refused reset-500-accepted reset-200-refused
+    sub-silent-then-special-mode lost-acks loader-silent)
+foreach(scenario ${rlq_scenarios})
+  add_test(NAME e2e.cli.${scenario}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/with-netns.sh --time-limit 120 --
+            ${CMAKE_CURRENT_LIST_DIR}/cli-scenario.sh ${CMAKE_BINARY_DIR}/bin ${scenario})
+  set_tests_properties(e2e.cli.${scenario} PROPERTIES LABELS "netns;e2e" TIMEOUT 150 SKIP_RETURN_CODE 77)
+endforeach()
