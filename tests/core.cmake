@@ -5,8 +5,14 @@ target_include_directories(rlq_app_tests PRIVATE ${PROJECT_SOURCE_DIR})
 
 rlq_add_test(rlq_firmware_tests
   SOURCES firmware/image_format_test.cpp firmware/document_test.cpp
-  LIBS rlq_firmware rlq_firmware_images rlq_image_tool)
+          firmware/transfer_procedures_test.cpp
+  LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless)
 
 rlq_add_test(rlq_platform_tests
   SOURCES platform/headless_toolkit_test.cpp platform/process_test.cpp
   LIBS rlq_platform_headless rlq_platform_system)
+
+rlq_add_test(rlq_workflow_tests
+  SOURCES workflow/search_dialog_test.cpp
+  LIBS rlq_workflow rlq_platform_headless rlq_resources
+  LABELS unit)

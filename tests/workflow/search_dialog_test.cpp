@@ -1,0 +1,178 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/resources/dialog_layouts.h"
+#include "app/resources/resource_ids.h"
+#include "platform/headless/headless_toolkit.h"
+#include "tests/net/discovery_fakes.h"
+#include "workflow/search_dialog.h"
+
+namespace rlq::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::HeadlessToolkit;
+using platform::TimeMode;
+
+platform::AdapterSnapshot Adapters(int count) {
+    platform::AdapterSnapshot snapshot;
+    snapshot.interfaceCount = static_cast<std::uint32_t>(count);
+    for (int i = 0; i < count; ++i) {
+        const auto octet = static_cast<std::uint8_t>(i + 1);
+        platform::AdapterRecord adapter;
+        adapter.physicalAddress = {2, 0, 0, 0, 0, octet};
+        adapter.interfaceIndex = static_cast<std::uint32_t>(10 + i);
+        adapter.addresses = {{"192.168." + std::to_string(i) + ".10", "255.255.255.0"}};
+        snapshot.adapters.push_back(adapter);
+        snapshot.interfaces.push_back({adapter.physicalAddress, platform::kIfTypeEthernet,
+                                       platform::kOperOperational});
+    }
+    return snapshot;
+}
+
+std::vector<std::uint8_t> Reply(std::uint8_t kind, std::uint16_t version) {
+    std::vector<std::uint8_t> reply = {'R', 'E', 'P', 'L', 'Y', 0x01, 0x00, kind,
+                                       static_cast<std::uint8_t>(version >> 8),
+                                       static_cast<std::uint8_t>(version)};
+    reply.resize(16, 0xFF);
+    return reply;
+}
+
+class SearchDialogTest : public ::testing::Test {
+protected:
+    EventLog log;
+    FakeHostNetwork host{log};
+    FakeUdpSockets sockets{log, nullptr};
+
+    // Runs the dialog; when the budget is spent the driver presses the dialog's button.
+    struct Outcome {
+        UnitSlot result;
+        std::vector<std::string> events;
+    };
+    Outcome Run(std::int32_t kind, HeadlessToolkit& ui) {
+        CDlgProg dialog(kind, host, sockets);
+        ui.SetObserver([&](const platform::UiEvent& event) {
+            if (event.kind == platform::UiEvent::Kind::Text &&
+                event.control == res::kSearchCancelButton) {
+                ui.After(0ms, [&] { ui.Click(*ui.ActiveWindow(), res::kSearchCancelButton); });
+            }
+        });
+        ui.RunModal(res::SearchLayout(), dialog);
+        return {dialog.GetResult(), ui.EventLines()};
+    }
+    int Steps(const std::vector<std::string>& events) {
+        return static_cast<int>(std::count_if(events.begin(), events.end(), [](const std::string& e) {
+            return e.find("1020 position") != std::string::npos;
+        }));
+    }
+};
+
+struct Budget {
+    std::int32_t kind;
+    int adapters;
+    int ticks;
+};
+
+class SearchBudgetTest : public SearchDialogTest, public ::testing::WithParamInterface<Budget> {};
+
+TEST_P(SearchBudgetTest, BarAndBudgetFollowTheKindAndTheAdapterCount) {
+    const Budget budget = GetParam();
+    host.snapshot = Adapters(budget.adapters);
+    HeadlessToolkit ui(TimeMode::Virtual);
+    const auto outcome = Run(budget.kind, ui);
+    EXPECT_THAT(outcome.events,
+                ::testing::Contains("dialog 132 1020 range 0.." + std::to_string(budget.ticks)));
+    EXPECT_EQ(Steps(outcome.events), budget.ticks);
+    EXPECT_EQ(outcome.result, UnitSlot{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SearchBudgetTest,
+                         ::testing::Values(Budget{0x40, 1, 28}, Budget{0x20, 1, 56},
+                                           Budget{0x40, 3, 84}, Budget{0x40, 0, 28},
+                                           Budget{0x20, 0, 56}, Budget{0x01, 1, 56},
+                                           Budget{0x21, 2, 56}));
+
+TEST_F(SearchDialogTest, NotFoundStateShowsTheKindsTextsAndWaitsForTheButton) {
+    host.snapshot = Adapters(1);
+    HeadlessToolkit ui(TimeMode::Virtual);
+    const auto outcome = Run(0x40, ui);
+    const auto& events = outcome.events;
+    auto at = [&](const std::string& line) {
+        return std::find(events.begin(), events.end(), line) - events.begin();
+    };
+    const auto lastStep = at("dialog 132 1020 position 28");
+    ASSERT_LT(lastStep, static_cast<long>(events.size()));
+    EXPECT_GT(at("dialog 132 1021 text \"戻る\""), lastStep);
+    EXPECT_GT(at("dialog 132 title \"メインユニットに内蔵されているサブユニットが見つかりませんでした。\""),
+              lastStep);
+    EXPECT_THAT(events, ::testing::Contains("dialog 132 1017 text \"サブユニットが見つかりませんでした。"
+                                            "メインユニットがLANに接続されているかご確認ください。\""));
+    EXPECT_THAT(events, ::testing::Contains("dialog 132 1018 text \"ボタンを押すと元のウィンドウに戻ります。\""));
+    EXPECT_THAT(events, ::testing::Contains(
+                            "dialog 132 1019 text \"メインユニットを接続してから、再度実行してください。\""));
+    EXPECT_EQ(ui.Elapsed(), 7000ms);
+}
+
+TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
+    host.snapshot = Adapters(1);
+    {
+        HeadlessToolkit ui(TimeMode::Virtual);
+        const auto outcome = Run(0x20, ui);
+        EXPECT_THAT(outcome.events, ::testing::Contains(
+                                        "dialog 132 1018 text \"LANに接続されているメインユニットを探しています。\""));
+        EXPECT_THAT(outcome.events,
+                    ::testing::Contains("dialog 132 1019 text \"しばらくお待ちください。\""));
+    }
+    HeadlessToolkit ui(TimeMode::Virtual);
+    const auto outcome = Run(0x07, ui);
+    EXPECT_THAT(outcome.events, ::testing::Contains("dialog 132 title \"\""));
+    EXPECT_THAT(outcome.events, ::testing::Contains("dialog 132 1019 text \"\""));
+}
+
+TEST_F(SearchDialogTest, AFindClosesTheDialogAtOnceWithTheWholeResult) {
+    host.snapshot = Adapters(1);
+    sockets.responder = [](const SentDatagram&) {
+        return std::vector<IncomingDatagram>{{Reply(0x83, 0x0100), MakeIpv4(10, 1, 2, 3)}};
+    };
+    HeadlessToolkit ui(TimeMode::Real);
+    const auto before = std::chrono::steady_clock::now();
+    const auto outcome = Run(0x40, ui);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 240ms) << "the find must not wait for a tick";
+    EXPECT_EQ(outcome.result, (UnitSlot{MakeIpv4(10, 10, 1, 1), MakeIpv4(10, 1, 2, 3), 10, 1, 0x0100}));
+    EXPECT_EQ(Steps(outcome.events), 0);
+    EXPECT_THAT(outcome.events, ::testing::Not(::testing::Contains(::testing::HasSubstr("戻る"))));
+}
+
+enum class Leave { CancelButton, Escape, Enter, CloseBox };
+
+class SearchCancelTest : public SearchDialogTest, public ::testing::WithParamInterface<Leave> {};
+
+TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
+    host.snapshot = Adapters(1);
+    HeadlessToolkit ui(TimeMode::Real);
+    CDlgProg dialog(0x20, host, sockets);
+    ui.After(300ms, [&] {
+        platform::Window& window = *ui.ActiveWindow();
+        switch (GetParam()) {
+            case Leave::CancelButton: ui.Click(window, res::kSearchCancelButton); break;
+            case Leave::Escape: ui.PressEscape(window); break;
+            case Leave::Enter: ui.PressEnter(window); break;
+            case Leave::CloseBox: ui.ClickCloseBox(window); break;
+        }
+    });
+    ui.RunModal(res::SearchLayout(), dialog);
+    const auto sentAtClose = sockets.Sent().size();
+    EXPECT_GT(sentAtClose, 0u);
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(sockets.Sent().size(), sentAtClose) << "the listener must be stopped before the close";
+    EXPECT_EQ(dialog.GetResult(), UnitSlot{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SearchCancelTest,
+                         ::testing::Values(Leave::CancelButton, Leave::Escape, Leave::Enter,
+                                           Leave::CloseBox));
+
+}  // namespace
+}  // namespace rlq::testing
