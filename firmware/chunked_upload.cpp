@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/resources/message_catalogue.h"
-#include "common/big_endian.h"
+#include "firmware/chunk_message.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/transfer_busy.h"
@@ -18,10 +18,6 @@ namespace {
 
 constexpr char kUpdatePath[] = "update";
 constexpr std::int32_t kModeWithBody = 1;
-constexpr std::size_t kChunkHeaderSize = 6;
-constexpr std::uint32_t kChunkMessageSize = kChunkHeaderSize + kChunkDataSize;  // 20,486
-constexpr std::uint8_t kMark1 = 0xAA;
-constexpr std::uint8_t kMark2 = 0x99;
 
 bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
     return (status == 200 || status == 204) && error == 0 && errorText[0] == '\0';
@@ -46,15 +42,10 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
     std::uint16_t counter = 0;
     SetPosition(0, 0);
     std::vector<std::uint8_t> message(kChunkMessageSize);
-    std::uint8_t* const data = message.data() + kChunkHeaderSize;
     const std::uint32_t bodyLength = kChunkMessageSize;
     // The payload size is a whole number of chunks (fixed at 32), so no chunk reads past it.
     while (GetPosition(0) < m_images[0].payloadSize) {
-        std::memcpy(data, Payload(0) + GetPosition(0), kChunkDataSize);
-        message[0] = kMark1;
-        message[1] = kMark2;
-        WriteBe16(&message[2], counter);
-        WriteBe16(&message[4], static_cast<std::uint16_t>(ChunkChecksum(data) + counter));
+        BuildChunkMessage(Payload(0) + GetPosition(0), counter, message.data());
         std::uint32_t status = 0;
         std::int32_t error = 0;
         http.Request(kModeWithBody, address, kUpdatePath, message.data(), &bodyLength, &status,

@@ -9,7 +9,7 @@ rlq_add_test(rlq_firmware_tests
   LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless)
 
 rlq_add_test(rlq_platform_tests
-  SOURCES platform/headless_toolkit_test.cpp platform/process_test.cpp
+  SOURCES platform/headless_toolkit_test.cpp platform/process_test.cpp platform/temp_file_test.cpp
   LIBS rlq_platform_headless rlq_platform_system)
 
 rlq_add_test(rlq_workflow_tests

@@ -2,6 +2,9 @@
 //   rlq-mkimage payload --size N --seed S [--sum 0xHHHH] -o FILE
 //   rlq-mkimage build --kind K --version V --payload FILE -o FILE
 //   rlq-mkimage check FILE [--kind K] [--version V] [--payload-size N] [--size-text FILE]
+//   rlq-mkimage chunks IMAGE -o DIR      the main unit's request bodies, DIR/chunk-00 ...
+//   rlq-mkimage transform IMAGE -o FILE  the sub unit's payload as its loader receives it
+// (the last two make the same bytes the updater sends, for peers in benchmarks)
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "firmware/chunk_message.h"
 #include "firmware/image_format.h"
+#include "firmware/sub_image_transform.h"
 #include "tools/mkimage/image_tool.h"
 
 namespace {
@@ -146,12 +151,51 @@ int Check(const Arguments& args) {
     return 0;
 }
 
+bool ReadPayload(const Arguments& args, std::vector<std::uint8_t>& payload) {
+    if (args.operand.empty() || !args.options.count("-o") || !ReadFile(args.operand, payload) ||
+        payload.size() < rlq::image_header::kSize) {
+        return false;
+    }
+    payload.erase(payload.begin(), payload.begin() + rlq::image_header::kSize);
+    return true;
+}
+
+int WriteChunks(const Arguments& args) {
+    std::vector<std::uint8_t> payload;
+    if (!ReadPayload(args, payload)) {
+        return Fail("chunks needs a readable image and -o DIR");
+    }
+    std::vector<std::uint8_t> message(rlq::kChunkMessageSize);
+    for (std::size_t counter = 0; (counter + 1) * rlq::kChunkDataSize <= payload.size(); ++counter) {
+        rlq::BuildChunkMessage(payload.data() + counter * rlq::kChunkDataSize,
+                               static_cast<std::uint16_t>(counter), message.data());
+        char name[16];
+        std::snprintf(name, sizeof name, "/chunk-%02zu", counter);
+        if (!WriteFile(args.options.at("-o") + name, message)) {
+            return Fail("cannot write into " + args.options.at("-o"));
+        }
+    }
+    return 0;
+}
+
+int WriteTransformed(const Arguments& args) {
+    std::vector<std::uint8_t> payload;
+    if (!ReadPayload(args, payload)) {
+        return Fail("transform needs a readable image and -o FILE");
+    }
+    rlq::SubImageTransform transform;
+    for (std::uint8_t& byte : payload) {
+        byte = transform.Next(byte);
+    }
+    return WriteFile(args.options.at("-o"), payload) ? 0 : Fail("cannot write " + args.options.at("-o"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;
     if (argc < 2 || !ParseArguments(argc, argv, args)) {
-        return Fail("usage: rlq-mkimage payload|build|check ...");
+        return Fail("usage: rlq-mkimage payload|build|check|chunks|transform ...");
     }
     const std::string command = argv[1];
     if (command == "payload") {
@@ -162,6 +206,12 @@ int main(int argc, char** argv) {
     }
     if (command == "check") {
         return Check(args);
+    }
+    if (command == "chunks") {
+        return WriteChunks(args);
+    }
+    if (command == "transform") {
+        return WriteTransformed(args);
     }
     return Fail("unknown command " + command);
 }

@@ -1,0 +1,100 @@
+// Process services on Win32: a named mutex as the single-instance guard, the module's own path,
+// the current directory and Winsock's start-up.
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/wide_text.h"
+
+namespace rlq::platform {
+namespace {
+
+constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
+
+// Holds the mutex handle; the named object exists while any instance holds a handle, and the
+// system closes the handle when the process ends, however it ends.
+class MutexGuard final : public SingleInstanceGuard {
+  public:
+    explicit MutexGuard(win32::UniqueHandle mutex) : m_mutex(std::move(mutex)) {}
+    ~MutexGuard() override {
+        if (m_mutex) {
+            ::ReleaseMutex(m_mutex.Get());
+        }
+    }
+    MutexGuard(const MutexGuard&) = delete;
+    MutexGuard& operator=(const MutexGuard&) = delete;
+
+  private:
+    win32::UniqueHandle m_mutex;
+};
+
+class Win32Process final : public ProcessEnvironment {
+  public:
+    ~Win32Process() override {
+        if (m_socketsStarted) {
+            ::WSACleanup();
+        }
+    }
+
+    std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) override {
+        const std::wstring wideName = win32::Widen(name);
+        if (win32::UniqueHandle other(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, wideName.c_str()));
+            other) {
+            return nullptr;  // another instance runs
+        }
+        win32::UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, wideName.c_str()));
+        if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            return nullptr;  // the other instance created it between the two calls
+        }
+        return std::make_unique<MutexGuard>(std::move(mutex));
+    }
+
+    std::optional<std::string> ProgramPath() override {
+        // Long paths: grow the buffer until the path fits instead of taking a cut one.
+        std::vector<wchar_t> buffer(MAX_PATH);
+        for (;;) {
+            const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(),
+                                                      static_cast<DWORD>(buffer.size()));
+            if (length == 0) {
+                return std::nullopt;
+            }
+            if (length < buffer.size()) {
+                return win32::Narrow(std::wstring_view(buffer.data(), length));
+            }
+            buffer.resize(buffer.size() * 2);
+        }
+    }
+
+    char PathSeparator() const override { return '\\'; }
+
+    bool SetCurrentDirectory(const std::string& path) override {
+        return ::SetCurrentDirectoryW(win32::Widen(path).c_str()) != 0;
+    }
+
+    bool StartSockets() override {
+        if (!m_socketsStarted) {
+            WSADATA data;
+            m_socketsStarted = ::WSAStartup(kWinsockVersion, &data) == 0;
+        }
+        return m_socketsStarted;
+    }
+
+    // The manifest makes the program run elevated, so adding addresses is allowed.
+    bool MayChangeAddresses() const override { return true; }
+
+  private:
+    bool m_socketsStarted = false;
+};
+
+}  // namespace
+
+ProcessEnvironment& SystemProcess() {
+    static Win32Process process;
+    return process;
+}
+
+}  // namespace rlq::platform

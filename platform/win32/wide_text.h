@@ -1,0 +1,12 @@
+#pragma once
+// Text is UTF-8 inside the program; the wide Win32 API takes UTF-16. Converted at the call.
+
+#include <string>
+#include <string_view>
+
+namespace rlq::platform::win32 {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+}  // namespace rlq::platform::win32

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/exit_cleanup.h"
+#include "platform/temp_file.h"
+
+namespace rlq::platform {
+namespace {
+
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/rlq-temp-test-XXXXXX";
+        m_path = ::mkdtemp(pattern);
+    }
+    ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+TEST(TempFiles, CreatesAPrivateNewFileThatHoldsWhatWasPut) {
+    TempFolder folder;
+    auto& files = SystemTempFiles();
+    auto file = files.CreateIn(folder.Path());
+    ASSERT_NE(file, nullptr);
+    const std::string path = file->Path();
+    EXPECT_EQ(path.rfind(folder.Path() + "/.rlq-", 0), 0u);
+    for (int i = 0; i < 100000; ++i) {
+        ASSERT_TRUE(file->Put(static_cast<std::uint8_t>(i)));
+    }
+    ASSERT_TRUE(file->Close());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_EQ(bytes.size(), 100000u);
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[99999]), static_cast<std::uint8_t>(99999));
+    files.Remove(path);
+    EXPECT_NE(::access(path.c_str(), F_OK), 0);
+    files.Remove(path);  // a missing file is ignored
+}
+
+TEST(TempFiles, NamesDifferAndAnUnwritableFolderGivesNoFile) {
+    TempFolder folder;
+    auto& files = SystemTempFiles();
+    auto first = files.CreateIn(folder.Path());
+    auto second = files.CreateIn(folder.Path());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->Path(), second->Path());
+    EXPECT_EQ(files.CreateIn(folder.Path() + "/missing"), nullptr);
+}
+
+class RecordingLease final : public AddressLease {
+public:
+    explicit RecordingLease(int& removed) : m_removed(removed) {}
+    ~RecordingLease() override { ++m_removed; }
+
+private:
+    int& m_removed;
+};
+
+class LeasingHost final : public HostNetwork {
+public:
+    int removed = 0;
+    std::optional<AdapterSnapshot> ReadAdapters() override { return std::nullopt; }
+    std::unique_ptr<RouteChangeWatch> WatchRouteChanges() override { return nullptr; }
+    std::unique_ptr<AddressLease> AddAddress(std::uint32_t, Ipv4, Ipv4) override {
+        return std::make_unique<RecordingLease>(removed);
+    }
+};
+
+TEST(ExitCleanup, UndoesLeasesAndFilesOnceWhicheverComesFirst) {
+    ExitCleanup cleanup;
+    LeasingHost host;
+    CleanupTrackingHostNetwork tracked(host, cleanup);
+    auto early = tracked.AddAddress(3, 1, 2);
+    auto late = tracked.AddAddress(3, 1, 2);
+    early.reset();
+    EXPECT_EQ(host.removed, 1);
+
+    TempFolder folder;
+    CleanupTrackingTempFiles files(SystemTempFiles(), cleanup);
+    auto file = files.CreateIn(folder.Path());
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(file->Close());
+
+    cleanup.RunAll();  // as on SIGTERM
+    EXPECT_EQ(host.removed, 2);
+    EXPECT_NE(::access(file->Path().c_str(), F_OK), 0);
+    late.reset();
+    files.Remove(file->Path());
+    EXPECT_EQ(host.removed, 2) << "an undone lease is not undone twice";
+}
+
+}  // namespace
+}  // namespace rlq::platform
