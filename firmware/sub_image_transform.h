@@ -16,16 +16,7 @@ class SubImageTransform {
         return output;
     }
 
-    // The loader's side: recovers the input byte from an output byte.
-    std::uint8_t Inverse(std::uint8_t output) {
-        const auto input =
-            static_cast<std::uint8_t>(static_cast<std::uint8_t>(output ^ m_previous) + m_counter);
-        ++m_counter;
-        m_previous = input;
-        return input;
-    }
-
-  private:
+private:
     std::uint8_t m_previous = 0xA7;
     std::uint8_t m_counter = 0x6B;
 };

@@ -6,7 +6,7 @@ target_include_directories(rlq_app_tests PRIVATE ${PROJECT_SOURCE_DIR})
 rlq_add_test(rlq_firmware_tests
   SOURCES firmware/image_format_test.cpp firmware/document_test.cpp
           firmware/transfer_procedures_test.cpp
-  LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless)
+  LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless rlq_unit_sim_transfer)
 
 rlq_add_test(rlq_platform_tests
   SOURCES platform/headless_toolkit_test.cpp platform/process_test.cpp platform/temp_file_test.cpp

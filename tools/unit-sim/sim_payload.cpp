@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+// Written apart from the updater's own transformation on purpose: the simulator is the check on
+// what the updater sends, so it must not share the updater's code.
+
 namespace rlq::sim {
 namespace {
 

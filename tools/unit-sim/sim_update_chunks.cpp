@@ -12,6 +12,7 @@ constexpr std::uint8_t kMark2 = 0x99;
 
 }  // namespace
 
+// Computed apart from the updater's checksum on purpose, so that the simulator checks it.
 std::uint16_t ChunkCheckValue(std::span<const std::uint8_t> data, std::uint16_t counter) {
     std::uint32_t sum = counter;
     for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
