@@ -17,6 +17,10 @@ count_sim=()        # "PATTERN=N": the simulator's log holds PATTERN exactly N t
 reject_sim=()       # patterns the simulator's log must not hold
 second_run=()       # updater arguments of a second run in the same namespaces
 second_status=0
+kill_when=""        # SIGTERM to the updater once the simulator's log shows this
+vanish_when=""      # the unit's link goes down once the simulator's log shows this
+temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone else's)
+extra_unit_addr=""  # another address on the unit side (a third host)
 
 old=(--main-version 1.30 --sub-version 1.00)
 case $scenario in
@@ -65,6 +69,77 @@ case $scenario in
         count_sim=("tftp: write request=11")
         reject_sim=("POST /update HTTP")
         ;;
+    lossy-link)
+        sim_args=("${old[@]}" --drop-percent 2)
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
+    junk-floods)
+        sim_args=("${old[@]}" --junk 40)
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
+    spoofed-acks)
+        extra_unit_addr=10.1.2.99/8
+        sim_args=("${old[@]}" --spoof-from 10.1.2.99)
+        expect_sim=("sub unit: received 236986 bytes, matches")
+        ;;
+    slow-loader)
+        sim_args=("${old[@]}" --ack-delay-ms 900 --delayed-acks 4)
+        expect_sim=("sub unit: received 236986 bytes, matches")
+        ;;
+    web-never-answers)
+        # The reset is never answered: four attempts of 12 s, then the special mode is offered.
+        sim_args=("${old[@]}" --web-fault never-answer)
+        expect_status=2
+        count_sim=("POST /update_reset=4")
+        reject_sim=("tftp:")
+        ;;
+    web-closes-mid-response)
+        sim_args=("${old[@]}" --web-fault close-mid-response)
+        expect_status=2
+        count_sim=("POST /update_reset=1")
+        ;;
+    web-answers-garbage)
+        sim_args=("${old[@]}" --web-fault garbage@0)
+        expect_status=2
+        count_sim=("POST /update_reset=1")
+        ;;
+    unit-vanishes-during-tftp)
+        sim_args=("${old[@]}" --ack-delay-ms 5)
+        vanish_when="tftp: write request"
+        expect_status=2
+        ;;
+    unit-vanishes-during-chunks)
+        sim_args=("${old[@]}" --web-fault never-answer@2)
+        vanish_when="20486 bytes -> fault"
+        expect_status=1
+        ;;
+    temp-address-already-present)
+        # Someone else's 10.10.1.1/8: adding it is refused, so it is never taken off; the
+        # adapter now also lies inside 10/8, and the search from that address finds the sub unit.
+        temp_present=1
+        sim_args=("${old[@]}")
+        expect_sim=("discovery request from 10.10.1.1" "sub unit: received 236986 bytes, matches")
+        ;;
+    sigterm-during-search)
+        sim_args=("${old[@]}" --sub-silent)
+        kill_when="discovery request from 10.10.1.1"
+        expect_status=143
+        ;;
+    sigterm-during-reset)
+        sim_args=("${old[@]}" --web-fault never-answer)
+        kill_when="update_reset HTTP/1.0, 0 bytes -> fault"
+        expect_status=143
+        ;;
+    sigterm-during-tftp)
+        sim_args=("${old[@]}" --ack-delay-ms 20)
+        kill_when="tftp: write request"
+        expect_status=143
+        ;;
+    sigterm-during-chunks)
+        sim_args=("${old[@]}" --web-fault never-answer@3)
+        kill_when="20486 bytes -> fault"
+        expect_status=143
+        ;;
     *)
         echo "unknown scenario $scenario" >&2
         exit 2
@@ -79,6 +154,8 @@ cleanup() {
 }
 trap cleanup EXIT
 cp "$bin/rlq-updater-cli" "$work/"
+[[ -z $extra_unit_addr ]] || ip -n "$RLQ_NS_UNIT" addr add "$extra_unit_addr" dev "$RLQ_UNIT_IF"
+[[ $temp_present -eq 0 ]] || ip -n "$RLQ_NS_PC" addr add 10.10.1.1/8 dev "$RLQ_PC_IF"
 
 ip netns exec "$RLQ_NS_UNIT" "$bin/rlq-unit-sim" \
     --main-addr "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" \
@@ -89,16 +166,40 @@ for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# Runs `action` once the simulator's log shows `pattern`.
+when_logged() {
+    local pattern=$1 action=$2
+    for _ in $(seq 600); do
+        grep -qF -- "$pattern" "$work/sim.log" && { eval "$action"; return; }
+        sleep 0.05
+    done
+}
+
 run_updater() {
     local expected=$1
     shift
     local status=0
     TMPDIR=$work ip netns exec "$RLQ_NS_PC" "$work/rlq-updater-cli" "$@" </dev/null \
-        >>"$work/out.log" 2>&1 || status=$?
-    [[ $status -eq $expected ]] || fail "exit status $status, expected $expected"
-    if ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -q '10\.10\.1\.1/'; then
-        fail "10.10.1.1 left on an interface"
+        >>"$work/out.log" 2>&1 &
+    local updater=$!
+    local watcher=""
+    if [[ -n $kill_when ]]; then
+        when_logged "$kill_when" "sleep 0.1; kill -TERM $updater" &
+        watcher=$!
+    elif [[ -n $vanish_when ]]; then
+        when_logged "$vanish_when" 'ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down' &
+        watcher=$!
     fi
+    wait "$updater" || status=$?
+    if [[ -n $watcher ]]; then
+        kill "$watcher" 2>/dev/null || true
+        wait "$watcher" 2>/dev/null || true
+    fi
+    [[ $status -eq $expected ]] || fail "exit status $status, expected $expected"
+    local temp_count
+    temp_count=$(ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -c '10\.10\.1\.1/' || true)
+    [[ $temp_count -eq $temp_present ]] ||
+        fail "10.10.1.1 on $temp_count interfaces, expected $temp_present"
     if compgen -G "$work/.rlq-*" >/dev/null; then
         fail "temporary file left: $(ls -a "$work")"
     fi

@@ -1,6 +1,11 @@
 # The console updater end to end against the simulated unit, each scenario in namespaces of its own.
 set(rlq_scenarios normal current chunk-refused reset-500-accepted reset-200-refused
-    sub-silent-then-special-mode lost-acks loader-silent)
+    sub-silent-then-special-mode lost-acks loader-silent
+    # the fault matrix
+    lossy-link junk-floods spoofed-acks slow-loader web-never-answers web-closes-mid-response
+    web-answers-garbage unit-vanishes-during-tftp unit-vanishes-during-chunks
+    temp-address-already-present sigterm-during-search sigterm-during-reset sigterm-during-tftp
+    sigterm-during-chunks)
 foreach(scenario ${rlq_scenarios})
   add_test(NAME e2e.cli.${scenario}
     COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/with-netns.sh --time-limit 120 --

@@ -157,6 +157,21 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
         for (FaultyReply fault : unit.sendFirst) {
             SendReply(unit, from, FaultyDatagram(unit, fault));
         }
+        for (int i = 0; i < m_junkCount; ++i) {
+            // Junk of every length up to 32 bytes, half of it starting like a reply.
+            std::vector<std::uint8_t> junk(1 + m_random() % 32);
+            for (std::uint8_t& byte : junk) {
+                byte = static_cast<std::uint8_t>(m_random());
+            }
+            if (i % 2 == 0 && junk.size() >= 5) {
+                std::memcpy(junk.data(), kMagic, 5);
+            }
+            SendReply(unit, from, junk);
+        }
+        if (m_dropPercent > 0 && static_cast<int>(m_random() % 100) < m_dropPercent) {
+            LogLine(std::string("discovery reply ") + unit.label + " lost");
+            continue;
+        }
         SendReply(unit, from, BuildReply(unit.kind, unit.version));
         LogLine(std::string("discovery reply ") + unit.label + " from " + FormatIpv4(unit.address) +
                 " to " + FormatIpv4(from) + " version " + VersionText(unit.version));

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <random>
 #include <thread>
 
 #include "tools/unit-sim/service.h"
@@ -14,7 +15,10 @@ namespace rlq::sim {
 
 class DiscoveryResponder final : public Service {
   public:
-    explicit DiscoveryResponder(const SimOptions& options) : m_units{options.main, options.sub} {}
+    explicit DiscoveryResponder(const SimOptions& options)
+        : m_units{options.main, options.sub},
+          m_dropPercent(options.transfer.dropPercent),
+          m_junkCount(options.transfer.junkCount) {}
     ~DiscoveryResponder() override;
 
     const char* Name() const override { return "discovery responder"; }
@@ -31,6 +35,9 @@ class DiscoveryResponder final : public Service {
 
     std::mutex m_unitsLock;  // versions change on a power cycle while the responder serves
     UnitConfig m_units[2];
+    const int m_dropPercent;
+    const int m_junkCount;
+    std::minstd_rand m_random{12103};  // the serving thread's
     int m_fd = -1;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

@@ -171,6 +171,16 @@ void AddTransferOptions(std::vector<OptionSpec>& specs) {
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.ackDelayMs); }});
     specs.push_back({"--ack-from", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.ackFrom); }});
+    specs.push_back({"--delayed-acks", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.delayedAcks); }});
+    specs.push_back({"--drop-percent", true, [](SimOptions& o, V v) {
+                         return ParseNumber(v, o.transfer.dropPercent) && o.transfer.dropPercent >= 0 &&
+                                o.transfer.dropPercent < 100;
+                     }});
+    specs.push_back({"--junk", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.junkCount); }});
+    specs.push_back({"--spoof-from", true,
+                     [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.spoofFrom); }});
     specs.push_back({"--special-addr", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.specialAddr); }});
 }
@@ -205,6 +215,10 @@ std::string Usage() {
            "  --ack-delay-ms MS         the loader answers after MS milliseconds\n"
            "  --ack-from A.B.C.D        the loader's ACKs come from this other address\n"
            "  --special-addr A.B.C.D    an always-ready loader there, for the special mode\n"
+           "  --delayed-acks N          with --ack-delay-ms: only the first N ACKs are late\n"
+           "  --drop-percent P          a lossy link: P% of discovery replies and ACKs are lost\n"
+           "  --junk N                  N junk datagrams with every discovery reply and ACK\n"
+           "  --spoof-from A.B.C.D      a third host sends an ACK of the next block first\n"
            "SIGHUP is a power cycle: units whose update arrived whole and matched the carried\n"
            "image report its version from then on.\n";
 }

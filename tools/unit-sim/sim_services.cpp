@@ -33,6 +33,10 @@ TftpLoaderConfig LoaderConfig(const TransferOptions& transfer, Ipv4 address, boo
     config.answerFrom = transfer.ackFrom;
     config.neverAnswer = transfer.loaderSilent;
     config.ackDelay = std::chrono::milliseconds(transfer.ackDelayMs);
+    config.delayedAcks = transfer.delayedAcks;
+    config.dropPercent = transfer.dropPercent;
+    config.junkPerAck = transfer.junkCount;
+    config.spoofFrom = transfer.spoofFrom;
     config.log = LogLine;
     return config;
 }

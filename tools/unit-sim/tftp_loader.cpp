@@ -1,9 +1,7 @@
 #include "tools/unit-sim/tftp_loader.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <string_view>
 
 #include "common/big_endian.h"
 #include "tools/unit-sim/sim_payload.h"
@@ -11,10 +9,7 @@
 namespace rlq::sim {
 namespace {
 
-constexpr std::uint16_t kOpcodeWriteRequest = 2;
-constexpr std::uint16_t kOpcodeData = 3;
 constexpr std::uint16_t kOpcodeAck = 4;
-constexpr std::string_view kFileName = "RLQ";
 constexpr std::size_t kBlockPayload = 512;
 constexpr std::size_t kHeaderLength = 4;
 constexpr auto kStopCheck = std::chrono::milliseconds(50);
@@ -41,12 +36,19 @@ bool TftpLoader::Start() {
         answer.bindAddress = *m_config.answerFrom;
         m_answerSocket = m_sockets.Open(answer);
     }
-    if (!m_socket || (m_config.answerFrom && !m_answerSocket)) {
+    if (m_config.spoofFrom) {
+        platform::UdpOptions spoof;
+        spoof.bindAddress = *m_config.spoofFrom;
+        m_spoofSocket = m_sockets.Open(spoof);
+    }
+    if (!m_socket || (m_config.answerFrom && !m_answerSocket) ||
+        (m_config.spoofFrom && !m_spoofSocket)) {
         std::fprintf(stderr, "TFTP loader: cannot bind %s:%u%s\n",
                      FormatIpv4(m_config.address).c_str(), m_config.port,
                      m_socket ? " (or the answering address)" : "");
         m_socket.reset();
         m_answerSocket.reset();
+        m_spoofSocket.reset();
         return false;
     }
     m_stopping.store(false);
@@ -62,6 +64,7 @@ void TftpLoader::Stop() {
     m_thread.join();
     m_socket.reset();
     m_answerSocket.reset();
+    m_spoofSocket.reset();
 }
 
 void TftpLoader::Arm() {
@@ -74,17 +77,17 @@ bool TftpLoader::IsArmed() const {
 
 bool TftpLoader::IsComplete() const {
     std::lock_guard lock(m_mutex);
-    return m_complete;
+    return m_receiver.IsComplete();
 }
 
 bool TftpLoader::WaitComplete(std::chrono::milliseconds bound) {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, bound, [this] { return m_complete; });
+    return m_changed.wait_for(lock, bound, [this] { return m_receiver.IsComplete(); });
 }
 
 std::vector<std::uint8_t> TftpLoader::Received() const {
     std::lock_guard lock(m_mutex);
-    return m_received;
+    return m_receiver.Received();
 }
 
 std::vector<std::uint8_t> TftpLoader::RecoveredPayload() const {
@@ -111,46 +114,25 @@ void TftpLoader::Serve() {
 }
 
 void TftpLoader::Handle(std::span<const std::uint8_t> packet, Ipv4 from, std::uint16_t fromPort) {
-    if (!m_armed.load() || packet.size() < kHeaderLength) {
+    if (!m_armed.load()) {
         return;
     }
     std::optional<std::uint16_t> ack;
     std::string event;
     {
         std::lock_guard lock(m_mutex);
-        const std::uint16_t opcode = ReadBe16(packet.data());
-        if (opcode == kOpcodeWriteRequest) {
-            const auto name = packet.subspan(2);
-            const auto nameEnd = std::find(name.begin(), name.end(), 0);
-            if (nameEnd == name.end() ||
-                std::string_view(reinterpret_cast<const char*>(name.data()),
-                                 static_cast<std::size_t>(nameEnd - name.begin())) != kFileName) {
-                return;
-            }
+        const TftpPacketOutcome outcome = m_receiver.Take(packet);
+        if (outcome.kind == TftpPacketKind::WriteRequest) {
             ++m_counts.writeRequests;
-            m_started = true;
-            m_complete = false;
-            m_nextBlock = 1;
-            m_received.clear();
-            ack = 0;
             event = "tftp: write request from " + FormatIpv4(from);
-        } else if (opcode == kOpcodeData && m_started) {
+        } else if (outcome.kind == TftpPacketKind::Data) {
             ++m_counts.dataPackets;
-            const std::uint16_t block = ReadBe16(packet.data() + 2);
-            if (block == m_nextBlock && !m_complete) {
-                const auto data = packet.subspan(kHeaderLength);
-                m_received.insert(m_received.end(), data.begin(), data.end());
-                ++m_nextBlock;
-                m_complete = data.size() < kBlockPayload;
-                ack = block;
-                if (m_complete) {
-                    event =
-                        "tftp: transfer complete, " + std::to_string(m_received.size()) + " bytes";
-                }
-            } else if (block < m_nextBlock) {
-                ack = block;  // a repeat whose acknowledgement was lost
-            }
         }
+        if (outcome.completed) {
+            event = "tftp: transfer complete, " + std::to_string(m_receiver.Received().size()) +
+                    " bytes";
+        }
+        ack = outcome.ack;
         if (ack && m_config.dropFirstAckOf.contains(*ack) && m_dropped.insert(*ack).second) {
             ++m_counts.acksDropped;
             ack.reset();
@@ -166,13 +148,32 @@ void TftpLoader::Handle(std::span<const std::uint8_t> packet, Ipv4 from, std::ui
 }
 
 void TftpLoader::SendAck(std::uint16_t block, Ipv4 to, std::uint16_t port) {
-    if (m_config.ackDelay.count() > 0) {
+    if (m_config.ackDelay.count() > 0 && m_acksDelayed < m_config.delayedAcks) {
+        ++m_acksDelayed;
         std::this_thread::sleep_for(m_config.ackDelay);
+    }
+    platform::UdpSocket& socket = m_answerSocket ? *m_answerSocket : *m_socket;
+    for (int i = 0; i < m_config.junkPerAck; ++i) {
+        std::uint8_t junk[40];
+        const std::size_t length = 1 + m_random() % sizeof junk;
+        for (std::size_t j = 0; j < length; ++j) {
+            junk[j] = static_cast<std::uint8_t>(m_random());
+        }
+        junk[0] = 0;  // many look like TFTP packets: opcode 4 with a random block
+        socket.SendTo(std::span<const std::uint8_t>(junk, length), to, port);
+    }
+    if (m_config.dropPercent > 0 && static_cast<int>(m_random() % 100) < m_config.dropPercent) {
+        std::lock_guard lock(m_mutex);
+        ++m_counts.acksDropped;
+        return;
     }
     std::uint8_t ack[kHeaderLength];
     WriteBe16(ack, kOpcodeAck);
+    if (m_spoofSocket) {
+        WriteBe16(ack + 2, static_cast<std::uint16_t>(block + 1));
+        m_spoofSocket->SendTo(ack, to, port);
+    }
     WriteBe16(ack + 2, block);
-    platform::UdpSocket& socket = m_answerSocket ? *m_answerSocket : *m_socket;
     const int copies = m_config.duplicateAcks ? 2 : 1;
     for (int i = 0; i < copies; ++i) {
         if (socket.SendTo(ack, to, port) == static_cast<long>(sizeof ack)) {

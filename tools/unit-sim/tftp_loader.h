@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <set>
 #include <string_view>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "common/ipv4.h"
 #include "platform/udp_socket.h"
 #include "tools/unit-sim/service.h"
+#include "tools/unit-sim/tftp_write_receiver.h"
 
 namespace rlq::sim {
 
@@ -32,6 +34,10 @@ struct TftpLoaderConfig {
     std::optional<Ipv4> answerFrom{};          // another local address that sends the answers
     bool neverAnswer = false;
     std::chrono::milliseconds ackDelay{0};
+    std::size_t delayedAcks = SIZE_MAX;  // only the first this many ACKs wait ackDelay
+    int dropPercent = 0;                 // a share of ACKs lost at random (a lossy link)
+    int junkPerAck = 0;                  // junk datagrams sent at the client's port with each ACK
+    std::optional<Ipv4> spoofFrom{};     // a third host that sends an ACK of the next block first
     // One line per write request and per finished transfer, on the loader's thread.
     std::function<void(std::string_view)> log{};
 };
@@ -83,12 +89,13 @@ class TftpLoader final : public Service {
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    bool m_started = false;  // a write request opened the transfer
-    bool m_complete = false;
-    std::uint16_t m_nextBlock = 1;
-    std::vector<std::uint8_t> m_received;
+    TftpWriteReceiver m_receiver;
     std::set<std::uint16_t> m_dropped;
     TftpLoaderCounts m_counts;
+    // Used by the serving thread only.
+    std::unique_ptr<platform::UdpSocket> m_spoofSocket;
+    std::minstd_rand m_random{69};
+    std::size_t m_acksDelayed = 0;
 };
 
 }  // namespace rlq::sim

@@ -1,0 +1,60 @@
+#include "tools/unit-sim/tftp_write_receiver.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "common/big_endian.h"
+
+namespace rlq::sim {
+namespace {
+
+constexpr std::uint16_t kOpcodeWriteRequest = 2;
+constexpr std::uint16_t kOpcodeData = 3;
+constexpr std::string_view kFileName = "RLQ";
+constexpr std::size_t kBlockPayload = 512;
+constexpr std::size_t kHeaderLength = 4;
+
+bool NamesTheFile(std::span<const std::uint8_t> request) {
+    const auto name = request.subspan(2);
+    const auto nameEnd = std::find(name.begin(), name.end(), 0);
+    return nameEnd != name.end() &&
+           std::string_view(reinterpret_cast<const char*>(name.data()),
+                            static_cast<std::size_t>(nameEnd - name.begin())) == kFileName;
+}
+
+}  // namespace
+
+TftpPacketOutcome TftpWriteReceiver::Take(std::span<const std::uint8_t> packet) {
+    TftpPacketOutcome outcome;
+    if (packet.size() < kHeaderLength) {
+        return outcome;
+    }
+    const std::uint16_t opcode = ReadBe16(packet.data());
+    if (opcode == kOpcodeWriteRequest) {
+        if (!NamesTheFile(packet)) {
+            return outcome;
+        }
+        outcome.kind = TftpPacketKind::WriteRequest;
+        m_started = true;
+        m_complete = false;
+        m_nextBlock = 1;
+        m_received.clear();
+        outcome.ack = 0;
+    } else if (opcode == kOpcodeData && m_started) {
+        outcome.kind = TftpPacketKind::Data;
+        const std::uint16_t block = ReadBe16(packet.data() + 2);
+        if (block == m_nextBlock && !m_complete) {
+            const auto data = packet.subspan(kHeaderLength);
+            m_received.insert(m_received.end(), data.begin(), data.end());
+            ++m_nextBlock;
+            m_complete = data.size() < kBlockPayload;
+            outcome.ack = block;
+            outcome.completed = m_complete;
+        } else if (block < m_nextBlock) {
+            outcome.ack = block;  // a repeat whose acknowledgement was lost
+        }
+    }
+    return outcome;
+}
+
+}  // namespace rlq::sim
