@@ -3,6 +3,8 @@
 // that a file or link planted in the folder is never opened, truncated or followed.
 
 #include <cstdint>
+#include <functional>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -30,5 +32,12 @@ class TempFiles {
 };
 
 TempFiles& SystemTempFiles();
+
+// The system's temporary files with the names drawn from `nameSource` instead of the random
+// source, so that tests can plant files at the names it will try.
+std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource);
+
+// Opens a file for binary reading by its UTF-8 path; null when it cannot be opened.
+std::FILE* OpenFileForReading(const std::string& path);
 
 }  // namespace rlq::platform

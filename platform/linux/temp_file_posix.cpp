@@ -85,9 +85,12 @@ std::string RandomName() {
 
 class PosixTempFiles final : public TempFiles {
   public:
+    explicit PosixTempFiles(std::function<std::string()> nameSource)
+        : m_nameSource(std::move(nameSource)) {}
+
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override {
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-            const std::string name = RandomName();
+            const std::string name = m_nameSource();
             if (name.empty()) {
                 return nullptr;
             }
@@ -111,13 +114,24 @@ class PosixTempFiles final : public TempFiles {
     }
 
     void Remove(const std::string& path) override { ::unlink(path.c_str()); }
+
+private:
+    std::function<std::string()> m_nameSource;
 };
 
 }  // namespace
 
 TempFiles& SystemTempFiles() {
-    static PosixTempFiles files;
+    static PosixTempFiles files(RandomName);
     return files;
+}
+
+std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource) {
+    return std::make_unique<PosixTempFiles>(std::move(nameSource));
+}
+
+std::FILE* OpenFileForReading(const std::string& path) {
+    return std::fopen(path.c_str(), "rb");
 }
 
 }  // namespace rlq::platform

@@ -61,6 +61,32 @@ TEST(TempFiles, NamesDifferAndAnUnwritableFolderGivesNoFile) {
     EXPECT_EQ(files.CreateIn(folder.Path() + "/missing"), nullptr);
 }
 
+TEST(TempFiles, NeverOpensOrFollowsWhatIsPlantedAtItsNames) {
+    TempFolder folder;
+    const std::string target = folder.Path() + "/target";
+    { std::ofstream(target) << "keep"; }
+    ASSERT_EQ(::symlink(target.c_str(), (folder.Path() + "/.rlq-a.tmp").c_str()), 0);
+    ASSERT_EQ(::symlink("/nonexistent", (folder.Path() + "/.rlq-b.tmp").c_str()), 0);
+    { std::ofstream(folder.Path() + "/.rlq-c.tmp") << "planted"; }
+    int next = 0;
+    auto files = MakeSystemTempFiles([&] { return std::string(".rlq-") + "abcd"[next++] + ".tmp"; });
+    auto file = files->CreateIn(folder.Path());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->Path(), folder.Path() + "/.rlq-d.tmp");
+    ASSERT_TRUE(file->Put('x') && file->Close());
+    std::ifstream kept(target);
+    std::string text;
+    kept >> text;
+    EXPECT_EQ(text, "keep");
+    std::ifstream planted(folder.Path() + "/.rlq-c.tmp");
+    planted >> text;
+    EXPECT_EQ(text, "planted");
+    struct stat info {};
+    EXPECT_EQ(::lstat((folder.Path() + "/.rlq-b.tmp").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "a dangling link is not followed to create its target";
+    EXPECT_NE(::access("/nonexistent", F_OK), 0);
+}
+
 class RecordingLease final : public AddressLease {
 public:
     explicit RecordingLease(int& removed) : m_removed(removed) {}
