@@ -179,8 +179,12 @@ run_updater() {
     local expected=$1
     shift
     local status=0
-    TMPDIR=$work ip netns exec "$RLQ_NS_PC" "$work/rlq-updater-cli" "$@" </dev/null \
-        >>"$work/out.log" 2>&1 &
+    # A lock folder of its own, so that no other updater on this machine (a test or a real
+    # run) makes this one a second instance.
+    mkdir -p "$work/lock"
+    TMPDIR=$work ip netns exec "$RLQ_NS_PC" unshare --mount sh -c \
+        'mount --bind "$0" /run/lock && exec "$@"' "$work/lock" \
+        "$work/rlq-updater-cli" "$@" </dev/null >>"$work/out.log" 2>&1 &
     local updater=$!
     local watcher=""
     if [[ -n $kill_when ]]; then
