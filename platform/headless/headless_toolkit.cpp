@@ -154,7 +154,9 @@ bool HeadlessToolkit::DispatchPending() {
             dueTimers.emplace_back(timer.window, timer.id);
         }
     }
-    for (auto [window, id] : dueTimers) {
+    for (const auto& due : dueTimers) {
+        HeadlessWindow* const window = due.first;
+        const int id = due.second;
         // A timer killed by an earlier handler in this round does not fire.
         const bool stillRunning =
             std::any_of(m_timers.begin(), m_timers.end(),
@@ -226,6 +228,16 @@ std::vector<std::string> HeadlessToolkit::EventLines() const {
     std::vector<std::string> lines;
     for (const UiEvent& event : m_events) {
         lines.push_back(event.ToString());
+    }
+    return lines;
+}
+
+std::vector<std::string> HeadlessToolkit::EventLines(UiEvent::Kind only) const {
+    std::vector<std::string> lines;
+    for (const UiEvent& event : m_events) {
+        if (event.kind == only) {
+            lines.push_back(event.ToString());
+        }
     }
     return lines;
 }

@@ -68,6 +68,7 @@ class HeadlessToolkit final : public Toolkit {
     // --- driving and observing ---
     const std::vector<UiEvent>& Events() const { return m_events; }
     std::vector<std::string> EventLines() const;
+    std::vector<std::string> EventLines(UiEvent::Kind only) const;
     void SetObserver(std::function<void(const UiEvent&)> observer);
     // Runs when a message box appears, before it is dismissed with OK.
     void SetMessageBoxAnswer(std::function<void(const UiEvent&)> answer);

@@ -203,13 +203,7 @@ class SequenceTest : public ::testing::Test {
     }
 
     std::vector<std::string> Messages() const {
-        std::vector<std::string> lines;
-        for (const auto& event : ui.Events()) {
-            if (event.kind == platform::UiEvent::Kind::Message) {
-                lines.push_back(event.ToString());
-            }
-        }
-        return lines;
+        return ui.EventLines(platform::UiEvent::Kind::Message);
     }
 
     // The index of the first log line containing `needle` at or after `from`; -1 when none.

@@ -145,13 +145,7 @@ protected:
     }
 
     std::vector<std::string> Messages() const {
-        std::vector<std::string> lines;
-        for (const auto& event : ui.Events()) {
-            if (event.kind == platform::UiEvent::Kind::Message) {
-                lines.push_back(event.ToString());
-            }
-        }
-        return lines;
+        return ui.EventLines(platform::UiEvent::Kind::Message);
     }
 };
 
