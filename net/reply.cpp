@@ -63,6 +63,43 @@ std::int32_t FlagForKind(std::uint32_t unitKind) {
 
 }  // namespace
 
+std::optional<ReplyFields> ParseReplyDatagram(std::span<const std::uint8_t> bytes,
+                                              std::size_t length) {
+    if (length != kDatagramSize || bytes.size() < kDatagramSize) {
+        return std::nullopt;
+    }
+    const std::uint8_t kind = bytes[7];
+    if (std::memcmp(bytes.data(), kMagic, kMagicLength) != 0 ||
+        ReadBe16(&bytes[5]) > kFormatVersion || kind < kUnitKindBase || kind > kUnitKindSub) {
+        return std::nullopt;
+    }
+    return ReplyFields{kind, ReadBe16(&bytes[8])};
+}
+
+std::optional<ReplyFields> AcceptReplyDatagram(std::int32_t flags, std::uint16_t threshold,
+                                               std::span<const std::uint8_t> bytes,
+                                               std::size_t length) {
+    const std::optional<ReplyFields> fields = ParseReplyDatagram(bytes, length);
+    if (!fields || (flags & FlagForKind(fields->unitKind)) == 0) {
+        return std::nullopt;
+    }
+    switch (flags & kVersionFilterMask) {
+        case SEARCH_VER_LE:
+            if (fields->firmwareVersion > threshold) {
+                return std::nullopt;
+            }
+            break;
+        case SEARCH_VER_GE:
+            if (fields->firmwareVersion < threshold) {
+                return std::nullopt;
+            }
+            break;
+        default:
+            break;
+    }
+    return fields;
+}
+
 std::int64_t SteadyWholeSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -156,43 +193,15 @@ void CReply::CloseSocket() {
     m_pSocket.reset();
 }
 
-void CReply::ParseReply(std::uint32_t& unitKind, std::uint16_t& version,
-                        std::uint8_t& valid) const {
-    const std::uint8_t kind = m_abyReceive[7];
-    valid = std::memcmp(m_abyReceive.data(), kMagic, kMagicLength) == 0 &&
-            ReadBe16(&m_abyReceive[5]) <= kFormatVersion && kind >= kUnitKindBase &&
-            kind <= kUnitKindSub;
-    if (valid) {
-        unitKind = kind;
-        version = ReadBe16(&m_abyReceive[8]);
-    }
-}
-
-bool CReply::AcceptReply() {
-    std::uint32_t unitKind = 0;
-    std::uint16_t version = 0;
-    std::uint8_t valid = 0;
-    ParseReply(unitKind, version, valid);
-    if (!valid || (m_nFlags & FlagForKind(unitKind)) == 0) {
+bool CReply::AcceptReply(std::size_t length) {
+    const std::optional<ReplyFields> fields =
+        AcceptReplyDatagram(m_nFlags, m_wThreshold, m_abyReceive, length);
+    if (!fields) {
         return false;
     }
-    switch (m_nFlags & kVersionFilterMask) {
-        case SEARCH_VER_LE:
-            if (version > m_wThreshold) {
-                return false;
-            }
-            break;
-        case SEARCH_VER_GE:
-            if (version < m_wThreshold) {
-                return false;
-            }
-            break;
-        default:
-            break;
-    }
     std::lock_guard lock(m_resultLock);
-    m_result.unitKind = unitKind;
-    m_result.firmwareVersion = version;
+    m_result.unitKind = fields->unitKind;
+    m_result.firmwareVersion = fields->firmwareVersion;
     return true;
 }
 
@@ -281,9 +290,8 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
             if (m_bStopRequested.IsRequested()) {
                 return PassOutcome::Stopped;
             }
-            // The true length shows a datagram longer than the buffer, which is not a reply.
             const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
-            if (datagram && datagram->length == kDatagramSize && AcceptReply()) {
+            if (datagram && AcceptReply(datagram->length)) {
                 PublishFind(datagram->from, localAddress, interfaceIndex, viaTempAddress);
                 return PassOutcome::Found;
             }

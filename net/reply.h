@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -44,6 +46,24 @@ struct ReplyResult {
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;
 };
+
+// What a discovery reply tells about the unit that sent it.
+struct ReplyFields {
+    std::uint32_t unitKind = kUnitKindBase;
+    std::uint16_t firmwareVersion = 0;
+};
+
+// A received discovery datagram: `bytes` is the part that was read, `length` its true length,
+// which shows a datagram longer than the buffer. Only one of exactly 16 bytes with the reply
+// header, a known format version and a known unit kind is a reply.
+std::optional<ReplyFields> ParseReplyDatagram(std::span<const std::uint8_t> bytes,
+                                              std::size_t length);
+
+// A reply that a search with `flags` and `threshold` takes: the kind must be wanted and the
+// version must pass the version filter.
+std::optional<ReplyFields> AcceptReplyDatagram(std::int32_t flags, std::uint16_t threshold,
+                                               std::span<const std::uint8_t> bytes,
+                                               std::size_t length);
 
 // Whole seconds of a clock that the search measures its passes with.
 using WholeSecondsClock = std::function<std::int64_t()>;
@@ -83,8 +103,8 @@ class CReply : public TempAddressControl {
     void BuildRequest(std::int32_t maskedFlags);
     void OpenSocket(const std::string& localAddress, std::int32_t& failed);
     void CloseSocket();
-    void ParseReply(std::uint32_t& unitKind, std::uint16_t& version, std::uint8_t& valid) const;
-    bool AcceptReply();
+    // Takes a received datagram of `length` bytes into the result when the search wants it.
+    bool AcceptReply(std::size_t length);
     void PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
                      bool viaTempAddress);
 

@@ -1,10 +1,12 @@
 #include "net/tftp.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <utility>
 
 #include "common/big_endian.h"
+#include "platform/temp_file.h"
 
 namespace rlq {
 namespace {
@@ -29,6 +31,13 @@ constexpr int kAckPolls = 100;
 constexpr auto kAckPollInterval = std::chrono::milliseconds(10);
 
 }  // namespace
+
+bool IsExpectedTftpAck(std::span<const std::uint8_t> bytes, std::size_t length, Ipv4 from,
+                       Ipv4 server, std::uint16_t block) {
+    return length == kAckLength && bytes.size() >= kAckLength &&
+           ReadBe16(bytes.data()) == kOpcodeAck && ReadBe16(bytes.data() + 2) == block &&
+           from == server;
+}
 
 CTftp::CTftp(platform::UdpSocketFactory& sockets) : m_sockets(sockets) {}
 
@@ -97,7 +106,7 @@ void CTftp::CloseSocket() {
 
 void CTftp::OpenSourceFile(const std::string& path) {
     CloseSourceFile();
-    m_pFile.reset(std::fopen(path.c_str(), "rb"));
+    m_pFile.reset(platform::OpenFileForReading(path));
 }
 
 void CTftp::CloseSourceFile() {
@@ -143,11 +152,6 @@ std::int32_t CTftp::SendPacket(std::size_t length) {
     return 1;
 }
 
-bool CTftp::IsExpectedAck(const platform::Datagram& datagram, const std::uint8_t* bytes) const {
-    return datagram.length == kAckLength && ReadBe16(bytes) == kOpcodeAck &&
-           ReadBe16(bytes + 2) == m_wBlock && datagram.from == m_dwServer;
-}
-
 // Each poll reads what is waiting and then waits on the socket for the rest of its 10 ms slot, so
 // an acknowledgement is taken as soon as it arrives while the whole wait stays about 1 s.
 std::int32_t CTftp::WaitAck() {
@@ -158,7 +162,9 @@ std::int32_t CTftp::WaitAck() {
         slotEnd += kAckPollInterval;
         for (;;) {
             const auto datagram = m_pSocket->ReceiveFrom(buffer);
-            if (datagram && IsExpectedAck(*datagram, buffer)) {
+            if (datagram && IsExpectedTftpAck(
+                                std::span(buffer).first(std::min(datagram->length, sizeof buffer)),
+                                datagram->length, datagram->from, m_dwServer, m_wBlock)) {
                 return 0;
             }
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(slotEnd - Clock::now());

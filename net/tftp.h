@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -15,6 +16,12 @@
 #include "platform/udp_socket.h"
 
 namespace rlq {
+
+// A received datagram (`bytes` the part that was read, `length` its true length) is the
+// acknowledgement of `block` only when it is exactly 4 bytes of opcode 4 and that block number
+// from the server's address; the source port does not matter.
+bool IsExpectedTftpAck(std::span<const std::uint8_t> bytes, std::size_t length, Ipv4 from,
+                       Ipv4 server, std::uint16_t block);
 
 // Called on the transfer's worker thread with the payload bytes acknowledged so far.
 using TftpProgressFn = void (*)(void* context, std::uint32_t count);
@@ -57,7 +64,6 @@ class CTftp {
     bool BuildPacket(std::size_t* length);
     std::int32_t SendPacket(std::size_t length);
     std::int32_t WaitAck();
-    bool IsExpectedAck(const platform::Datagram& datagram, const std::uint8_t* bytes) const;
     void TransferThread();
 
     platform::UdpSocketFactory& m_sockets;

@@ -52,6 +52,11 @@ const std::pair<int, std::string_view> kMessages[] = {
      "アップデートできませんでした。\r\n何度も失敗する場合には、メインユニットの電源を入れ直した後"
      "、"
      "\r\n特殊モードでアップデートしてください。"},
+    // The desktop program on Linux: its address helper could not be had.
+    {200,
+     "ネットワークアダプターに一時アドレスを設定する権限が得られなかったため、アップデートできま"
+     "せん。管理者として認証してから、再度実行してください。"},
+    {201, "アドレス設定用の補助プログラム (rlq-net-helper) を起動できませんでした。"},
     {57344, "RLQUpdater"},
 };
 

@@ -43,6 +43,8 @@ constexpr int kConnectMainThenRetrySub = 162;
 constexpr int kMainLabel = 164;
 constexpr int kSubLabel = 165;
 constexpr int kResetAndTftpFailed = 166;
+constexpr int kAddressRightsRefused = 200;  // Linux desktop: authentication refused or dismissed
+constexpr int kAddressHelperFailed = 201;   // Linux desktop: the address helper does not run
 constexpr int kApplicationName = 57344;
 constexpr int kOleInitFailed = 100;  // has no entry: loads as an empty text
 }  // namespace msg

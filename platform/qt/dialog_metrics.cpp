@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QStringList>
 
 namespace rlq::platform::qt {
 namespace {

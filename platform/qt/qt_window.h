@@ -76,11 +76,12 @@ class QtWindow final : public QObject, public Window {
     struct ControlState {
         ControlKind kind;
         QWidget* widget;
+        int layoutWidth;  // pixels, from the layout table
         std::uint32_t low = 0, high = 100, position = 0, step = 10;
     };
     ControlState& Get(int id);
     const ControlState* Find(int id) const;
-    void BuildControl(const ControlLayout& control, int number);
+    void BuildControl(const ControlLayout& control);
     void ShowBarPosition(ControlState& bar);
     void DeliverPaint();
 

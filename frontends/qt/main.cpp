@@ -1,0 +1,92 @@
+// rlq-updater: the updater's desktop program on Qt 6 Widgets. The window runs the update by
+// itself from its first paint and closes itself (exit status 0) once both units are current.
+// The program stays unprivileged: when it may not change addresses itself, rlq-net-helper adds
+// and removes the temporary address for it.
+
+#include <QApplication>
+#include <filesystem>
+#include <memory>
+
+#include "app/application.h"
+#include "app/resources/message_catalogue.h"
+#include "firmware/document.h"
+#include "frontends/qt/authorising_process.h"
+#include "net/reply.h"
+#include "platform/embedded_data.h"
+#include "platform/exit_cleanup.h"
+#include "platform/host_network.h"
+#include "platform/http_layer.h"
+#include "platform/linux/helper_host_network.h"
+#include "platform/process.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/temp_file.h"
+#include "platform/udp_socket.h"
+#include "workflow/search_dialog.h"
+
+namespace {
+
+using namespace rlq;
+
+constexpr char kInstalledHelper[] = RLQ_NET_HELPER_PATH;
+constexpr char kHelperName[] = "rlq-net-helper";
+
+// A helper beside the program (a build tree) comes first, then the installed one.
+std::string HelperPath(platform::ProcessEnvironment& process) {
+    if (const auto self = process.ProgramPath()) {
+        const auto beside = std::filesystem::path(*self).parent_path() / kHelperName;
+        std::error_code ignored;
+        if (std::filesystem::exists(beside, ignored)) {
+            return beside.string();
+        }
+    }
+    return kInstalledHelper;
+}
+
+bool StartHelper(platform::HelperHostNetwork& helper, platform::Toolkit& ui) {
+    const platform::HelperStart start = helper.Start();
+    if (start == platform::HelperStart::Running) {
+        return true;
+    }
+    const bool refused =
+        start == platform::HelperStart::Dismissed || start == platform::HelperStart::NotAuthorised;
+    ui.ShowMessage(LoadMessage(refused ? msg::kAddressRightsRefused : msg::kAddressHelperFailed),
+                   LoadMessage(msg::kApplicationName), platform::MessageIcon::Exclamation);
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Before any thread starts (Qt's own included), so that all of them leave the termination
+    // signals to the cleanup thread.
+    platform::ExitCleanup cleanup;
+    platform::RunCleanupOnTerminationSignals(cleanup);
+    QApplication application(argc, argv);
+
+    auto& process = platform::SystemProcess();
+    std::unique_ptr<platform::HelperHostNetwork> helper;
+    platform::HostNetwork* addressing = &platform::SystemHostNetwork();
+    if (!process.MayChangeAddresses()) {
+        helper = std::make_unique<platform::HelperHostNetwork>(
+            platform::SystemHostNetwork(), platform::AddressHelperCommand(HelperPath(process)));
+        addressing = helper.get();
+    }
+    platform::qt::QtToolkit ui;
+    qt_frontend::AuthorisingProcess authorising(
+        process, [&] { return !helper || StartHelper(*helper, ui); });
+
+    platform::CleanupTrackingHostNetwork host(*addressing, cleanup);
+    platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
+    auto& sockets = platform::SystemUdpSockets();
+    DialogUnitSearch search(ui, host, sockets);
+    AppParts parts{ui, authorising,
+                   [&] {
+                       return std::make_unique<CRLQUpdaterDoc>(
+                           platform::ProgramDataItems(),
+                           TransferServices{&ui, &process, &platform::SystemHttpLayer(), &sockets,
+                                            &tempFiles});
+                   },
+                   search, [&] { return std::make_unique<CReply>(host, sockets); }};
+    CRLQUpdaterApp app(std::move(parts));
+    return app.Run();
+}

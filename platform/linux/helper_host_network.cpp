@@ -1,0 +1,197 @@
+#include "platform/linux/helper_host_network.h"
+
+#include <linux/capability.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/ipv4.h"
+#include "tools/net-helper/helper_protocol.h"
+
+extern char** environ;
+
+namespace rlq::platform {
+namespace {
+
+namespace protocol = net_helper;
+
+constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
+constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
+constexpr char kPkexec[] = "pkexec";
+// pkexec's own exit statuses.
+constexpr int kPkexecDismissed = 126;
+constexpr int kPkexecNotAuthorised = 127;
+
+class HelperLease final : public AddressLease {
+  public:
+    HelperLease(HelperHostNetwork& helper, std::string id)
+        : m_helper(helper), m_id(std::move(id)) {}
+    // Waits for the helper's answer, so the address is gone when this returns.
+    ~HelperLease() override { m_helper.Exchange(std::string(protocol::kRemove) + " " + m_id); }
+    HelperLease(const HelperLease&) = delete;
+    HelperLease& operator=(const HelperLease&) = delete;
+
+  private:
+    HelperHostNetwork& m_helper;
+    std::string m_id;
+};
+
+bool SendAll(int fd, const std::string& data) {
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// CAP_NET_ADMIN in the file's permitted set, with the effective flag, as setcap
+// cap_net_admin+ep writes it.
+bool HasNetAdminFileCapability(const std::string& path) {
+    vfs_ns_cap_data data{};
+    const ssize_t size = ::getxattr(path.c_str(), "security.capability", &data, sizeof data);
+    if (size < static_cast<ssize_t>(XATTR_CAPS_SZ_2)) {
+        return false;
+    }
+    const std::uint32_t magic = le32toh(data.magic_etc);
+    const std::uint32_t revision = magic & VFS_CAP_REVISION_MASK;
+    if (revision != VFS_CAP_REVISION_2 && revision != VFS_CAP_REVISION_3) {
+        return false;
+    }
+    const std::uint32_t permitted = le32toh(data.data[CAP_TO_INDEX(CAP_NET_ADMIN)].permitted);
+    return (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0 && (permitted & CAP_TO_MASK(CAP_NET_ADMIN)) != 0;
+}
+
+}  // namespace
+
+HelperHostNetwork::HelperHostNetwork(HostNetwork& reading, std::vector<std::string> command)
+    : m_reading(reading), m_command(std::move(command)) {}
+
+HelperHostNetwork::~HelperHostNetwork() {
+    if (m_fd >= 0) {
+        ::close(m_fd);  // the helper removes what is left and ends
+        m_fd = -1;
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+HelperStart HelperHostNetwork::Start() {
+    int ends[2];
+    if (m_command.empty() || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        return HelperStart::Failed;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    // The program blocks termination signals for its own handling; the helper starts clean.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    std::vector<char*> argv;
+    for (std::string& argument : m_command) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(ends[1]);
+    if (spawned != 0) {
+        ::close(ends[0]);
+        return HelperStart::Failed;
+    }
+    m_fd = ends[0];
+    m_pid = pid;
+    if (ReadLine() == protocol::kReady) {
+        return HelperStart::Running;
+    }
+    ::close(m_fd);
+    m_fd = -1;
+    int status = 0;
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kPkexecDismissed) {
+        return HelperStart::Dismissed;
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kPkexecNotAuthorised) {
+        return HelperStart::NotAuthorised;
+    }
+    return HelperStart::Failed;
+}
+
+std::string HelperHostNetwork::ReadLine() {
+    for (;;) {
+        const auto end = m_pending.find('\n');
+        if (end != std::string::npos) {
+            std::string line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            return line;
+        }
+        if (m_pending.size() > protocol::kMaxLine) {
+            return {};
+        }
+        char chunk[128];
+        const ssize_t got = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return {};
+        }
+        m_pending.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+std::string HelperHostNetwork::Exchange(const std::string& request) {
+    std::lock_guard lock(m_lock);
+    if (m_fd < 0 || !SendAll(m_fd, request + "\n")) {
+        return {};
+    }
+    return ReadLine();
+}
+
+std::unique_ptr<AddressLease> HelperHostNetwork::AddAddress(std::uint32_t interfaceIndex,
+                                                            Ipv4 address, Ipv4 mask) {
+    if (address != kTempAddress || mask != kTempMask) {
+        return nullptr;
+    }
+    const std::string reply =
+        Exchange(std::string(protocol::kAdd) + " " + std::to_string(interfaceIndex) + " " +
+                 std::string(protocol::kTempAddressText));
+    const std::string prefix = std::string(protocol::kLease) + " ";
+    if (reply.rfind(prefix, 0) != 0) {
+        return nullptr;  // refused, or the helper has gone
+    }
+    return std::make_unique<HelperLease>(*this, reply.substr(prefix.size()));
+}
+
+std::vector<std::string> AddressHelperCommand(const std::string& helperPath) {
+    if (HasNetAdminFileCapability(helperPath) && ::access(helperPath.c_str(), X_OK) == 0) {
+        return {helperPath};
+    }
+    return {kPkexec, helperPath};
+}
+
+}  // namespace rlq::platform

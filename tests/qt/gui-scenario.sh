@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# One end-to-end scenario of rlq-updater on an X server of its own (Xvfb), in the PC namespace of
+# with-netns.sh with rlq-unit-sim beside it (run-with-unit-sim.sh). It runs as root, so the
+# program changes the temporary address in process. xdotool plays the user (answers message
+# boxes, presses keys); ImageMagick's import saves screenshots into ARTIFACTS.
+#   gui-scenario.sh BIN_DIR SCENARIO ARTIFACTS
+# Scenarios:
+#   update         both units out of date: transfers, completion message, the program closes
+#                  itself with status 0
+#   sub-not-found  the sub unit is silent: the search dialog's not-found state, back with Enter,
+#                  retry and special mode offered, then the menu's exit item ends the program
+#   helper-as-user the update as an unprivileged user: the program has no CAP_NET_ADMIN and
+#                  starts its copy of rlq-net-helper, which an administrator gave the file
+#                  capability; nothing of the helper is left running afterwards
+#   authorisation-refused  the same user without the file capability: pkexec cannot get an
+#                  authorisation (no polkit agent here), so the start ends after its own
+#                  message, before any window, with status 1
+set -euo pipefail
+bin=$1
+scenario=$2
+for tool in Xvfb xdotool import unshare; do
+    command -v "$tool" >/dev/null || { echo "gui-scenario.sh: $tool is missing" >&2; exit 77; }
+done
+# The single-instance lock lives in /run/lock for the whole machine; a private, empty one keeps
+# other runs of the updater (other tests) from ending this one as a second copy.
+if [[ -z ${RLQ_PRIVATE_LOCK_DIR:-} ]]; then
+    exec unshare --mount --propagation private -- env RLQ_PRIVATE_LOCK_DIR=1 \
+        bash -c 'mount -t tmpfs -o mode=1777 rlq-lock /run/lock && exec "$0" "$@"' "$0" "$@"
+fi
+artifacts=$3/$scenario
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+
+main_title="RLQ-610A firmware updater"
+search_title="アップデート対象を探しています。"
+sub_not_found_title="メインユニットに内蔵されているサブユニットが見つかりませんでした。"
+complete_title="アップデート完了"
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+finish() {
+    local status=$?
+    if [[ -n $app_pid ]]; then
+        kill -TERM "$app_pid" 2>/dev/null || true
+        wait "$app_pid" 2>/dev/null || true
+    fi
+    if [[ -n $xvfb_pid ]]; then
+        kill -TERM "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    echo "---- rlq-updater output"
+    cat "$work/app.log" 2>/dev/null || true
+    rm -rf "$work"
+    exit "$status"
+}
+trap finish EXIT
+
+fail() {
+    echo "gui-scenario.sh: $scenario: $*" >&2
+    exit 1
+}
+
+# A window whose whole title is $1, waited for up to $2 seconds; prints its id.
+wait_window() {
+    local title=$1 seconds=$2 id=""
+    for _ in $(seq $((seconds * 10))); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        kill -0 "$app_pid" 2>/dev/null || fail "rlq-updater ended while waiting for \"$title\""
+        sleep 0.1
+    done
+    fail "no window \"$title\" within ${seconds}s"
+}
+
+wait_gone() {
+    local title=$1 seconds=$2
+    for _ in $(seq $((seconds * 10))); do
+        xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "window \"$title\" still there after ${seconds}s"
+}
+
+shot() {
+    import -window "$1" "$artifacts/$2.png" || fail "screenshot $2 failed"
+}
+
+# Keys to a window: focus it first, as there is no window manager to do it.
+keys() {
+    local id=$1
+    shift
+    xdotool windowfocus --sync "$id"
+    sleep 0.2
+    xdotool key --clearmodifiers "$@"
+}
+
+wait_exit() {
+    local seconds=$1 status=0
+    for _ in $(seq $((seconds * 10))); do
+        if ! kill -0 "$app_pid" 2>/dev/null; then
+            wait "$app_pid" || status=$?
+            app_pid=""
+            return "$status"
+        fi
+        sleep 0.1
+    done
+    fail "rlq-updater still runs after ${seconds}s"
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [[ -s $work/display ]] && break
+    sleep 0.05
+done
+[[ -s $work/display ]] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+
+launch=("$bin/rlq-updater")
+if [[ $scenario == helper-as-user || $scenario == authorisation-refused ]]; then
+    # A private copy of the program's folder, writable for the user (the temporary file goes
+    # there), with the helper's file capability set as grant-helper-capability.sh sets it.
+    run=$work/run
+    mkdir "$run"
+    cp "$bin/rlq-updater" "$bin/rlq-net-helper" "$run/"
+    chown -R nobody "$run"  # before setcap: a change of owner clears file capabilities
+    if [[ $scenario == helper-as-user ]]; then
+        setcap cap_net_admin+ep "$run/rlq-net-helper" ||
+            { echo "no file capabilities here" >&2; exit 77; }
+    fi
+    chmod 0755 "$work"
+    launch=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all
+            env HOME="$run" "$run/rlq-updater")
+fi
+"${launch[@]}" >"$work/app.log" 2>&1 &
+app_pid=$!
+if [[ $scenario == authorisation-refused ]]; then
+    box=$(wait_window "RLQUpdater" 20)
+    sleep 0.3
+    shot "$box" authorisation-refused
+    xdotool search --onlyvisible --name "^${main_title}\$" >/dev/null 2>&1 &&
+        fail "the main window opened without the rights"
+    keys "$box" Return
+    status=0
+    wait_exit 10 || status=$?
+    [[ $status -eq 1 ]] || fail "exit status $status after the refusal, not 1"
+    ls "$artifacts"
+    exit 0
+fi
+main=$(wait_window "$main_title" 20)
+
+case $scenario in
+    helper-as-user)
+        grep -q '^CapEff:[[:space:]]*0*$' "/proc/$app_pid/status" ||
+            fail "the program runs with capabilities: $(grep CapEff "/proc/$app_pid/status")"
+        ;&
+    update)
+        # The searches end within a tick here; the main window is shot every half second
+        # until the completion message comes, which covers both transfers.
+        for n in $(seq -w 1 99); do
+            xdotool search --onlyvisible --name "^${complete_title}\$" >/dev/null 2>&1 && break
+            kill -0 "$app_pid" 2>/dev/null || fail "rlq-updater ended before the completion"
+            shot "$main" "main-during-run-$n"
+            sleep 0.5
+        done
+        box=$(wait_window "$complete_title" 60)
+        sleep 0.3
+        shot "$box" completion-message
+        shot root completion-screen
+        keys "$box" Return
+        status=0
+        wait_exit 10 || status=$?
+        [[ $status -eq 0 ]] || fail "exit status $status after the completion, not 0"
+        if [[ $scenario == helper-as-user ]] && pgrep -f "$run/rlq-net-helper" >/dev/null; then
+            fail "rlq-net-helper still runs after the program"
+        fi
+        ;;
+    sub-not-found)
+        dialog=$(wait_window "$sub_not_found_title" 60)
+        sleep 0.3
+        shot "$dialog" search-not-found
+        keys "$dialog" Return
+        wait_gone "$sub_not_found_title" 10
+        sleep 0.5
+        shot "$main" main-retry-offered
+        keys "$main" alt+f
+        sleep 0.3
+        xdotool key --clearmodifiers x
+        status=0
+        wait_exit 10 || status=$?
+        [[ $status -eq 0 ]] || fail "exit status $status after the exit command, not 0"
+        ;;
+    *)
+        fail "unknown scenario"
+        ;;
+esac
+ls "$artifacts"

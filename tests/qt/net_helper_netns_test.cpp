@@ -1,0 +1,114 @@
+// rlq-net-helper itself, as root in the PC namespace of with-netns.sh: it adds the temporary
+// address on the fixture's Ethernet interface and leaves nothing behind, however the program
+// on the other end of its pipe goes away.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/host_network.h"
+#include "platform/linux/helper_host_network.h"
+
+namespace rlq::testing {
+namespace {
+
+constexpr Ipv4 kTemp = MakeIpv4(10, 10, 1, 1);
+constexpr Ipv4 kMask = MakeIpv4(255, 0, 0, 0);
+
+std::uint32_t FixtureInterface() {
+    const char* index = std::getenv("RLQ_PC_IFINDEX");
+    return index ? static_cast<std::uint32_t>(std::atoi(index)) : 0;
+}
+
+bool TempAddressPresent() {
+    const auto snapshot = platform::SystemHostNetwork().ReadAdapters();
+    if (!snapshot) {
+        return false;
+    }
+    for (const auto& adapter : snapshot->adapters) {
+        for (const auto& address : adapter.addresses) {
+            if (address.address == "10.10.1.1") {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class NetHelperNetns : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (FixtureInterface() == 0) {
+            GTEST_SKIP() << "runs inside with-netns.sh";
+        }
+        ASSERT_FALSE(TempAddressPresent());
+    }
+};
+
+TEST_F(NetHelperNetns, AddsAndRemovesTheTemporaryAddressOnRequest) {
+    platform::HelperHostNetwork helper(platform::SystemHostNetwork(), {RLQ_NET_HELPER_BINARY});
+    ASSERT_EQ(helper.Start(), platform::HelperStart::Running);
+    auto lease = helper.AddAddress(FixtureInterface(), kTemp, kMask);
+    ASSERT_NE(lease, nullptr);
+    EXPECT_TRUE(TempAddressPresent());
+    EXPECT_EQ(helper.AddAddress(FixtureInterface(), kTemp, kMask), nullptr)
+        << "an address already there is not taken over";
+    EXPECT_EQ(helper.AddAddress(1, kTemp, kMask), nullptr) << "loopback is not Ethernet";
+    EXPECT_EQ(helper.AddAddress(9999, kTemp, kMask), nullptr) << "no such interface";
+    lease.reset();
+    EXPECT_FALSE(TempAddressPresent()) << "gone when the lease's destructor returns";
+}
+
+// The program's side of the pipe ends without a word: by closing it, or by the helper being
+// told to terminate (as the session's end would).
+class NetHelperAbandoned : public NetHelperNetns, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
+    const bool bySignal = GetParam();
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(ends[1], STDIN_FILENO);
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        ::execl(RLQ_NET_HELPER_BINARY, RLQ_NET_HELPER_BINARY, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    char reply[64] = {};
+    ASSERT_GT(::read(ends[0], reply, sizeof reply - 1), 0);
+    EXPECT_STREQ(reply, "ready\n");
+    const std::string add = "add " + std::to_string(FixtureInterface()) + " 10.10.1.1/8\n";
+    ASSERT_EQ(::write(ends[0], add.data(), add.size()), static_cast<ssize_t>(add.size()));
+    std::fill(std::begin(reply), std::end(reply), 0);
+    ASSERT_GT(::read(ends[0], reply, sizeof reply - 1), 0);
+    EXPECT_STREQ(reply, "lease 1\n");
+    EXPECT_TRUE(TempAddressPresent());
+    if (bySignal) {
+        ::kill(pid, SIGTERM);
+    } else {
+        ::close(ends[0]);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(TempAddressPresent());
+    if (bySignal) {
+        ::close(ends[0]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NetHelperAbandoned, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "SigTerm" : "PipeClosed"; });
+
+}  // namespace
+}  // namespace rlq::testing

@@ -1,0 +1,208 @@
+// The application on the Qt backend with doubles for the search, the temporary address and the
+// transfers: the buttons, the close rule and the about box as a user meets them.
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+
+#include "app/resources/resource_ids.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/qt/qt_window.h"
+#include "tests/app/sequence_fixture.h"
+#include "tests/qt/qt_test_support.h"
+
+namespace rlq::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::qt::QtToolkit;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+struct ButtonState {
+    bool visible;
+    bool enabled;
+    friend bool operator==(const ButtonState&, const ButtonState&) = default;
+};
+
+class QtSequenceTest : public ::testing::Test {
+  protected:
+    static constexpr std::uint32_t kPcAddress = 0xC0A84D0A;
+    static constexpr std::uint32_t kMainAddress = 0xC0A84D14;
+    static constexpr std::uint32_t kInterface = 7;
+
+    QtToolkit ui;
+    Journal journal;
+    TempAddressState temp;
+    FakeProcess process;
+    FakeSearch search{journal};
+    std::map<int, std::deque<std::int32_t>> transferResults;
+    std::function<void(int slot)> duringTransfer;
+    std::unique_ptr<CRLQUpdaterApp> app;
+    std::vector<std::string> messages;
+
+    void SetUp() override {
+        SetTransferBusy(false);
+        ui.SetMessageBoxAnswer([this](QMessageBox& box) {
+            messages.push_back(box.windowTitle().toStdString());
+            box.accept();
+        });
+    }
+    void TearDown() override { app.reset(); }
+
+    static UnitSlot MainUnit(std::uint16_t version) {
+        return UnitSlot{kPcAddress, kMainAddress, kInterface, 0, version};
+    }
+
+    // Starts the program; the sequence runs from the first paint, which the loop delivers.
+    void Start() {
+        AppParts parts{ui, process,
+                       [this] {
+                           auto doc = std::make_unique<ScriptedDocument>(journal, temp, ui);
+                           doc->results = transferResults;
+                           doc->duringTransfer = [this](int slot) {
+                               if (duringTransfer) {
+                                   duringTransfer(slot);
+                               }
+                           };
+                           return doc;
+                       },
+                       search, [this] { return std::make_unique<FakeReply>(journal, temp); }};
+        app = std::make_unique<CRLQUpdaterApp>(std::move(parts));
+        ASSERT_TRUE(app->InitInstance());
+        ASSERT_TRUE(PumpUntil([&] { return !journal.empty(); })) << "the first paint runs it";
+        ASSERT_TRUE(PumpUntil([&] { return !app->View()->IsSequenceRunning(); }));
+        PumpFor(50ms);
+    }
+
+    QMainWindow& Frame() { return *static_cast<QMainWindow*>(ui.MainFrameWidget()); }
+    QPushButton& Button(int id) {
+        return *qobject_cast<QPushButton*>(ui.MainWindowState()->Control(id));
+    }
+    ButtonState State(int id) {
+        QWidget* button = ui.MainWindowState()->Control(id);
+        return {button->isVisible(), button->isEnabled()};
+    }
+    bool MainOpen() { return ui.MainWindow() != nullptr; }
+};
+
+TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramClosesItself) {
+    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
+    Start();
+    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_EQ(State(res::kRetryButton), (ButtonState{true, true}));
+    EXPECT_EQ(State(res::kSpecialModeButton), (ButtonState{true, true}));
+    EXPECT_TRUE(MainOpen());
+
+    std::vector<ButtonState> duringRun;
+    duringTransfer = [&](int) {
+        duringRun = {State(res::kRetryButton), State(res::kSpecialModeButton)};
+    };
+    journal.clear();
+    QTest::mouseClick(&Button(res::kSpecialModeButton), Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return !MainOpen(); })) << "closes itself after the completion";
+
+    EXPECT_THAT(journal, Contains("update 1 10.255.255.237 v0 special 1 held"));
+    EXPECT_THAT(messages, ElementsAre("アップデート完了"));
+    EXPECT_FALSE(Frame().isVisible());
+    // While the run went on, both buttons stayed on the screen, greyed.
+    EXPECT_THAT(duringRun, ElementsAre(ButtonState{true, false}, ButtonState{true, false}));
+}
+
+TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed) {
+    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
+                          UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    transferResults[1] = {1};
+    std::vector<ButtonState> seen;
+    duringTransfer = [&](int slot) {
+        if (slot == 1) {
+            seen.push_back(State(res::kRetryButton));
+            seen.push_back(State(res::kSpecialModeButton));
+        }
+    };
+    Start();
+    EXPECT_EQ(State(res::kRetryButton), (ButtonState{true, true}));
+    EXPECT_EQ(State(res::kSpecialModeButton).visible, false) << "result 1 offers retry only";
+
+    journal.clear();
+    QTest::mouseClick(&Button(res::kRetryButton), Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return !MainOpen(); }));
+    EXPECT_THAT(journal,
+                ElementsAre("search 32", "search 64", "update 1 192.168.77.21 v256 special 0",
+                            "update 0 192.168.77.20 v304 special 0"));
+    // First run: no button shown yet. Second run: retry shown before, now greyed.
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0], (ButtonState{false, true}));
+    EXPECT_EQ(seen[2], (ButtonState{true, false}));
+    EXPECT_EQ(seen[3], (ButtonState{false, false}));
+}
+
+TEST_F(QtSequenceTest, CloseDuringATransferIsRefusedAndWorksAfterwards) {
+    search.finds[0x20] = {MainUnit(0x0130)};
+    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    transferResults[0] = {1};
+    std::vector<bool> closedDuring;
+    duringTransfer = [&](int) {
+        closedDuring.push_back(Frame().close());
+        ui.PumpMessages();
+    };
+    Start();
+    EXPECT_THAT(closedDuring, ElementsAre(false, false));
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_TRUE(MainOpen());
+    EXPECT_TRUE(Frame().close());
+    EXPECT_FALSE(MainOpen());
+    EXPECT_EQ(ui.RunMessageLoop(), 0) << "the loop of a closed program ends at once";
+}
+
+TEST_F(QtSequenceTest, AboutBoxOpensFromTheHelpMenuWithModelAndBothVersions) {
+    Start();  // the main unit is not found: the window stays with the retry offered
+    QAction* about = nullptr;
+    for (QAction* menu : Frame().menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("ヘルプ(&H)")) {
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->text() == QStringLiteral("バージョン情報(&A)...")) {
+                    about = item;
+                }
+            }
+        }
+    }
+    ASSERT_NE(about, nullptr);
+    QString title;
+    QStringList labels;
+    bool hadIcon = false;
+    WhenModal([&](QWidget& box) {
+        title = box.windowTitle();
+        labels = LabelTexts(box);
+        for (QLabel* label : box.findChildren<QLabel*>()) {
+            hadIcon = hadIcon || !label->pixmap().isNull();
+        }
+        QTest::mouseClick(ButtonWithText(box, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    about->trigger();
+    EXPECT_TRUE(title.startsWith(QStringLiteral("バージョン情報")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("RLQ-610A firmware updater Version 1.34/1.06")));
+    EXPECT_TRUE(hadIcon);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "OK closed it";
+    EXPECT_TRUE(MainOpen());
+}
+
+TEST_F(QtSequenceTest, ExitCommandOfTheFileMenuClosesThroughTheCloseRule) {
+    Start();
+    for (QAction* menu : Frame().menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->text() == QStringLiteral("アプリケーションの終了(&X)")) {
+                item->trigger();
+            }
+        }
+    }
+    ASSERT_TRUE(PumpUntil([&] { return !MainOpen(); }));
+    // Accelerator commands that do nothing are accepted and ignored.
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace rlq::testing

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# One end-to-end scenario of RLQ610ATotalUpdater.exe under Wine against rlq-unit-sim, inside
+# with-netns.sh. A driver answers the program's windows with xdotool on the X display in
+# $DISPLAY (made by e2e.sh) and saves screenshots.
+#   e2e-scenario.sh EXE SIM ARTIFACTS SCENARIO
+# Wine's sockets and IP Helper live in its wineserver, so the prefix's server is started inside
+# the PC namespace and nowhere else.
+set -euo pipefail
+: "${RLQ_NS_PC:?run inside with-netns.sh}"
+: "${DISPLAY:?needs an X display}"
+exe=$1
+sim=$2
+artifacts=$3
+scenario=$4
+
+old=(--main-version 1.30 --sub-version 1.00)
+main_addr=$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX
+expect_status=0
+expect_windows=()   # titles that must appear, in order; each is answered when it does
+expect_sim=()       # patterns the simulator's log must hold
+count_sim=()        # "PATTERN=N"
+reject_sim=()
+ordered_sim=()      # patterns that must appear in the simulator's log in this order
+close_at_end=0      # the run ends with the window open: close it as the user would
+case $scenario in
+    normal)
+        # The PC and both units in 10.0.0.0/8: both are found on the adapter's own subnet.
+        main_addr=10.0.0.20/8
+        expect_windows=("アップデート完了")
+        expect_sim=("main unit: received 655360 bytes, matches"
+                    "sub unit: received 236986 bytes, matches")
+        count_sim=("POST /update HTTP=32" "POST /update_reset=1" "tftp: write request=1")
+        ordered_sim=("tftp: transfer complete" "POST /update HTTP")
+        ;;
+    temp-address-refused)
+        # The sub unit is only reachable through 10.10.1.1, which Wine cannot add: the search
+        # skips the adapter, the dialog reports the sub unit missing, retry and special mode
+        # are offered, nothing is updated.
+        expect_windows=("メインユニットに内蔵されているサブユニットが見つかりませんでした。")
+        reject_sim=("web:" "tftp:")
+        close_at_end=1
+        ;;
+    *)
+        echo "unknown scenario $scenario" >&2
+        exit 2
+        ;;
+esac
+
+work=$(mktemp -d)
+sim_pid=""
+exe_pid=""
+cleanup() {
+    [[ -n $exe_pid ]] && kill -TERM "$exe_pid" 2>/dev/null
+    [[ -n $sim_pid ]] && kill -TERM "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    ip netns exec "$RLQ_NS_PC" env WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$artifacts"
+cp "$exe" "$work/"
+if [[ $main_addr != "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" ]]; then
+    ip -n "$RLQ_NS_UNIT" addr add "$main_addr" brd + dev "$RLQ_UNIT_IF"
+fi
+
+ip netns exec "$RLQ_NS_UNIT" "$sim" --main-addr "$main_addr" \
+    --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" --special-addr "$RLQ_SPECIAL_ADDR" \
+    "${old[@]}" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; done
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# The program's folder is a private copy, so its temporary file can be looked for afterwards.
+# No proxy: the units are addressed directly.
+ip netns exec "$RLQ_NS_PC" env -u http_proxy -u https_proxy -u HTTP_PROXY -u no_proxy \
+    WINEDEBUG="${RLQ_E2E_WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$WINEPREFIX" \
+    wine "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
+exe_pid=$!
+
+window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+shot() { import -window root "$artifacts/$scenario-$1.png" 2>/dev/null || true; }
+# Waits up to $2 seconds for a window titled $1; prints its id.
+await_window() {
+    local id=""
+    for _ in $(seq $(($2 * 5))); do
+        id=$(window_of "$1")
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        kill -0 "$exe_pid" 2>/dev/null || return 1
+        sleep 0.2
+    done
+    return 1
+}
+press() {
+    [[ -z ${RLQ_E2E_VERBOSE:-} ]] || echo "press $1 $2 (focus $(xdotool getwindowfocus 2>/dev/null))"
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    sleep 0.3  # Wine takes the focus change before it takes keys for the window
+    xdotool key --clearmodifiers "$2"
+}
+
+main_window=$(await_window "RLQ-610A firmware updater" 60) || fail "main window did not appear"
+for title in "${expect_windows[@]}"; do
+    if id=$(await_window "$title" 150); then
+        sleep 0.5
+        shot "$(printf '%02d' "${#title}")"
+        # A message box takes Return (OK); the search dialog takes Esc (its button).
+        press "$id" Return
+        sleep 0.5
+        [[ -z $(window_of "$title") ]] || press "$id" Escape
+    else
+        fail "no window \"$title\""
+        shot missing
+    fi
+done
+if [[ $close_at_end -eq 1 && -n ${main_window:-} ]]; then
+    sleep 1
+    shot end
+    press "$main_window" alt+F4
+fi
+
+status=0
+for _ in $(seq 150); do kill -0 "$exe_pid" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$exe_pid" 2>/dev/null; then
+    fail "the program did not end"
+    shot stuck
+    kill -TERM "$exe_pid" 2>/dev/null || true
+fi
+wait "$exe_pid" || status=$?
+exe_pid=""
+[[ $status -eq $expect_status ]] || fail "exit status $status, expected $expect_status"
+
+# A power cycle makes the simulator judge what each unit received.
+kill -HUP "$sim_pid"
+sleep 0.3
+ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -q '10\.10\.1\.1/' &&
+    fail "the temporary address was left on the adapter"
+compgen -G "$work/.rlq-*.tmp" >/dev/null && fail "the temporary file was left"
+for pattern in "${expect_sim[@]}"; do
+    grep -qF -- "$pattern" "$work/sim.log" || fail "simulator log lacks \"$pattern\""
+done
+for entry in "${count_sim[@]}"; do
+    pattern=${entry%=*}
+    want=${entry##*=}
+    got=$(grep -cF -- "$pattern" "$work/sim.log" || true)
+    [[ $got -eq $want ]] || fail "simulator log holds \"$pattern\" $got times, expected $want"
+done
+for pattern in "${reject_sim[@]}"; do
+    grep -qF -- "$pattern" "$work/sim.log" && fail "simulator log holds \"$pattern\""
+done
+last=0
+for pattern in "${ordered_sim[@]}"; do
+    line=$(grep -nF -- "$pattern" "$work/sim.log" | head -1 | cut -d: -f1 || true)
+    if [[ -z $line || $line -le $last ]]; then
+        fail "\"$pattern\" is not where the order puts it"
+    else
+        last=$line
+    fi
+done
+
+if [[ $failures -gt 0 || -n ${RLQ_E2E_VERBOSE:-} ]]; then
+    echo "---- simulator log"
+    cat "$work/sim.log"
+    echo "---- wine output"
+    tail -40 "$work/wine.log"
+fi
+[[ $failures -eq 0 ]] || exit 1
+echo "e2e.win32.$scenario: passed"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The Windows program end to end under Wine: an X display (Xvfb) for its windows, a Wine prefix
+# of its own, then each scenario in fresh namespaces (with-netns.sh, e2e-scenario.sh).
+#   e2e.sh BUILD_DIR UNIT_SIM [SCENARIO...]
+# Screenshots go to BUILD_DIR/artifacts/. Exit status 77 when not root.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+sim=$2
+shift 2
+scenarios=("$@")
+[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal temp-address-refused)
+[[ $(id -u) -eq 0 ]] || { echo "e2e.sh: needs root" >&2; exit 77; }
+
+export WINEPREFIX=$build/wine-e2e WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+cleanup() {
+    [[ -n $xvfb_pid ]] && kill -TERM "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    true
+}
+trap cleanup EXIT
+
+# A display number that is free.
+for display in $(seq 91 140); do
+    [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]] || break
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=:$display
+for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
+
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    wineboot --init >/dev/null 2>&1 || true
+    # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPAGothic.
+    for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAGothic /f \
+            >/dev/null 2>&1 || true
+    done
+fi
+# No server of this prefix may run outside the namespaces.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
+status=0
+for scenario in "${scenarios[@]}"; do
+    "$here/../netns/with-netns.sh" --pc-addr "$(
+        [[ $scenario == normal ]] && echo 10.0.0.10/8 || echo 192.168.77.10/24)" \
+        --time-limit 240 -- \
+        "$here/e2e-scenario.sh" "$build/bin/RLQ610ATotalUpdater.exe" "$sim" "$build/artifacts" \
+        "$scenario" || status=1
+done
+exit $status
