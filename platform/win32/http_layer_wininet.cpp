@@ -49,6 +49,12 @@ std::string FailureText(DWORD code) {
     return message.empty() ? "WinINet error " + std::to_string(code) : message;
 }
 
+void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds value) {
+    DWORD milliseconds = static_cast<DWORD>(value.count());
+    // A refused option leaves the layer's default; the request's own watch still bounds it.
+    ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
+}
+
 HttpResult LastFailure() {
     return HttpResult::Failure(FailureText(::GetLastError()));
 }
@@ -56,7 +62,7 @@ HttpResult LastFailure() {
 // The root handle and whether it has been closed, shared by everything opened from it.
 class RootState {
   public:
-    explicit RootState(HINTERNET root) : m_root(root) {}
+    RootState(HINTERNET root, const HttpTimeouts& timeouts) : timeouts(timeouts), m_root(root) {}
     ~RootState() { Close(); }
     RootState(const RootState&) = delete;
     RootState& operator=(const RootState&) = delete;
@@ -83,6 +89,8 @@ class RootState {
             ::InternetCloseHandle(handle);
         }
     }
+
+    const HttpTimeouts timeouts;
 
   private:
     std::mutex m_mutex;
@@ -160,6 +168,10 @@ class WinInetConnection final : public HttpConnection {
         if (request == nullptr) {
             return {nullptr, LastFailure()};
         }
+        // Wine takes the stall time-outs from the request handle only, not from the root.
+        const HttpTimeouts& timeouts = m_connection->Root()->timeouts;
+        SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
+        SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
         return {std::make_unique<WinInetRequest>(m_connection, request), HttpResult::Success()};
     }
 
@@ -191,12 +203,6 @@ class WinInetRoot final : public HttpRoot {
     std::shared_ptr<RootState> m_state;
 };
 
-void SetTimeout(HINTERNET root, DWORD option, std::chrono::milliseconds value) {
-    DWORD milliseconds = static_cast<DWORD>(value.count());
-    // A refused option leaves the layer's default; the request's own watch still bounds it.
-    ::InternetSetOptionW(root, option, &milliseconds, sizeof milliseconds);
-}
-
 class WinInetHttpLayer final : public HttpLayer {
   public:
     HttpOpened<HttpRoot> OpenRoot(std::string_view userAgent,
@@ -209,7 +215,7 @@ class WinInetHttpLayer final : public HttpLayer {
         SetTimeout(root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
         SetTimeout(root, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
         SetTimeout(root, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
-        return {std::make_unique<WinInetRoot>(std::make_shared<RootState>(root)),
+        return {std::make_unique<WinInetRoot>(std::make_shared<RootState>(root, timeouts)),
                 HttpResult::Success()};
     }
 };

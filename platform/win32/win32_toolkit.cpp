@@ -68,6 +68,7 @@ Win32Toolkit::Win32Toolkit() : m_instance(::GetModuleHandleW(nullptr)) {
 }
 
 Win32Toolkit::~Win32Toolkit() {
+    m_tearingDown = true;
     if (m_frame != nullptr && ::IsWindow(m_frame)) {
         ::DestroyWindow(m_frame);
     }
@@ -224,7 +225,9 @@ LRESULT Win32Toolkit::OnFrameMessage(HWND window, UINT message, WPARAM wParam, L
             return 0;
         case WM_DESTROY:
             m_frame = nullptr;
-            ::PostQuitMessage(0);
+            if (!m_tearingDown) {
+                ::PostQuitMessage(0);  // no loop runs any more while the toolkit goes
+            }
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);

@@ -49,6 +49,7 @@ class Win32Toolkit final : public Toolkit {
     WindowHandler* m_frameHandler = nullptr;
     std::unique_ptr<Win32Window> m_form;
     std::vector<HWND> m_modalStack;
+    bool m_tearingDown = false;
 };
 
 }  // namespace rlq::platform::win32

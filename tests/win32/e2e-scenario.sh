@@ -22,6 +22,7 @@ count_sim=()        # "PATTERN=N"
 reject_sim=()
 ordered_sim=()      # patterns that must appear in the simulator's log in this order
 close_at_end=0      # the run ends with the window open: close it as the user would
+shot_during=""      # "PATTERN=N": a screenshot once the simulator's log holds PATTERN N times
 case $scenario in
     normal)
         # The PC and both units in 10.0.0.0/8: both are found on the adapter's own subnet.
@@ -31,6 +32,7 @@ case $scenario in
                     "sub unit: received 236986 bytes, matches")
         count_sim=("POST /update HTTP=32" "POST /update_reset=1" "tftp: write request=1")
         ordered_sim=("tftp: transfer complete" "POST /update HTTP")
+        shot_during="POST /update HTTP=16"
         ;;
     temp-address-refused)
         # The sub unit is only reachable through 10.10.1.1, which Wine cannot add: the search
@@ -57,6 +59,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$artifacts"
+rm -f "$artifacts/$scenario"-*.png
 cp "$exe" "$work/"
 if [[ $main_addr != "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" ]]; then
     ip -n "$RLQ_NS_UNIT" addr add "$main_addr" brd + dev "$RLQ_UNIT_IF"
@@ -79,7 +82,11 @@ ip netns exec "$RLQ_NS_PC" env -u http_proxy -u https_proxy -u HTTP_PROXY -u no_
 exe_pid=$!
 
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
-shot() { import -window root "$artifacts/$scenario-$1.png" 2>/dev/null || true; }
+shots=0
+shot() {
+    shots=$((shots + 1))
+    import -window root "$artifacts/$scenario-$shots-$1.png" 2>/dev/null || true
+}
 # Waits up to $2 seconds for a window titled $1; prints its id.
 await_window() {
     local id=""
@@ -99,10 +106,18 @@ press() {
 }
 
 main_window=$(await_window "RLQ-610A firmware updater" 60) || fail "main window did not appear"
+if [[ -n $shot_during ]]; then
+    # A picture of the run in progress, once the simulator has seen this much.
+    for _ in $(seq 600); do
+        [[ $(grep -cF -- "${shot_during%=*}" "$work/sim.log" || true) -ge ${shot_during##*=} ]] &&
+            { shot progress; break; }
+        sleep 0.05
+    done
+fi
 for title in "${expect_windows[@]}"; do
     if id=$(await_window "$title" 150); then
         sleep 0.5
-        shot "$(printf '%02d' "${#title}")"
+        shot window
         # A message box takes Return (OK); the search dialog takes Esc (its button).
         press "$id" Return
         sleep 0.5

@@ -11,6 +11,7 @@ shift 2
 scenarios=("$@")
 [[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal temp-address-refused)
 [[ $(id -u) -eq 0 ]] || { echo "e2e.sh: needs root" >&2; exit 77; }
+[[ -x $sim ]] || { echo "e2e.sh: no simulated unit at $sim (build the linux preset)" >&2; exit 77; }
 
 export WINEPREFIX=$build/wine-e2e WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
