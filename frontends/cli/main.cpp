@@ -9,18 +9,15 @@
 #include <iostream>
 #include <string>
 
-#include "app/application.h"
+#include "app/program.h"
 #include "app/resources/resource_ids.h"
-#include "firmware/document.h"
 #include "frontends/cli/console_presenter.h"
-#include "net/reply.h"
 #include "platform/exit_cleanup.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
 #include "platform/udp_socket.h"
-#include "workflow/search_dialog.h"
 
 namespace {
 
@@ -80,19 +77,9 @@ int main(int argc, char** argv) {
     cli::ConsolePresenter presenter(ui, stdout, ::isatty(STDOUT_FILENO));
     ui.SetObserver([&](const platform::UiEvent& event) { presenter.Show(event); });
 
-    DialogUnitSearch search(ui, host, sockets);
-    AppParts parts{ui,
-                   process,
-                   [&] {
-                       return std::make_unique<CRLQUpdaterDoc>(
-                           platform::ProgramDataItems(),
-                           TransferServices{&ui, &process, &platform::SystemHttpLayer(), &sockets,
-                                            &tempFiles});
-                   },
-                   search,
-                   [&] { return std::make_unique<CReply>(host, sockets); },
-                   specialMode};
-    CRLQUpdaterApp app(std::move(parts));
+    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
+                    specialMode);
+    CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
         return kRetryOffered;
     }

@@ -7,12 +7,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/application.h"
+#include "app/program.h"
 #include "app/resources/message_catalogue.h"
-#include "firmware/document.h"
 #include "frontends/qt/authorising_process.h"
-#include "net/reply.h"
-#include "platform/embedded_data.h"
 #include "platform/exit_cleanup.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
@@ -21,7 +18,6 @@
 #include "platform/qt/qt_toolkit.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
-#include "workflow/search_dialog.h"
 
 namespace {
 
@@ -78,15 +74,6 @@ int main(int argc, char** argv) {
     platform::CleanupTrackingHostNetwork host(*addressing, cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();
-    DialogUnitSearch search(ui, host, sockets);
-    AppParts parts{ui, authorising,
-                   [&] {
-                       return std::make_unique<CRLQUpdaterDoc>(
-                           platform::ProgramDataItems(),
-                           TransferServices{&ui, &process, &platform::SystemHttpLayer(), &sockets,
-                                            &tempFiles});
-                   },
-                   search, [&] { return std::make_unique<CReply>(host, sockets); }};
-    CRLQUpdaterApp app(std::move(parts));
-    return app.Run();
+    Program program({ui, authorising, host, sockets, platform::SystemHttpLayer(), tempFiles});
+    return program.App().Run();
 }

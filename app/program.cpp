@@ -1,0 +1,24 @@
+#include "app/program.h"
+
+#include "firmware/document.h"
+#include "net/reply.h"
+#include "platform/embedded_data.h"
+
+namespace rlq {
+
+Program::Program(PlatformServices services, bool startInSpecialMode)
+    : m_services(services),
+      m_search(services.ui, services.host, services.sockets),
+      m_app(
+          AppParts{services.ui, services.process,
+                   [this] {
+                       return std::make_unique<CRLQUpdaterDoc>(
+                           platform::ProgramDataItems(),
+                           TransferServices{&m_services.ui, &m_services.process, &m_services.http,
+                                            &m_services.sockets, &m_services.tempFiles});
+                   },
+                   m_search,
+                   [this] { return std::make_unique<CReply>(m_services.host, m_services.sockets); },
+                   startInSpecialMode}) {}
+
+}  // namespace rlq

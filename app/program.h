@@ -1,0 +1,36 @@
+#pragma once
+// The program put together from one platform's services: the document with its transfer
+// procedures, the search dialog and the reply listener. Every front end builds one.
+
+#include "app/application.h"
+#include "platform/host_network.h"
+#include "platform/http_layer.h"
+#include "platform/process.h"
+#include "platform/temp_file.h"
+#include "platform/udp_socket.h"
+#include "platform/ui.h"
+#include "workflow/search_dialog.h"
+
+namespace rlq {
+
+struct PlatformServices {
+    platform::Toolkit& ui;
+    platform::ProcessEnvironment& process;
+    platform::HostNetwork& host;
+    platform::UdpSocketFactory& sockets;
+    platform::HttpLayer& http;
+    platform::TempFiles& tempFiles;
+};
+
+class Program {
+  public:
+    explicit Program(PlatformServices services, bool startInSpecialMode = false);
+    CRLQUpdaterApp& App() { return m_app; }
+
+  private:
+    PlatformServices m_services;
+    DialogUnitSearch m_search;
+    CRLQUpdaterApp m_app;
+};
+
+}  // namespace rlq
