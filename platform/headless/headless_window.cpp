@@ -90,41 +90,34 @@ bool HeadlessWindow::IsControlEnabled(int id) const {
 }
 
 void HeadlessWindow::SetProgressRange(int id, std::uint32_t low, std::uint32_t high) {
-    Control& control = Get(id);
-    if (control.low != low || control.high != high) {
-        control.low = low;
-        control.high = high;
-        Record(UiEvent::Kind::Range, id, {}, low, high);
+    ProgressModel& bar = Get(id).progress;
+    const ProgressModel before = bar;
+    bar.SetRange(low, high);
+    if (bar.low != before.low || bar.high != before.high) {
+        Record(UiEvent::Kind::Range, id, {}, bar.low, bar.high);
     }
-    control.position = std::clamp(control.position, low, high);
 }
 
 void HeadlessWindow::SetProgressPosition(int id, std::uint32_t position) {
-    Control& control = Get(id);
-    position = std::clamp(position, control.low, control.high);
-    if (control.position != position) {
-        control.position = position;
-        Record(UiEvent::Kind::Position, id, {}, control.low, position);
+    ProgressModel& bar = Get(id).progress;
+    position = bar.Clamped(position);
+    if (bar.position != position) {
+        bar.position = position;
+        Record(UiEvent::Kind::Position, id, {}, bar.low, position);
     }
 }
 
 void HeadlessWindow::SetProgressStep(int id, std::uint32_t step) {
-    Get(id).step = step;
+    Get(id).progress.step = step;
 }
 
 void HeadlessWindow::StepProgress(int id) {
-    Control& control = Get(id);
-    // Like the native control: stepping past the top wraps to the bottom.
-    std::uint32_t next = control.position + control.step;
-    if (next > control.high) {
-        next = control.low + (next - control.high);
-    }
-    SetProgressPosition(id, next);
+    SetProgressPosition(id, Get(id).progress.Stepped());
 }
 
 std::uint32_t HeadlessWindow::ProgressPosition(int id) const {
     const Control* control = Find(id);
-    return control ? control->position : 0;
+    return control ? control->progress.position : 0;
 }
 
 void HeadlessWindow::InvalidateControl(int id) {

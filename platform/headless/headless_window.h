@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/headless/headless_toolkit.h"
+#include "platform/progress_model.h"
 
 namespace rlq::platform {
 
@@ -51,7 +52,7 @@ class HeadlessWindow final : public Window {
         std::string text;
         bool visible;
         bool enabled = true;
-        std::uint32_t low = 0, high = 100, position = 0, step = 10;
+        ProgressModel progress;
     };
     Control& Get(int id);
     const Control* Find(int id) const;

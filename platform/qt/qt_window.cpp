@@ -237,8 +237,9 @@ bool QtWindow::IsControlEnabled(int id) const {
     return control && control->widget->isEnabled();
 }
 
-void QtWindow::ShowBarPosition(ControlState& bar) {
-    auto* widget = static_cast<QProgressBar*>(bar.widget);
+void QtWindow::ShowBarPosition(ControlState& control) {
+    auto* widget = static_cast<QProgressBar*>(control.widget);
+    const ProgressModel& bar = control.progress;
     // QProgressBar counts in int; a wider range is shown scaled down.
     const std::uint64_t span = bar.high - bar.low;
     const std::uint64_t scale = span / INT_MAX + 1;
@@ -247,36 +248,28 @@ void QtWindow::ShowBarPosition(ControlState& bar) {
 }
 
 void QtWindow::SetProgressRange(int id, std::uint32_t low, std::uint32_t high) {
-    ControlState& bar = Get(id);
-    bar.low = low;
-    bar.high = std::max(low, high);
-    bar.position = std::clamp(bar.position, bar.low, bar.high);
-    ShowBarPosition(bar);
+    ControlState& control = Get(id);
+    control.progress.SetRange(low, high);
+    ShowBarPosition(control);
 }
 
 void QtWindow::SetProgressPosition(int id, std::uint32_t position) {
-    ControlState& bar = Get(id);
-    bar.position = std::clamp(position, bar.low, bar.high);
-    ShowBarPosition(bar);
+    ControlState& control = Get(id);
+    control.progress.position = control.progress.Clamped(position);
+    ShowBarPosition(control);
 }
 
 void QtWindow::SetProgressStep(int id, std::uint32_t step) {
-    Get(id).step = step;
+    Get(id).progress.step = step;
 }
 
 void QtWindow::StepProgress(int id) {
-    ControlState& bar = Get(id);
-    // Like the native control: stepping past the top wraps to the bottom.
-    std::uint32_t next = bar.position + bar.step;
-    if (next > bar.high) {
-        next = bar.low + (next - bar.high);
-    }
-    SetProgressPosition(id, next);
+    SetProgressPosition(id, Get(id).progress.Stepped());
 }
 
 std::uint32_t QtWindow::ProgressPosition(int id) const {
     const ControlState* control = Find(id);
-    return control ? control->position : 0;
+    return control ? control->progress.position : 0;
 }
 
 void QtWindow::InvalidateControl(int id) {

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/qt/dialog_metrics.h"
+#include "platform/progress_model.h"
 #include "platform/ui.h"
 
 namespace rlq::platform::qt {
@@ -77,7 +78,7 @@ class QtWindow final : public QObject, public Window {
         ControlKind kind;
         QWidget* widget;
         int layoutWidth;  // pixels, from the layout table
-        std::uint32_t low = 0, high = 100, position = 0, step = 10;
+        ProgressModel progress;
     };
     ControlState& Get(int id);
     const ControlState* Find(int id) const;
