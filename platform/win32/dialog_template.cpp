@@ -1,6 +1,7 @@
 #include "platform/win32/dialog_template.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <charconv>
@@ -109,13 +110,20 @@ void WriteTitle(TemplateWriter& out, const ControlLayout& control) {
 std::uint32_t ControlWindowStyle(const ControlLayout& control) {
     std::uint32_t style = WS_CHILD | KindStyle(control.kind);
     const std::uint32_t flags = control.style;
-    if (flags & kVisible) style |= WS_VISIBLE;
-    if (flags & kReadOnly) style |= ES_READONLY;
-    if (flags & kAutoHScroll) style |= ES_AUTOHSCROLL;
-    if (flags & kBorder) style |= WS_BORDER;
-    if (flags & kSmooth) style |= PBS_SMOOTH;
-    if (flags & kTabStop) style |= WS_TABSTOP;
-    if (flags & kNoPrefix) style |= SS_NOPREFIX;
+    if (flags & kVisible)
+        style |= WS_VISIBLE;
+    if (flags & kReadOnly)
+        style |= ES_READONLY;
+    if (flags & kAutoHScroll)
+        style |= ES_AUTOHSCROLL;
+    if (flags & kBorder)
+        style |= WS_BORDER;
+    if (flags & kSmooth)
+        style |= PBS_SMOOTH;
+    if (flags & kTabStop)
+        style |= WS_TABSTOP;
+    if (flags & kNoPrefix)
+        style |= SS_NOPREFIX;
     // kNoBorder and kSegmented are the absence of WS_BORDER and PBS_SMOOTH.
     return style;
 }

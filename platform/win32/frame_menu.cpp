@@ -45,8 +45,7 @@ HMENU BuildMenu(std::span<const MenuLayout> menu) {
             ::AppendMenuW(items, MF_STRING, static_cast<UINT_PTR>(item.command),
                           Widen(item.text).c_str());
         }
-        ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(items),
-                      Widen(popup.text).c_str());
+        ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(items), Widen(popup.text).c_str());
     }
     return bar;
 }

@@ -12,7 +12,8 @@ class UniqueHandle {
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
     ~UniqueHandle() { Reset(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    UniqueHandle(UniqueHandle&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, nullptr)) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
             Reset();

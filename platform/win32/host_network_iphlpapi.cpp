@@ -2,7 +2,9 @@
 // an address, and the route-change notification.
 
 #include <winsock2.h>
+
 #include <windows.h>
+
 #include <iphlpapi.h>
 
 #include <algorithm>
@@ -109,9 +111,8 @@ class NotifiedRouteWatch final : public RouteChangeWatch {
     }
 
     RouteWaitResult Wait(std::chrono::milliseconds bound) override {
-        const DWORD result =
-            ::WaitForSingleObject(m_event.Get(), static_cast<DWORD>(std::max<long long>(
-                                                     bound.count(), 0)));
+        const DWORD result = ::WaitForSingleObject(
+            m_event.Get(), static_cast<DWORD>(std::max<long long>(bound.count(), 0)));
         if (result != WAIT_OBJECT_0) {
             return RouteWaitResult::TimedOut;
         }
@@ -142,10 +143,10 @@ class IpHelperHostNetwork final : public HostNetwork {
         if (::GetNumberOfInterfaces(&interfaceCount) != NO_ERROR) {
             return std::nullopt;
         }
-        const auto adapters = ReadSized(ERROR_BUFFER_OVERFLOW, [](std::uint8_t* buffer,
-                                                                   ULONG* size) {
-            return ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer), size);
-        });
+        const auto adapters =
+            ReadSized(ERROR_BUFFER_OVERFLOW, [](std::uint8_t* buffer, ULONG* size) {
+                return ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer), size);
+            });
         if (!adapters) {
             return std::nullopt;
         }

@@ -3,6 +3,7 @@
 // their owners close them only while the root is still open.
 
 #include <windows.h>
+
 #include <wininet.h>
 
 #include <mutex>
@@ -37,8 +38,7 @@ std::string FailureText(DWORD code) {
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
             FORMAT_MESSAGE_IGNORE_INSERTS,
-        ::GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0,
-        nullptr);
+        ::GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string message;
     if (length > 0 && text != nullptr) {
         message = TrimLineEnds(win32::Narrow(std::wstring_view(text, length)));
@@ -124,11 +124,11 @@ class WinInetRequest final : public HttpRequest {
         m_status.reset();
         const std::wstring wideHeaders = win32::Widen(headers);
         // Headers and body go out in this one call.
-        const BOOL sent = ::HttpSendRequestW(
-            m_request.Get(), wideHeaders.empty() ? nullptr : wideHeaders.c_str(),
-            static_cast<DWORD>(wideHeaders.size()),
-            body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
-            static_cast<DWORD>(body.size()));
+        const BOOL sent =
+            ::HttpSendRequestW(m_request.Get(), wideHeaders.empty() ? nullptr : wideHeaders.c_str(),
+                               static_cast<DWORD>(wideHeaders.size()),
+                               body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
+                               static_cast<DWORD>(body.size()));
         if (!sent) {
             const DWORD code = ::GetLastError();
             return m_request.Root()->IsClosed() ? HttpResult::Failure(kClosedText)
@@ -161,10 +161,10 @@ class WinInetConnection final : public HttpConnection {
         if (m_connection->Root()->IsClosed()) {
             return {nullptr, HttpResult::Failure(kClosedText)};
         }
-        HINTERNET request = ::HttpOpenRequestW(
-            m_connection->Get(), win32::Widen(verb).c_str(), win32::Widen(object).c_str(),
-            win32::Widen(version).c_str(), nullptr, nullptr, INTERNET_FLAG_EXISTING_CONNECT,
-            kContext);
+        HINTERNET request =
+            ::HttpOpenRequestW(m_connection->Get(), win32::Widen(verb).c_str(),
+                               win32::Widen(object).c_str(), win32::Widen(version).c_str(), nullptr,
+                               nullptr, INTERNET_FLAG_EXISTING_CONNECT, kContext);
         if (request == nullptr) {
             return {nullptr, LastFailure()};
         }

@@ -2,6 +2,7 @@
 // the current directory and Winsock's start-up.
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <vector>
@@ -57,8 +58,8 @@ class Win32Process final : public ProcessEnvironment {
         // Long paths: grow the buffer until the path fits instead of taking a cut one.
         std::vector<wchar_t> buffer(MAX_PATH);
         for (;;) {
-            const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(),
-                                                      static_cast<DWORD>(buffer.size()));
+            const DWORD length =
+                ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
             if (length == 0) {
                 return std::nullopt;
             }

@@ -2,6 +2,7 @@
 // planted file or link included, and the file is opened for this process alone.
 
 #include <windows.h>
+
 #include <bcrypt.h>
 
 #include <array>
@@ -49,8 +50,8 @@ class Win32TempFile final : public TempFile {
         m_used = 0;
         while (left > 0) {
             DWORD written = 0;
-            if (!m_file || !::WriteFile(m_file.Get(), data, static_cast<DWORD>(left), &written,
-                                        nullptr) ||
+            if (!m_file ||
+                !::WriteFile(m_file.Get(), data, static_cast<DWORD>(left), &written, nullptr) ||
                 written == 0) {
                 return false;
             }

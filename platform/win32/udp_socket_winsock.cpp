@@ -1,7 +1,9 @@
 // Winsock UDP sockets. Winsock use must have been started for the process (StartSockets).
 
 #include <winsock2.h>
+
 #include <ws2tcpip.h>
+
 #include <mswsock.h>
 
 #include "platform/udp_socket.h"
@@ -21,10 +23,9 @@ class WinsockUdpSocket final : public UdpSocket {
         dest.sin_family = AF_INET;
         dest.sin_port = ::htons(port);
         dest.sin_addr.s_addr = ::htonl(to);
-        const int sent =
-            ::sendto(m_socket, reinterpret_cast<const char*>(data.data()),
-                     static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&dest),
-                     sizeof dest);
+        const int sent = ::sendto(m_socket, reinterpret_cast<const char*>(data.data()),
+                                  static_cast<int>(data.size()), 0,
+                                  reinterpret_cast<sockaddr*>(&dest), sizeof dest);
         return sent == SOCKET_ERROR ? -1 : sent;
     }
 
@@ -61,8 +62,8 @@ class WinsockUdpSocket final : public UdpSocket {
 };
 
 bool SetOption(SOCKET socket, int level, int name, DWORD value) {
-    return ::setsockopt(socket, level, name, reinterpret_cast<const char*>(&value),
-                        sizeof value) == 0;
+    return ::setsockopt(socket, level, name, reinterpret_cast<const char*>(&value), sizeof value) ==
+           0;
 }
 
 class WinsockUdpSocketFactory final : public UdpSocketFactory {
@@ -81,8 +82,8 @@ class WinsockUdpSocketFactory final : public UdpSocketFactory {
         // with WSAECONNRESET; a datagram socket here never cares. Best effort.
         BOOL reportReset = FALSE;
         DWORD ignored = 0;
-        ::WSAIoctl(raw, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0,
-                   &ignored, nullptr, nullptr);
+        ::WSAIoctl(raw, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &ignored,
+                   nullptr, nullptr);
         if (options.bindAddress || options.bindPort != 0) {
             sockaddr_in local{};
             local.sin_family = AF_INET;

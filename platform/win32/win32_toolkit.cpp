@@ -50,8 +50,8 @@ HICON LoadProgramIcon(HINSTANCE instance, int id, int metricX, int metricY) {
         return nullptr;
     }
     return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                           ::GetSystemMetrics(metricX),
-                                           ::GetSystemMetrics(metricY), LR_DEFAULTCOLOR));
+                                           ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY),
+                                           LR_DEFAULTCOLOR));
 }
 
 }  // namespace
@@ -87,8 +87,8 @@ Window& Win32Toolkit::CreateMainWindow(const MainWindowLayout& layout, WindowHan
     m_frameHandler = &frame;
     m_accelerators = BuildAccelerators(layout.accelerators);
     m_frame = ::CreateWindowExW(0, kFrameClass, Widen(layout.title).c_str(), kFrameStyle,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                nullptr, BuildMenu(layout.menu), m_instance, this);
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                BuildMenu(layout.menu), m_instance, this);
     m_bigIcon = LoadProgramIcon(m_instance, layout.iconId, SM_CXICON, SM_CYICON);
     m_smallIcon = LoadProgramIcon(m_instance, layout.iconId, SM_CXSMICON, SM_CYSMICON);
     if (m_bigIcon != nullptr) {
@@ -149,8 +149,7 @@ int Win32Toolkit::RunModal(const DialogLayout& layout, WindowHandler& handler) {
     return static_cast<int>(code);
 }
 
-void Win32Toolkit::ShowMessage(std::string_view text, std::string_view caption,
-                               MessageIcon icon) {
+void Win32Toolkit::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
     const UINT type = MB_OK | (icon == MessageIcon::Exclamation ? MB_ICONEXCLAMATION : 0);
     ::MessageBoxW(m_frame, Widen(text).c_str(), Widen(caption).c_str(), type);
 }
@@ -193,8 +192,7 @@ int Win32Toolkit::RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-LRESULT CALLBACK Win32Toolkit::FrameProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK Win32Toolkit::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -234,8 +232,7 @@ LRESULT Win32Toolkit::OnFrameMessage(HWND window, UINT message, WPARAM wParam, L
     }
 }
 
-INT_PTR CALLBACK Win32Toolkit::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+INT_PTR CALLBACK Win32Toolkit::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* start = reinterpret_cast<DialogStart*>(lParam);
         HWND topLevel = start->topLevel != nullptr ? start->topLevel : dialog;

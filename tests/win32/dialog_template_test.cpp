@@ -1,6 +1,8 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
 #include <commctrl.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -32,9 +32,10 @@ for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; do
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wineboot --init >/dev/null 2>&1 || true
-    # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPAGothic.
+    # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPA P Gothic, which
+    # is proportional like MS UI Gothic.
     for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAGothic /f \
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
             >/dev/null 2>&1 || true
     done
 fi

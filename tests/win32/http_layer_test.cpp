@@ -63,8 +63,7 @@ class LoopbackServer {
             const auto end = request.find("\r\n\r\n");
             if (wanted == std::string::npos && end != std::string::npos) {
                 const auto field = request.find("Content-Length: ");
-                const std::size_t body =
-                    field < end ? std::stoul(request.substr(field + 16)) : 0;
+                const std::size_t body = field < end ? std::stoul(request.substr(field + 16)) : 0;
                 wanted = end + 4 + body;
             }
         }
@@ -116,8 +115,7 @@ TEST_F(WinInetLayerTest, PostGoesOutWithHeadersAndBodyAndGivesTheStatus) {
     auto request = connection.handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok) << request.result.message;
     const std::vector<std::uint8_t> body{0x00, 0x01, 0xFF, 'x'};
-    const HttpResult sent =
-        request.handle->Send("Content-Type: application/octet-stream", body);
+    const HttpResult sent = request.handle->Send("Content-Type: application/octet-stream", body);
     ASSERT_TRUE(sent.ok) << sent.message;
     EXPECT_EQ(request.handle->StatusCode(), 204u);
 
@@ -157,8 +155,8 @@ TEST_F(WinInetLayerTest, RefusedConnectionFailsWithTheSystemsText) {
 TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
     LoopbackServer silent("");  // takes the request and never answers
     auto root = Root(3000ms);
-    auto request =
-        root->Connect("127.0.0.1", silent.Port()).handle->OpenRequest("POST", "/update", "HTTP/1.0");
+    auto request = root->Connect("127.0.0.1", silent.Port())
+                       .handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok);
     auto sending = std::async(std::launch::async, [&] { return request.handle->Send("", {}); });
     silent.Request();

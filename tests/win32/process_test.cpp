@@ -42,8 +42,8 @@ TEST(Win32ProcessTest, CurrentDirectoryTakesAUtf8Path) {
     auto& process = SystemProcess();
     wchar_t temp[MAX_PATH];
     ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
-    const std::string folder = win32::Narrow(temp) + "rlq-ディレクトリ-" +
-                               std::to_string(::GetCurrentProcessId());
+    const std::string folder =
+        win32::Narrow(temp) + "rlq-ディレクトリ-" + std::to_string(::GetCurrentProcessId());
     ASSERT_TRUE(::CreateDirectoryW(win32::Widen(folder).c_str(), nullptr));
     wchar_t before[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, before);

@@ -52,8 +52,7 @@ class Win32ToolkitTest : public ::testing::Test {
   protected:
     Window& CreateMain() {
         const MainWindowLayout layout{"RLQ-610A firmware updater", res::FormLayout(),
-                                      res::MainMenu(), res::MainAccelerators(),
-                                      res::kProgramIcon};
+                                      res::MainMenu(), res::MainAccelerators(), res::kProgramIcon};
         return ui.CreateMainWindow(layout, frame, view);
     }
     HWND FormOf(Window& window) { return static_cast<Win32Window&>(window).Dialog(); }
