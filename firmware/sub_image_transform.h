@@ -16,7 +16,7 @@ class SubImageTransform {
         return output;
     }
 
-private:
+  private:
     std::uint8_t m_previous = 0xA7;
     std::uint8_t m_counter = 0x6B;
 };

@@ -3,8 +3,8 @@
 // that a file or link planted in the folder is never opened, truncated or followed.
 
 #include <cstdint>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 

@@ -115,7 +115,7 @@ class PosixTempFiles final : public TempFiles {
 
     void Remove(const std::string& path) override { ::unlink(path.c_str()); }
 
-private:
+  private:
     std::function<std::string()> m_nameSource;
 };
 

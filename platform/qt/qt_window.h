@@ -8,8 +8,8 @@
 #include <functional>
 #include <map>
 
-#include "platform/qt/dialog_metrics.h"
 #include "platform/progress_model.h"
+#include "platform/qt/dialog_metrics.h"
 #include "platform/ui.h"
 
 namespace rlq::platform::qt {

@@ -25,7 +25,7 @@ using Kind = FakeSend::Kind;
 constexpr std::uint32_t kUnit = 0x0A0A0102;
 
 class FolderProcess final : public platform::ProcessEnvironment {
-public:
+  public:
     std::optional<std::string> path = "/opt/rlq/rlq-updater";
     std::string currentDirectory;
     std::unique_ptr<platform::SingleInstanceGuard> ClaimSingleInstance(std::string_view) override {
@@ -43,7 +43,7 @@ public:
 
 // Files in memory; a folder can refuse new files, and writes or the close can fail.
 class MemoryTempFiles final : public platform::TempFiles {
-public:
+  public:
     std::set<std::string> refusingFolders;
     bool failWrites = false;
     bool failClose = false;
@@ -66,9 +66,9 @@ public:
         files.erase(path);
     }
 
-private:
+  private:
     class File final : public platform::TempFile {
-    public:
+      public:
         File(MemoryTempFiles& owner, std::string path) : m_owner(owner), m_path(std::move(path)) {}
         const std::string& Path() const override { return m_path; }
         bool Put(std::uint8_t byte) override {
@@ -80,14 +80,14 @@ private:
         }
         bool Close() override { return !m_owner.failClose; }
 
-    private:
+      private:
         MemoryTempFiles& m_owner;
         std::string m_path;
     };
 };
 
 class Items final : public platform::DataItemSource {
-public:
+  public:
     std::map<std::uint16_t, std::vector<std::uint8_t>> items;
     std::optional<std::span<const std::uint8_t>> Find(std::string_view,
                                                       std::uint16_t id) const override {
@@ -100,7 +100,7 @@ public:
 };
 
 class CountingView final : public DocumentView {
-public:
+  public:
     std::function<void()> onRefresh;
     int refreshes = 0;
     void RefreshProgress() override {
@@ -113,7 +113,7 @@ public:
 };
 
 class TransferTest : public ::testing::Test {
-protected:
+  protected:
     platform::HeadlessToolkit ui{platform::TimeMode::Virtual};
     FolderProcess process;
     FakeHttpLayer http;
@@ -134,7 +134,8 @@ protected:
         items.items[142] = mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
         const std::string size = "2512 \r\n";
         items.items[143] = {size.begin(), size.end()};
-        ui.SetMessageBoxAnswer([this](const platform::UiEvent&) { busyAtMessage.push_back(IsTransferBusy()); });
+        ui.SetMessageBoxAnswer(
+            [this](const platform::UiEvent&) { busyAtMessage.push_back(IsTransferBusy()); });
     }
 
     std::unique_ptr<CRLQUpdaterDoc> MakeDocument() {
@@ -195,8 +196,10 @@ TEST_F(TransferTest, ARefusedChunkStopsTheUploadWithItsStatus) {
     EXPECT_EQ(result, 1);
     EXPECT_EQ(http.Attempts().size(), 3u);
     EXPECT_EQ(document->GetPosition(0), 40960u);
-    EXPECT_THAT(Messages(), ::testing::ElementsAre(
-                                "message \"アップデート失敗\" \"アップデートできませんでした。\r\nStatus = 404\" !"));
+    EXPECT_THAT(
+        Messages(),
+        ::testing::ElementsAre(
+            "message \"アップデート失敗\" \"アップデートできませんでした。\r\nStatus = 404\" !"));
     EXPECT_THAT(busyAtMessage, ::testing::ElementsAre(false));
 }
 
@@ -206,9 +209,9 @@ TEST_F(TransferTest, AFailedRequestShowsTheLayersTextAndStatusZero) {
     std::int32_t result = 9;
     document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
     EXPECT_EQ(result, 1);
-    EXPECT_THAT(Messages(),
-                ::testing::ElementsAre("message \"アップデート失敗\" \"アップデートできませんでした。"
-                                       "connection refused\r\nStatus = 0\" !"));
+    EXPECT_THAT(Messages(), ::testing::ElementsAre(
+                                "message \"アップデート失敗\" \"アップデートできませんでした。"
+                                "connection refused\r\nStatus = 0\" !"));
 }
 
 TEST_F(TransferTest, ResetRefusalGivesResultTwoWithoutTftpAndRemovesTheFile) {
@@ -225,7 +228,8 @@ TEST_F(TransferTest, ResetRefusalGivesResultTwoWithoutTftpAndRemovesTheFile) {
         EXPECT_EQ(http.Attempts().back().headers, "");
         EXPECT_TRUE(http.Attempts().back().body.empty());
     }
-    EXPECT_THAT(Messages(), ::testing::Each(::testing::HasSubstr("特殊モードでアップデートしてください。")));
+    EXPECT_THAT(Messages(),
+                ::testing::Each(::testing::HasSubstr("特殊モードでアップデートしてください。")));
     EXPECT_THAT(busyAtMessage, ::testing::ElementsAre(false, false));
 }
 
@@ -257,7 +261,8 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
         EXPECT_TRUE(tempFiles.files.empty()) << "removed on every path";
         EXPECT_TRUE(http.Attempts().empty()) << "no reset without an image";
     }
-    EXPECT_THAT(Messages(), ::testing::Each(::testing::HasSubstr("一時ファイルを作成できませんでした。")));
+    EXPECT_THAT(Messages(),
+                ::testing::Each(::testing::HasSubstr("一時ファイルを作成できませんでした。")));
     EXPECT_THAT(busyAtMessage, ::testing::ElementsAre(false, false));
 }
 

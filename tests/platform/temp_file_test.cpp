@@ -16,7 +16,7 @@ namespace rlq::platform {
 namespace {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         char pattern[] = "/tmp/rlq-temp-test-XXXXXX";
         m_path = ::mkdtemp(pattern);
@@ -24,7 +24,7 @@ public:
     ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
     const std::string& Path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -69,7 +69,8 @@ TEST(TempFiles, NeverOpensOrFollowsWhatIsPlantedAtItsNames) {
     ASSERT_EQ(::symlink("/nonexistent", (folder.Path() + "/.rlq-b.tmp").c_str()), 0);
     { std::ofstream(folder.Path() + "/.rlq-c.tmp") << "planted"; }
     int next = 0;
-    auto files = MakeSystemTempFiles([&] { return std::string(".rlq-") + "abcd"[next++] + ".tmp"; });
+    auto files =
+        MakeSystemTempFiles([&] { return std::string(".rlq-") + "abcd"[next++] + ".tmp"; });
     auto file = files->CreateIn(folder.Path());
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->Path(), folder.Path() + "/.rlq-d.tmp");
@@ -88,16 +89,16 @@ TEST(TempFiles, NeverOpensOrFollowsWhatIsPlantedAtItsNames) {
 }
 
 class RecordingLease final : public AddressLease {
-public:
+  public:
     explicit RecordingLease(int& removed) : m_removed(removed) {}
     ~RecordingLease() override { ++m_removed; }
 
-private:
+  private:
     int& m_removed;
 };
 
 class LeasingHost final : public HostNetwork {
-public:
+  public:
     int removed = 0;
     std::optional<AdapterSnapshot> ReadAdapters() override { return std::nullopt; }
     std::unique_ptr<RouteChangeWatch> WatchRouteChanges() override { return nullptr; }

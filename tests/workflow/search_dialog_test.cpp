@@ -26,14 +26,21 @@ platform::AdapterSnapshot Adapters(int count) {
         adapter.interfaceIndex = static_cast<std::uint32_t>(10 + i);
         adapter.addresses = {{"192.168." + std::to_string(i) + ".10", "255.255.255.0"}};
         snapshot.adapters.push_back(adapter);
-        snapshot.interfaces.push_back({adapter.physicalAddress, platform::kIfTypeEthernet,
-                                       platform::kOperOperational});
+        snapshot.interfaces.push_back(
+            {adapter.physicalAddress, platform::kIfTypeEthernet, platform::kOperOperational});
     }
     return snapshot;
 }
 
 std::vector<std::uint8_t> Reply(std::uint8_t kind, std::uint16_t version) {
-    std::vector<std::uint8_t> reply = {'R', 'E', 'P', 'L', 'Y', 0x01, 0x00, kind,
+    std::vector<std::uint8_t> reply = {'R',
+                                       'E',
+                                       'P',
+                                       'L',
+                                       'Y',
+                                       0x01,
+                                       0x00,
+                                       kind,
                                        static_cast<std::uint8_t>(version >> 8),
                                        static_cast<std::uint8_t>(version)};
     reply.resize(16, 0xFF);
@@ -41,7 +48,7 @@ std::vector<std::uint8_t> Reply(std::uint8_t kind, std::uint16_t version) {
 }
 
 class SearchDialogTest : public ::testing::Test {
-protected:
+  protected:
     EventLog log;
     FakeHostNetwork host{log};
     FakeUdpSockets sockets{log, nullptr};
@@ -63,9 +70,9 @@ protected:
         return {dialog.GetResult(), ui.EventLines()};
     }
     int Steps(const std::vector<std::string>& events) {
-        return static_cast<int>(std::count_if(events.begin(), events.end(), [](const std::string& e) {
-            return e.find("1020 position") != std::string::npos;
-        }));
+        return static_cast<int>(std::count_if(
+            events.begin(), events.end(),
+            [](const std::string& e) { return e.find("1020 position") != std::string::npos; }));
     }
 };
 
@@ -105,13 +112,18 @@ TEST_F(SearchDialogTest, NotFoundStateShowsTheKindsTextsAndWaitsForTheButton) {
     const auto lastStep = at("dialog 132 1020 position 28");
     ASSERT_LT(lastStep, static_cast<long>(events.size()));
     EXPECT_GT(at("dialog 132 1021 text \"戻る\""), lastStep);
-    EXPECT_GT(at("dialog 132 title \"メインユニットに内蔵されているサブユニットが見つかりませんでした。\""),
+    EXPECT_GT(at("dialog 132 title "
+                 "\"メインユニットに内蔵されているサブユニットが見つかりませんでした。\""),
               lastStep);
-    EXPECT_THAT(events, ::testing::Contains("dialog 132 1017 text \"サブユニットが見つかりませんでした。"
-                                            "メインユニットがLANに接続されているかご確認ください。\""));
-    EXPECT_THAT(events, ::testing::Contains("dialog 132 1018 text \"ボタンを押すと元のウィンドウに戻ります。\""));
+    EXPECT_THAT(events,
+                ::testing::Contains("dialog 132 1017 text \"サブユニットが見つかりませんでした。"
+                                    "メインユニットがLANに接続されているかご確認ください。\""));
     EXPECT_THAT(events, ::testing::Contains(
-                            "dialog 132 1019 text \"メインユニットを接続してから、再度実行してください。\""));
+                            "dialog 132 1018 text \"ボタンを押すと元のウィンドウに戻ります。\""));
+    EXPECT_THAT(
+        events,
+        ::testing::Contains(
+            "dialog 132 1019 text \"メインユニットを接続してから、再度実行してください。\""));
     EXPECT_EQ(ui.Elapsed(), 7000ms);
 }
 
@@ -120,8 +132,10 @@ TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
     {
         HeadlessToolkit ui(TimeMode::Virtual);
         const auto outcome = Run(0x20, ui);
-        EXPECT_THAT(outcome.events, ::testing::Contains(
-                                        "dialog 132 1018 text \"LANに接続されているメインユニットを探しています。\""));
+        EXPECT_THAT(
+            outcome.events,
+            ::testing::Contains(
+                "dialog 132 1018 text \"LANに接続されているメインユニットを探しています。\""));
         EXPECT_THAT(outcome.events,
                     ::testing::Contains("dialog 132 1019 text \"しばらくお待ちください。\""));
     }
@@ -139,8 +153,10 @@ TEST_F(SearchDialogTest, AFindClosesTheDialogAtOnceWithTheWholeResult) {
     HeadlessToolkit ui(TimeMode::Real);
     const auto before = std::chrono::steady_clock::now();
     const auto outcome = Run(0x40, ui);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 240ms) << "the find must not wait for a tick";
-    EXPECT_EQ(outcome.result, (UnitSlot{MakeIpv4(10, 10, 1, 1), MakeIpv4(10, 1, 2, 3), 10, 1, 0x0100}));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 240ms)
+        << "the find must not wait for a tick";
+    EXPECT_EQ(outcome.result,
+              (UnitSlot{MakeIpv4(10, 10, 1, 1), MakeIpv4(10, 1, 2, 3), 10, 1, 0x0100}));
     EXPECT_EQ(Steps(outcome.events), 0);
     EXPECT_THAT(outcome.events, ::testing::Not(::testing::Contains(::testing::HasSubstr("戻る"))));
 }
@@ -156,17 +172,26 @@ TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
     ui.After(300ms, [&] {
         platform::Window& window = *ui.ActiveWindow();
         switch (GetParam()) {
-            case Leave::CancelButton: ui.Click(window, res::kSearchCancelButton); break;
-            case Leave::Escape: ui.PressEscape(window); break;
-            case Leave::Enter: ui.PressEnter(window); break;
-            case Leave::CloseBox: ui.ClickCloseBox(window); break;
+            case Leave::CancelButton:
+                ui.Click(window, res::kSearchCancelButton);
+                break;
+            case Leave::Escape:
+                ui.PressEscape(window);
+                break;
+            case Leave::Enter:
+                ui.PressEnter(window);
+                break;
+            case Leave::CloseBox:
+                ui.ClickCloseBox(window);
+                break;
         }
     });
     ui.RunModal(res::SearchLayout(), dialog);
     const auto sentAtClose = sockets.Sent().size();
     EXPECT_GT(sentAtClose, 0u);
     std::this_thread::sleep_for(250ms);
-    EXPECT_EQ(sockets.Sent().size(), sentAtClose) << "the listener must be stopped before the close";
+    EXPECT_EQ(sockets.Sent().size(), sentAtClose)
+        << "the listener must be stopped before the close";
     EXPECT_EQ(dialog.GetResult(), UnitSlot{});
 }
 

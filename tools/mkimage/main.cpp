@@ -166,7 +166,8 @@ int WriteChunks(const Arguments& args) {
         return Fail("chunks needs a readable image and -o DIR");
     }
     std::vector<std::uint8_t> message(rlq::kChunkMessageSize);
-    for (std::size_t counter = 0; (counter + 1) * rlq::kChunkDataSize <= payload.size(); ++counter) {
+    for (std::size_t counter = 0; (counter + 1) * rlq::kChunkDataSize <= payload.size();
+         ++counter) {
         rlq::BuildChunkMessage(payload.data() + counter * rlq::kChunkDataSize,
                                static_cast<std::uint16_t>(counter), message.data());
         char name[16];
@@ -187,7 +188,9 @@ int WriteTransformed(const Arguments& args) {
     for (std::uint8_t& byte : payload) {
         byte = transform.Next(byte);
     }
-    return WriteFile(args.options.at("-o"), payload) ? 0 : Fail("cannot write " + args.options.at("-o"));
+    return WriteFile(args.options.at("-o"), payload)
+               ? 0
+               : Fail("cannot write " + args.options.at("-o"));
 }
 
 }  // namespace

@@ -174,11 +174,11 @@ void AddTransferOptions(std::vector<OptionSpec>& specs) {
     specs.push_back({"--delayed-acks", true,
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.delayedAcks); }});
     specs.push_back({"--drop-percent", true, [](SimOptions& o, V v) {
-                         return ParseNumber(v, o.transfer.dropPercent) && o.transfer.dropPercent >= 0 &&
-                                o.transfer.dropPercent < 100;
+                         return ParseNumber(v, o.transfer.dropPercent) &&
+                                o.transfer.dropPercent >= 0 && o.transfer.dropPercent < 100;
                      }});
-    specs.push_back({"--junk", true,
-                     [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.junkCount); }});
+    specs.push_back(
+        {"--junk", true, [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.junkCount); }});
     specs.push_back({"--spoof-from", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.spoofFrom); }});
     specs.push_back({"--special-addr", true,

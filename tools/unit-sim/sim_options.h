@@ -2,7 +2,6 @@
 // Command line of the simulated unit: the two units' addresses, versions and behaviour.
 
 #include <cstddef>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,12 +41,12 @@ struct TransferOptions {
     bool duplicateAcks = false;
     bool loaderSilent = false;
     std::uint32_t ackDelayMs = 0;
-    std::optional<Ipv4> ackFrom;      // another unit-side address that sends the ACKs
-    std::optional<Ipv4> specialAddr;  // a loader that is always ready, for the special mode
+    std::optional<Ipv4> ackFrom;         // another unit-side address that sends the ACKs
+    std::optional<Ipv4> specialAddr;     // a loader that is always ready, for the special mode
     std::size_t delayedAcks = SIZE_MAX;  // with ackDelayMs: only the first this many ACKs
-    int dropPercent = 0;             // a lossy link: this share of discovery replies and ACKs lost
-    int junkCount = 0;               // junk datagrams sent with every discovery reply and ACK
-    std::optional<Ipv4> spoofFrom;   // a third host that sends wrong ACKs first
+    int dropPercent = 0;            // a lossy link: this share of discovery replies and ACKs lost
+    int junkCount = 0;              // junk datagrams sent with every discovery reply and ACK
+    std::optional<Ipv4> spoofFrom;  // a third host that sends wrong ACKs first
 };
 
 struct SimOptions {
