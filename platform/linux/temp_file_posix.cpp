@@ -2,37 +2,18 @@
 #include <sys/random.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/temp_file.h"
+#include "platform/buffered_temp_file.h"
 
 namespace rlq::platform {
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
-constexpr int kNameAttempts = 16;
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-class PosixTempFile final : public TempFile {
+class PosixTempFile final : public BufferedTempFile {
   public:
-    PosixTempFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    PosixTempFile(int fd, std::string path) : BufferedTempFile(std::move(path)), m_fd(fd) {}
     ~PosixTempFile() override {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -41,46 +22,40 @@ class PosixTempFile final : public TempFile {
     PosixTempFile(const PosixTempFile&) = delete;
     PosixTempFile& operator=(const PosixTempFile&) = delete;
 
-    const std::string& Path() const override { return m_path; }
-
-    bool Put(std::uint8_t byte) override {
-        if (m_used == m_buffer.size() && !Flush()) {
+  private:
+    bool WriteAll(const std::uint8_t* data, std::size_t size) override {
+        if (m_fd < 0) {
             return false;
         }
-        m_buffer[m_used++] = byte;
+        while (size > 0) {
+            const ssize_t written = ::write(m_fd, data, size);
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return false;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
         return true;
     }
 
-    bool Close() override {
-        bool ok = Flush();
-        if (::close(m_fd) != 0) {
-            ok = false;
-        }
+    bool CloseFile() override {
+        const bool ok = m_fd >= 0 && ::close(m_fd) == 0;
         m_fd = -1;
         return ok;
     }
 
-  private:
-    bool Flush() {
-        const bool ok = m_fd >= 0 && WriteAll(m_fd, m_buffer.data(), m_used);
-        m_used = 0;
-        return ok;
-    }
-
     int m_fd;
-    std::string m_path;
-    std::array<std::uint8_t, kBufferSize> m_buffer;
-    std::size_t m_used = 0;
 };
 
 std::string RandomName() {
-    std::uint64_t value = 0;
+    unsigned long long value = 0;
     if (::getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
         return {};
     }
-    char name[40];
-    std::snprintf(name, sizeof name, ".rlq-%016llx.tmp", static_cast<unsigned long long>(value));
-    return name;
+    return TempFileName(value);
 }
 
 class PosixTempFiles final : public TempFiles {
@@ -89,7 +64,7 @@ class PosixTempFiles final : public TempFiles {
         : m_nameSource(std::move(nameSource)) {}
 
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override {
-        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
             const std::string name = m_nameSource();
             if (name.empty()) {
                 return nullptr;

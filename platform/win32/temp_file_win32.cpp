@@ -9,62 +9,40 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/temp_file.h"
+#include "platform/buffered_temp_file.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
-constexpr int kNameAttempts = 16;
-
-class Win32TempFile final : public TempFile {
+class Win32TempFile final : public BufferedTempFile {
   public:
     Win32TempFile(win32::UniqueHandle file, std::string path)
-        : m_file(std::move(file)), m_path(std::move(path)) {}
-
-    const std::string& Path() const override { return m_path; }
-
-    bool Put(std::uint8_t byte) override {
-        if (m_used == m_buffer.size() && !Flush()) {
-            return false;
-        }
-        m_buffer[m_used++] = byte;
-        return true;
-    }
-
-    bool Close() override {
-        bool ok = Flush();
-        if (!m_file) {
-            ok = false;
-        }
-        m_file.Reset();
-        return ok;
-    }
+        : BufferedTempFile(std::move(path)), m_file(std::move(file)) {}
 
   private:
-    bool Flush() {
-        const std::uint8_t* data = m_buffer.data();
-        std::size_t left = m_used;
-        m_used = 0;
-        while (left > 0) {
+    bool WriteAll(const std::uint8_t* data, std::size_t size) override {
+        while (size > 0) {
             DWORD written = 0;
             if (!m_file ||
-                !::WriteFile(m_file.Get(), data, static_cast<DWORD>(left), &written, nullptr) ||
+                !::WriteFile(m_file.Get(), data, static_cast<DWORD>(size), &written, nullptr) ||
                 written == 0) {
                 return false;
             }
             data += written;
-            left -= written;
+            size -= written;
         }
-        return true;
+        return static_cast<bool>(m_file);
+    }
+
+    bool CloseFile() override {
+        const bool ok = static_cast<bool>(m_file);
+        m_file.Reset();
+        return ok;
     }
 
     win32::UniqueHandle m_file;
-    std::string m_path;
-    std::array<std::uint8_t, kBufferSize> m_buffer;
-    std::size_t m_used = 0;
 };
 
 std::string RandomName() {
@@ -73,9 +51,7 @@ std::string RandomName() {
                                           BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
         return {};
     }
-    char name[40];
-    std::snprintf(name, sizeof name, ".rlq-%016llx.tmp", value);
-    return name;
+    return TempFileName(value);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -88,7 +64,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 class Win32TempFiles final : public TempFiles {
   public:
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override {
-        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
             const std::string name = RandomName();
             if (name.empty()) {
                 return nullptr;
