@@ -75,27 +75,27 @@ bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
     return true;
 }
 
-struct OptionSpec {
+struct OptionRule {
     std::string name;
     bool takesValue;
     std::function<bool(SimOptions&, std::string_view)> apply;
 };
 
 // Both units take the same options, "--main-..." and "--sub-...".
-void AddUnitOptions(std::vector<OptionSpec>& specs, const std::string& prefix,
+void AddUnitOptions(std::vector<OptionRule>& rules, const std::string& prefix,
                     UnitConfig SimOptions::*unit) {
     auto name = [&prefix](const char* suffix) { return "--" + prefix + suffix; };
-    specs.push_back({name("-addr"), true, [unit](SimOptions& o, std::string_view v) {
+    rules.push_back({name("-addr"), true, [unit](SimOptions& o, std::string_view v) {
                          return ParseAddressWithPrefix(v, o.*unit);
                      }});
-    specs.push_back({name("-version"), true, [unit](SimOptions& o, std::string_view v) {
+    rules.push_back({name("-version"), true, [unit](SimOptions& o, std::string_view v) {
                          return ParseVersion(v, o.*unit);
                      }});
-    specs.push_back({name("-silent"), false, [unit](SimOptions& o, std::string_view) {
+    rules.push_back({name("-silent"), false, [unit](SimOptions& o, std::string_view) {
                          (o.*unit).silent = true;
                          return true;
                      }});
-    specs.push_back({name("-send-first"), true, [unit](SimOptions& o, std::string_view v) {
+    rules.push_back({name("-send-first"), true, [unit](SimOptions& o, std::string_view v) {
                          return ParseFaultyReplies(v, o.*unit);
                      }});
 }
@@ -148,50 +148,50 @@ bool ParseBlockList(std::string_view text, std::vector<std::uint16_t>& blocks) {
     return true;
 }
 
-void AddTransferOptions(std::vector<OptionSpec>& specs) {
+void AddTransferOptions(std::vector<OptionRule>& rules) {
     using V = std::string_view;
-    specs.push_back(
+    rules.push_back(
         {"--refuse-chunk", true, [](SimOptions& o, V v) { return ParseRefusal(v, o.transfer); }});
-    specs.push_back({"--reset-status", true,
+    rules.push_back({"--reset-status", true,
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.resetStatus); }});
-    specs.push_back(
+    rules.push_back(
         {"--web-fault", true, [](SimOptions& o, V v) { return ParseWebFault(v, o.transfer); }});
-    specs.push_back({"--drop-first-ack", true, [](SimOptions& o, V v) {
+    rules.push_back({"--drop-first-ack", true, [](SimOptions& o, V v) {
                          return ParseBlockList(v, o.transfer.dropFirstAckOf);
                      }});
-    specs.push_back({"--duplicate-acks", false, [](SimOptions& o, V) {
+    rules.push_back({"--duplicate-acks", false, [](SimOptions& o, V) {
                          o.transfer.duplicateAcks = true;
                          return true;
                      }});
-    specs.push_back({"--loader-silent", false, [](SimOptions& o, V) {
+    rules.push_back({"--loader-silent", false, [](SimOptions& o, V) {
                          o.transfer.loaderSilent = true;
                          return true;
                      }});
-    specs.push_back({"--ack-delay-ms", true,
+    rules.push_back({"--ack-delay-ms", true,
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.ackDelayMs); }});
-    specs.push_back({"--ack-from", true,
+    rules.push_back({"--ack-from", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.ackFrom); }});
-    specs.push_back({"--delayed-acks", true,
+    rules.push_back({"--delayed-acks", true,
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.delayedAcks); }});
-    specs.push_back({"--drop-percent", true, [](SimOptions& o, V v) {
+    rules.push_back({"--drop-percent", true, [](SimOptions& o, V v) {
                          return ParseNumber(v, o.transfer.dropPercent) &&
                                 o.transfer.dropPercent >= 0 && o.transfer.dropPercent < 100;
                      }});
-    specs.push_back(
+    rules.push_back(
         {"--junk", true, [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.junkCount); }});
-    specs.push_back({"--spoof-from", true,
+    rules.push_back({"--spoof-from", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.spoofFrom); }});
-    specs.push_back({"--special-addr", true,
+    rules.push_back({"--special-addr", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.specialAddr); }});
 }
 
-const std::vector<OptionSpec>& OptionTable() {
-    static const std::vector<OptionSpec> table = [] {
-        std::vector<OptionSpec> specs;
-        AddUnitOptions(specs, "main", &SimOptions::main);
-        AddUnitOptions(specs, "sub", &SimOptions::sub);
-        AddTransferOptions(specs);
-        return specs;
+const std::vector<OptionRule>& OptionTable() {
+    static const std::vector<OptionRule> table = [] {
+        std::vector<OptionRule> rules;
+        AddUnitOptions(rules, "main", &SimOptions::main);
+        AddUnitOptions(rules, "sub", &SimOptions::sub);
+        AddTransferOptions(rules);
+        return rules;
     }();
     return table;
 }
@@ -227,25 +227,25 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error
     SimOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : OptionTable()) {
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& candidate : OptionTable()) {
             if (arg == candidate.name) {
-                spec = &candidate;
+                rule = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (rule == nullptr) {
             error = "unknown option " + std::string(arg);
             return std::nullopt;
         }
         std::string_view value;
-        if (spec->takesValue) {
+        if (rule->takesValue) {
             if (i + 1 >= argc) {
                 error = std::string(arg) + " needs a value";
                 return std::nullopt;
             }
             value = argv[++i];
         }
-        if (!spec->apply(options, value)) {
+        if (!rule->apply(options, value)) {
             error = "bad value for " + std::string(arg) + ": " + std::string(value);
             return std::nullopt;
         }
