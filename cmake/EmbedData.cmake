@@ -2,22 +2,15 @@
 # Makes a static library that links the files into the program as read-only data and defines
 # rlq::platform::ProgramDataItems() over them. The files are assembled in with .incbin, so
 # nothing is read at run time and a changed file rebuilds the library.
+include(${CMAKE_CURRENT_LIST_DIR}/EmbedItems.cmake)
+
 function(rlq_embed_data target)
   cmake_parse_arguments(ARG "" "" "ITEMS" ${ARGN})
+  rlq_embed_items(item ${ARG_ITEMS})
   set(asm "")
   set(declarations "")
   set(rows "")
-  set(files "")
-  list(LENGTH ARG_ITEMS count)
-  math(EXPR last "${count} - 1")
-  foreach(i RANGE 0 ${last} 3)
-    math(EXPR j "${i} + 1")
-    math(EXPR k "${i} + 2")
-    list(GET ARG_ITEMS ${i} type)
-    list(GET ARG_ITEMS ${j} id)
-    list(GET ARG_ITEMS ${k} file)
-    get_filename_component(file "${file}" ABSOLUTE)
-    list(APPEND files "${file}")
+  foreach(type id file IN ZIP_LISTS item_types item_ids item_files)
     set(symbol "rlq_item_${id}")
     string(APPEND asm
       "  .section .rodata.${symbol},\"a\"\n  .balign 16\n  .global ${symbol}_begin\n${symbol}_begin:\n"
@@ -33,7 +26,7 @@ function(rlq_embed_data target)
     "extern \"C\" {\n${declarations}}\n"
     "namespace rlq::platform {\nnamespace {\nconst LinkedDataItem kItems[] = {\n${rows}};\n}\n"
     "const DataItemSource& ProgramDataItems() {\n    static const LinkedDataItems items(kItems);\n    return items;\n}\n}\n")
-  set_source_files_properties("${dir}/items.S" PROPERTIES OBJECT_DEPENDS "${files}")
+  set_source_files_properties("${dir}/items.S" PROPERTIES OBJECT_DEPENDS "${item_files}")
   add_library(${target} STATIC "${dir}/items.S" "${dir}/items.cpp")
   target_link_libraries(${target} PUBLIC rlq_platform_system)
 endfunction()
