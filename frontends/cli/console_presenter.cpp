@@ -36,10 +36,9 @@ void ConsolePresenter::EndBar() {
     }
 }
 
-void ConsolePresenter::DrawBar(const std::string& label, std::uint32_t position,
-                               std::uint32_t high) {
+void ConsolePresenter::DrawBar(int slot, std::uint32_t position, std::uint32_t high) {
+    const std::string label = slot == 0 ? "Main" : "Sub";
     const int percent = high == 0 ? 100 : static_cast<int>(100.0 * position / high);
-    const int slot = label == "Main" ? 0 : 1;
     if (percent == m_lastPercent[slot]) {
         return;
     }
@@ -95,7 +94,7 @@ void ConsolePresenter::Show(const platform::UiEvent& event) {
         case Kind::Position:
             if (event.control == res::kMainProgress || event.control == res::kSubProgress) {
                 const bool main = event.control == res::kMainProgress;
-                DrawBar(main ? "Main" : "Sub", event.high, main ? m_mainHigh : m_subHigh);
+                DrawBar(main ? 0 : 1, event.high, main ? m_mainHigh : m_subHigh);
             }
             break;
         case Kind::Range:

@@ -17,7 +17,7 @@ class ConsolePresenter {
 
   private:
     void Line(const std::string& text);
-    void DrawBar(const std::string& label, std::uint32_t position, std::uint32_t high);
+    void DrawBar(int slot, std::uint32_t position, std::uint32_t high);  // slot 0 Main, 1 Sub
     void EndBar();
 
     platform::HeadlessToolkit& m_ui;
