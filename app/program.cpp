@@ -12,10 +12,12 @@ Program::Program(PlatformServices services, bool startInSpecialMode)
       m_app(
           AppParts{services.ui, services.process,
                    [this] {
-                       return std::make_unique<CRLQUpdaterDoc>(
+                       auto document = std::make_unique<CRLQUpdaterDoc>(
                            platform::ProgramDataItems(),
                            TransferServices{&m_services.ui, &m_services.process, &m_services.http,
                                             &m_services.sockets, &m_services.tempFiles});
+                       document->RemoveLeftoverTempFiles();
+                       return document;
                    },
                    m_search,
                    [this] { return std::make_unique<CReply>(m_services.host, m_services.sockets); },

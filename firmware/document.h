@@ -33,6 +33,10 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     // The payload of a slot's image (after its 512-byte header).
     const std::uint8_t* Payload(int slot) const;
 
+    // Removes the temporary files that runs which died left in the folders the sub unit's
+    // transfer uses. Call once the single instance is held.
+    void RemoveLeftoverTempFiles();
+
   private:
     struct ImageRecord {
         std::uint16_t version = 0;

@@ -57,6 +57,14 @@ std::string CRLQUpdaterDoc::ProgramFolder() const {
     return path->substr(0, separator == 0 ? 1 : separator);
 }
 
+void CRLQUpdaterDoc::RemoveLeftoverTempFiles() {
+    const std::string folder = ProgramFolder();
+    if (!folder.empty()) {
+        m_services.tempFiles->RemoveLeftovers(folder);
+    }
+    m_services.tempFiles->RemoveLeftovers(m_services.tempFiles->SystemTempFolder());
+}
+
 std::unique_ptr<platform::TempFile> CRLQUpdaterDoc::CreateTempFile(const std::string& folder) {
     auto file = m_services.tempFiles->CreateIn(folder);
     if (!file) {

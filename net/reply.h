@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "common/temp_address.h"
 #include "common/waitable_flag.h"
 #include "net/adapter_list.h"
 #include "net/stop_signal.h"
@@ -28,10 +29,6 @@ inline constexpr std::int32_t SEARCH_VER_LE = 0x04;
 inline constexpr std::int32_t SEARCH_VER_GE = 0x08;
 inline constexpr std::int32_t SEARCH_MAIN = 0x20;
 inline constexpr std::int32_t SEARCH_SUB = 0x40;
-
-// The temporary address that joins the PC to 10.0.0.0/8.
-inline constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
-inline constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
 
 inline constexpr std::uint32_t kUnitKindBase = 0x80;
 inline constexpr std::uint32_t kUnitKindChild = 0x81;

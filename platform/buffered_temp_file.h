@@ -3,9 +3,12 @@
 // goes out in whole writes.
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/temp_file.h"
 
@@ -13,11 +16,35 @@ namespace rlq::platform {
 
 constexpr int kTempNameAttempts = 16;
 
-// ".rlq-<16 hex digits>.tmp" from 64 random bits.
-inline std::string TempFileName(unsigned long long random) {
-    char name[32];
-    std::snprintf(name, sizeof name, ".rlq-%016llx.tmp", random);
+// ".rlq-<owner>-<16 hex digits>.tmp": the owning process's id, so that a later run can tell the
+// file of a run that died, and 64 random bits.
+inline std::string TempFileName(std::uint32_t owner, unsigned long long random) {
+    char name[48];
+    std::snprintf(name, sizeof name, ".rlq-%u-%016llx.tmp", owner, random);
     return name;
+}
+
+// The owner named in a file name that TempFileName made exactly; nullopt for any other name.
+inline std::optional<std::uint32_t> TempFileOwner(std::string_view name) {
+    constexpr std::string_view kPrefix = ".rlq-";
+    constexpr std::string_view kSuffix = ".tmp";
+    constexpr std::size_t kRandomDigits = 16;
+    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) {
+        return std::nullopt;
+    }
+    name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    const auto dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || name[0] == '0' ||
+        name.size() - dash - 1 != kRandomDigits ||
+        name.find_first_not_of("0123456789abcdef", dash + 1) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::uint32_t owner = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, owner);
+    if (error != std::errc{} || end != name.data() + dash) {
+        return std::nullopt;
+    }
+    return owner;
 }
 
 class BufferedTempFile : public TempFile {

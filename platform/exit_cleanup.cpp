@@ -17,8 +17,12 @@ class TrackedLease final : public AddressLease {
 
 }  // namespace
 
-ExitCleanup::Id ExitCleanup::Add(std::function<void()> undo) {
+ExitCleanup::Id ExitCleanup::Acquire(const std::function<Undo()>& acquire) {
     std::lock_guard lock(m_lock);
+    Undo undo = acquire();
+    if (!undo) {
+        return 0;
+    }
     const Id id = m_next++;
     m_undos.emplace(id, std::move(undo));
     return id;
@@ -43,21 +47,28 @@ void ExitCleanup::RunAll() {
 
 std::unique_ptr<AddressLease> CleanupTrackingHostNetwork::AddAddress(std::uint32_t interfaceIndex,
                                                                      Ipv4 address, Ipv4 mask) {
-    std::shared_ptr<AddressLease> lease = m_inner.AddAddress(interfaceIndex, address, mask);
-    if (!lease) {
-        return nullptr;
-    }
-    const auto id = m_cleanup.Add([lease]() mutable { lease.reset(); });
-    return std::make_unique<TrackedLease>(m_cleanup, id);
+    const auto id = m_cleanup.Acquire([&]() -> ExitCleanup::Undo {
+        std::shared_ptr<AddressLease> lease = m_inner.AddAddress(interfaceIndex, address, mask);
+        if (!lease) {
+            return {};
+        }
+        return [lease]() mutable { lease.reset(); };
+    });
+    return id != 0 ? std::make_unique<TrackedLease>(m_cleanup, id) : nullptr;
 }
 
 std::unique_ptr<TempFile> CleanupTrackingTempFiles::CreateIn(const std::string& folder) {
-    auto file = m_inner.CreateIn(folder);
-    if (file) {
-        const std::string path = file->Path();
-        const auto id = m_cleanup.Add([this, path] { m_inner.Remove(path); });
+    std::unique_ptr<TempFile> file;
+    const auto id = m_cleanup.Acquire([&]() -> ExitCleanup::Undo {
+        file = m_inner.CreateIn(folder);
+        if (!file) {
+            return {};
+        }
+        return [this, path = file->Path()] { m_inner.Remove(path); };
+    });
+    if (id != 0) {
         std::lock_guard lock(m_lock);
-        m_ids[path] = id;
+        m_ids[file->Path()] = id;
     }
     return file;
 }

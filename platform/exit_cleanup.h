@@ -18,7 +18,11 @@ namespace rlq::platform {
 class ExitCleanup {
   public:
     using Id = std::uint64_t;
-    Id Add(std::function<void()> undo);
+    using Undo = std::function<void()>;
+    // Runs `acquire` and registers the undo it returns as one step, under the lock RunAll takes:
+    // a signal handled meanwhile waits for both, so nothing acquired is ever left unregistered.
+    // An empty undo (nothing acquired) registers nothing and gives 0.
+    Id Acquire(const std::function<Undo()>& acquire);
     // Runs the undo now if it is still registered, and forgets it.
     void Run(Id id);
     // Runs every registered undo; later calls of Run find nothing. Undos run under one lock, so
@@ -27,7 +31,7 @@ class ExitCleanup {
 
   private:
     std::mutex m_lock;
-    std::map<Id, std::function<void()>> m_undos;
+    std::map<Id, Undo> m_undos;
     Id m_next = 1;
 };
 
@@ -54,6 +58,7 @@ class CleanupTrackingTempFiles final : public TempFiles {
     std::unique_ptr<TempFile> CreateIn(const std::string& folder) override;
     std::string SystemTempFolder() const override { return m_inner.SystemTempFolder(); }
     void Remove(const std::string& path) override;
+    void RemoveLeftovers(const std::string& folder) override { m_inner.RemoveLeftovers(folder); }
 
   private:
     TempFiles& m_inner;
@@ -62,8 +67,10 @@ class CleanupTrackingTempFiles final : public TempFiles {
     std::map<std::string, ExitCleanup::Id> m_ids;
 };
 
-// Starts a thread that, on SIGINT or SIGTERM, runs `cleanup` and ends the process with
-// 128 + the signal's number. Call before any other thread starts, so that all inherit the mask.
+// Starts a thread that, on SIGINT, SIGTERM, SIGHUP or SIGQUIT, runs `cleanup` and then ends the
+// process by that signal, as it would have ended without us. SIGPIPE is ignored, so a closed
+// output fails a write instead of killing the process while it holds an address or a file. Call
+// before any other thread starts, so that all inherit the mask.
 void RunCleanupOnTerminationSignals(ExitCleanup& cleanup);
 
 }  // namespace rlq::platform

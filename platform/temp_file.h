@@ -29,6 +29,10 @@ class TempFiles {
     virtual std::string SystemTempFolder() const = 0;
     // Deletes the file; a missing file or a refusal is ignored.
     virtual void Remove(const std::string& path) = 0;
+    // Deletes from `folder` the temporary files that runs which have died left there: only files
+    // of this program's name pattern whose owning process is gone and, where the system knows
+    // owners, that belong to this user; never a link or what it points to.
+    virtual void RemoveLeftovers(const std::string& folder) = 0;
 };
 
 TempFiles& SystemTempFiles();

@@ -3,6 +3,7 @@
 #include "app/resources/message_catalogue.h"
 #include "app/resources/resource_ids.h"
 #include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "firmware/image_format.h"
 
 namespace rlq {
@@ -15,7 +16,6 @@ constexpr std::int32_t kSearchKind[kSlotCount] = {0x20, 0x40};  // main unit, su
 constexpr int kProgressControl[kSlotCount] = {res::kMainProgress, res::kSubProgress};
 constexpr int kVersionControl[kSlotCount] = {res::kMainVersionText, res::kSubVersionText};
 
-constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
 constexpr Ipv4 kSpecialModeSubAddress = MakeIpv4(10, 255, 255, 237);
 
 // Marks the sequence as running for the frame's close rule, on every way out.
@@ -37,6 +37,12 @@ CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document
     : m_ui(ui), m_pDocument(document), m_search(search), m_makeReply(std::move(makeReply)) {}
 
 void CRLQUpdaterView::OnCommand(int id) {
+    // A button pressed while a run is still on the stack (its last message pumps) would start a
+    // run inside it, whose end would clear the close rule's flag while the outer run still holds
+    // the temporary address. The button stays offered, so the next press starts the run.
+    if (m_bRunning) {
+        return;
+    }
     if (id == res::kRetryButton) {
         OnRetry();
     } else if (id == res::kSpecialModeButton) {

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "tools/net-helper/helper_protocol.h"
 
 extern char** environ;
@@ -21,8 +21,6 @@ namespace {
 
 namespace protocol = net_helper;
 
-constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
-constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
 constexpr char kPkexec[] = "pkexec";
 // pkexec's own exit statuses.
 constexpr int kPkexecDismissed = 126;
@@ -100,13 +98,18 @@ HelperStart HelperHostNetwork::Start() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    // The program blocks termination signals for its own handling; the helper starts clean.
+    // The program blocks termination signals and ignores SIGPIPE for its own handling; the
+    // helper starts clean.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &pipe);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     std::vector<char*> argv;
     for (std::string& argument : m_command) {
         argv.push_back(argument.data());

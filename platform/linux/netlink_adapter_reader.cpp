@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "common/temp_address.h"
 #include "platform/linux/link_classification.h"
 #include "platform/linux/netlink_handles.h"
 #include "platform/linux/netlink_host_parts.h"
@@ -87,7 +88,8 @@ std::map<int, Ipv4> DefaultGateways(nl_cache* routes) {
 }
 
 // DHCP clients give their addresses a finite lifetime; static ones never expire. Linux keeps no
-// other record of how an address was configured.
+// other record of how an address was configured. The temporary address has a finite lifetime of
+// its own and says nothing about the adapter.
 void AddAddresses(nl_cache* addresses, int interfaceIndex, AdapterRecord& adapter) {
     ForEach<rtnl_addr>(addresses, [&](rtnl_addr* addr) {
         if (rtnl_addr_get_ifindex(addr) != interfaceIndex ||
@@ -100,7 +102,7 @@ void AddAddresses(nl_cache* addresses, int interfaceIndex, AdapterRecord& adapte
         }
         const auto prefixLength = static_cast<unsigned>(rtnl_addr_get_prefixlen(addr));
         adapter.addresses.push_back({FormatIpv4(*local), FormatIpv4(PrefixToMask(prefixLength))});
-        if (rtnl_addr_get_valid_lifetime(addr) != kInfiniteLifetime) {
+        if (rtnl_addr_get_valid_lifetime(addr) != kInfiniteLifetime && *local != kTempAddress) {
             adapter.dhcpEnabled = true;
         }
     });

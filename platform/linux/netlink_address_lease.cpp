@@ -1,7 +1,15 @@
 // Adds an IPv4 address to an interface and removes exactly that address again.
+//
+// The address is given a finite lifetime that a renewer thread keeps extending while the lease
+// is held. Whatever ends the process, SIGKILL and crashes included, the kernel then removes the
+// address (and its prefix route) by itself once the lifetime runs out.
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "platform/linux/netlink_handles.h"
 #include "platform/linux/netlink_host_parts.h"
@@ -26,17 +34,59 @@ Addr BuildAddr(Ipv4 address) {
     return Addr(nl_addr_build(AF_INET, &networkOrder, sizeof networkOrder));
 }
 
+// Extends the lifetime of one address every kLeaseRenewInterval until stopped. It has a socket
+// of its own, so no route wait, transfer or user interface can hold it up.
+class LifetimeRenewer {
+  public:
+    LifetimeRenewer(Socket sock, rtnl_addr* addr)
+        : m_sock(std::move(sock)), m_addr(addr), m_thread([this] { Run(); }) {}
+
+    ~LifetimeRenewer() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    LifetimeRenewer(const LifetimeRenewer&) = delete;
+    LifetimeRenewer& operator=(const LifetimeRenewer&) = delete;
+
+  private:
+    void Run() {
+        std::unique_lock lock(m_mutex);
+        while (!m_wake.wait_for(lock, kLeaseRenewInterval, [this] { return m_stopped; })) {
+            // NLM_F_REPLACE on an existing address sets its lifetime and touches no route.
+            rtnl_addr_add(m_sock.get(), m_addr, NLM_F_REPLACE);
+        }
+    }
+
+    Socket m_sock;
+    rtnl_addr* m_addr;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopped = false;
+    std::thread m_thread;
+};
+
 class NetlinkAddressLease final : public AddressLease {
   public:
-    NetlinkAddressLease(Socket sock, RouteAddr addr)
-        : m_sock(std::move(sock)), m_addr(std::move(addr)) {}
+    NetlinkAddressLease(Socket sock, Socket renewSock, RouteAddr addr)
+        : m_sock(std::move(sock)),
+          m_addr(std::move(addr)),
+          m_renewer(std::make_unique<LifetimeRenewer>(std::move(renewSock), m_addr.get())) {}
 
     // The request names interface, address and prefix, so only the address added here goes.
-    ~NetlinkAddressLease() override { rtnl_addr_delete(m_sock.get(), m_addr.get(), 0); }
+    ~NetlinkAddressLease() override {
+        m_renewer.reset();
+        rtnl_addr_delete(m_sock.get(), m_addr.get(), 0);
+    }
 
   private:
     Socket m_sock;
     RouteAddr m_addr;
+    std::unique_ptr<LifetimeRenewer> m_renewer;
 };
 
 }  // namespace
@@ -45,12 +95,13 @@ std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, 
                                                   Ipv4 mask) {
     const auto prefix = MaskToPrefix(mask);
     Socket sock = ConnectRoute();
+    Socket renewSock = ConnectRoute();
     RouteAddr addr(rtnl_addr_alloc());
     Addr local = BuildAddr(address);
     // Set explicitly: Linux gives an added address no broadcast address of its own, and the
     // directed broadcast of its subnet must be sendable and receivable.
     Addr broadcast = BuildAddr(address | ~mask);
-    if (!prefix || !sock || !addr || !local || !broadcast) {
+    if (!prefix || !sock || !renewSock || !addr || !local || !broadcast) {
         return nullptr;
     }
     rtnl_addr_set_ifindex(addr.get(), static_cast<int>(interfaceIndex));
@@ -60,12 +111,16 @@ std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, 
         return nullptr;
     }
     rtnl_addr_set_prefixlen(addr.get(), *prefix);
+    const auto lifetime = static_cast<std::uint32_t>(kLeaseLifetime.count());
+    rtnl_addr_set_valid_lifetime(addr.get(), lifetime);
+    rtnl_addr_set_preferred_lifetime(addr.get(), lifetime);
     // NLM_F_EXCL: an address that is already there belongs to someone else and is refused, so
     // the lease never removes what it did not add.
     if (rtnl_addr_add(sock.get(), addr.get(), NLM_F_EXCL) < 0) {
         return nullptr;
     }
-    return std::make_unique<NetlinkAddressLease>(std::move(sock), std::move(addr));
+    return std::make_unique<NetlinkAddressLease>(std::move(sock), std::move(renewSock),
+                                                 std::move(addr));
 }
 
 }  // namespace rlq::platform::netlink

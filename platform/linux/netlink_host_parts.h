@@ -1,6 +1,7 @@
 #pragma once
 // The three pieces of the netlink host-network backend.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -8,6 +9,11 @@
 #include "platform/host_network.h"
 
 namespace rlq::platform::netlink {
+
+// An added address lives this long past its last renewal: the bound on how long it outlives a
+// holder that was killed. Renewals come often enough that a late one never lets it lapse.
+inline constexpr std::chrono::seconds kLeaseLifetime{30};
+inline constexpr std::chrono::seconds kLeaseRenewInterval{10};
 
 std::optional<AdapterSnapshot> ReadAdapterSnapshot();
 std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, Ipv4 address,

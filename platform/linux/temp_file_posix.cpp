@@ -1,8 +1,12 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -55,8 +59,17 @@ std::string RandomName() {
     if (::getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
         return {};
     }
-    return TempFileName(value);
+    return TempFileName(static_cast<std::uint32_t>(::getpid()), value);
 }
+
+// A process that exists, or an id that cannot be a process's: either way not ours to judge.
+bool MayBeAlive(std::uint32_t owner) {
+    return owner > INT_MAX || ::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH;
+}
+
+struct DirClose {
+    void operator()(DIR* listing) const { ::closedir(listing); }
+};
 
 class PosixTempFiles final : public TempFiles {
   public:
@@ -89,6 +102,26 @@ class PosixTempFiles final : public TempFiles {
     }
 
     void Remove(const std::string& path) override { ::unlink(path.c_str()); }
+
+    void RemoveLeftovers(const std::string& folder) override {
+        std::unique_ptr<DIR, DirClose> listing(::opendir(folder.c_str()));
+        if (!listing) {
+            return;
+        }
+        // Looked at and removed relative to the open folder: a name that is swapped for a link
+        // in between is removed as a link, never followed.
+        const int folderFd = ::dirfd(listing.get());
+        while (const dirent* entry = ::readdir(listing.get())) {
+            const auto owner = TempFileOwner(entry->d_name);
+            struct stat info {};
+            if (!owner || MayBeAlive(*owner) ||
+                ::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+                continue;
+            }
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
 
   private:
     std::function<std::string()> m_nameSource;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "platform/buffered_temp_file.h"
@@ -51,8 +52,21 @@ std::string RandomName() {
                                           BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
         return {};
     }
-    return TempFileName(value);
+    return TempFileName(static_cast<std::uint32_t>(::GetCurrentProcessId()), value);
 }
+
+// A process that exists, or one this user may not look at: either way not ours to judge.
+bool MayBeAlive(std::uint32_t owner) {
+    win32::UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, owner));
+    if (!process) {
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+struct FindClose {
+    void operator()(HANDLE search) const { ::FindClose(search); }
+};
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) {
@@ -101,6 +115,24 @@ class Win32TempFiles final : public TempFiles {
     }
 
     void Remove(const std::string& path) override { ::DeleteFileW(win32::Widen(path).c_str()); }
+
+    void RemoveLeftovers(const std::string& folder) override {
+        WIN32_FIND_DATAW found;
+        const HANDLE first =
+            ::FindFirstFileW(win32::Widen(JoinPath(folder, ".rlq-*.tmp")).c_str(), &found);
+        if (first == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        std::unique_ptr<void, FindClose> search(first);
+        constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        do {
+            const std::string name = win32::Narrow(found.cFileName);
+            const auto owner = TempFileOwner(name);
+            if (owner && (found.dwFileAttributes & kNotAFile) == 0 && !MayBeAlive(*owner)) {
+                ::DeleteFileW(win32::Widen(JoinPath(folder, name)).c_str());
+            }
+        } while (::FindNextFileW(search.get(), &found));
+    }
 };
 
 }  // namespace

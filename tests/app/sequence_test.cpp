@@ -109,6 +109,24 @@ TEST_F(FailingSequenceTest, ResultOneOffersRetryAndReleasesTheTempAddress) {
     EXPECT_TRUE(MainOpen());
 }
 
+TEST_F(FailingSequenceTest, AButtonPressedWhileTheRunUnwindsStartsNoRunInsideIt) {
+    bool posted = false;
+    duringTransfer = [&](int) {
+        if (!std::exchange(posted, true)) {
+            // Handled in the pump that offers the button, while the address is still held.
+            Main().Post([this] { ui.Click(Main(), res::kRetryButton); });
+        }
+    };
+    StartWithSubResult(1);
+    ASSERT_TRUE(posted);
+    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
+                                     "update 1 10.1.2.3 v256 special 0 held", "delete"));
+    EXPECT_FALSE(app->View()->IsSequenceRunning());
+    EXPECT_TRUE(Main().IsControlEnabled(res::kRetryButton)) << "still offered";
+    Click(res::kRetryButton);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search 32"), 2);
+}
+
 TEST_F(FailingSequenceTest, ResultTwoOffersRetryAndSpecialMode) {
     StartWithSubResult(2);
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));

@@ -2,7 +2,8 @@
 # One end-to-end scenario of rlq-updater-cli against rlq-unit-sim, inside with-netns.sh.
 #   cli-scenario.sh BIN_DIR SCENARIO
 # The updater runs from a private copy of its folder, so that its temporary file can be looked
-# for afterwards. Every scenario also checks that no 10.10.1.1 and no temporary file is left.
+# for afterwards. Every scenario also checks that no 10.10.1.1 and no temporary file is left, and
+# that the program's folder and TMPDIR hold at the end exactly what they held at the start.
 set -euo pipefail
 : "${RLQ_NS_PC:?run inside with-netns.sh}"
 bin=$1
@@ -15,9 +16,14 @@ expect_out=()       # patterns the updater's output must hold
 expect_sim=()       # patterns the simulator's log must hold
 count_sim=()        # "PATTERN=N": the simulator's log holds PATTERN exactly N times
 reject_sim=()       # patterns the simulator's log must not hold
-second_run=()       # updater arguments of a second run in the same namespaces
+runs=1              # 2: a second run in the same namespaces
+second_run=()       # the second run's updater arguments
 second_status=0
-kill_when=""        # SIGTERM to the updater once the simulator's log shows this
+second_sim=()       # when set, the simulator restarts with these arguments before the second run
+kill_when=""        # a signal to the updater once the simulator's log shows this
+kill_signal=TERM
+holds_address=0     # with SIGKILL: 10.10.1.1 is held when the signal comes
+pipe_to_head=0      # the updater's output goes through `head -1`, which closes it early
 vanish_when=""      # the unit's link goes down once the simulator's log shows this
 temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone else's)
 extra_unit_addr=""  # another address on the unit side (a third host)
@@ -55,6 +61,7 @@ case $scenario in
         sim_args=("${old[@]}" --sub-silent)
         expect_status=2
         expect_out=("サブユニットが見つかりませんでした。" "→ 特殊モード")
+        runs=2
         second_run=(--special-mode)
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         reject_sim=("update_reset")
@@ -141,6 +148,35 @@ case $scenario in
         kill_when="20486 bytes -> fault"
         expect_status=143
         ;;
+    sighup-during-tftp | sigquit-during-tftp)
+        sim_args=("${old[@]}" --ack-delay-ms 20)
+        kill_when="tftp: write request"
+        if [[ $scenario == sighup-* ]]; then kill_signal=HUP; else kill_signal=QUIT; fi
+        expect_status=$((128 + $(kill -l "$kill_signal")))
+        ;;
+    sigkill-during-search | sigkill-during-reset | sigkill-during-tftp | sigkill-during-chunks)
+        # Nothing can be undone: the kernel ends the address's lifetime, and the next run, against
+        # a unit that works again, removes the file that was left and updates both units.
+        case $scenario in
+            *search) sim_args=(--sub-silent); kill_when="discovery request from 10.10.1.1" ;;
+            *reset) sim_args=(--web-fault never-answer)
+                kill_when="update_reset HTTP/1.0, 0 bytes -> fault" ;;
+            *tftp) sim_args=(--ack-delay-ms 20); kill_when="tftp: write request" ;;
+            *chunks) sim_args=(--web-fault never-answer@3); kill_when="20486 bytes -> fault" ;;
+        esac
+        sim_args=("${old[@]}" "${sim_args[@]}")
+        [[ $scenario == *chunks ]] || holds_address=1
+        kill_signal=KILL
+        expect_status=137
+        runs=2
+        second_sim=("${old[@]}")
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
+    sigpipe-on-stdout)
+        sim_args=("${old[@]}")
+        pipe_to_head=1
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
     *)
         echo "unknown scenario $scenario" >&2
         exit 2
@@ -148,21 +184,32 @@ case $scenario in
 esac
 
 work=$(mktemp -d)
+prog=$work/prog  # the program's folder
+tmp=$work/tmp    # TMPDIR
+mkdir "$prog" "$tmp"
 sim_pid=""
-cleanup() {
+stop_sim() {
     [[ -n $sim_pid ]] && kill -TERM "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    sim_pid=""
+}
+cleanup() {
+    stop_sim
     rm -rf "$work"
 }
 trap cleanup EXIT
-cp "$bin/rlq-updater-cli" "$work/"
+cp "$bin/rlq-updater-cli" "$prog/"
 [[ -z $extra_unit_addr ]] || ip -n "$RLQ_NS_UNIT" addr add "$extra_unit_addr" dev "$RLQ_UNIT_IF"
 [[ $temp_present -eq 0 ]] || ip -n "$RLQ_NS_PC" addr add 10.10.1.1/8 dev "$RLQ_PC_IF"
+folders_before=$(ls -A "$prog" "$tmp")
 
-ip netns exec "$RLQ_NS_UNIT" "$bin/rlq-unit-sim" \
-    --main-addr "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" \
-    --special-addr "$RLQ_SPECIAL_ADDR" "${sim_args[@]}" >"$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; done
+start_sim() {
+    ip netns exec "$RLQ_NS_UNIT" "$bin/rlq-unit-sim" \
+        --main-addr "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" \
+        --special-addr "$RLQ_SPECIAL_ADDR" "$@" >"$work/sim.log" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; done
+}
+start_sim "${sim_args[@]}"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -176,6 +223,28 @@ when_logged() {
     done
 }
 
+temp_addresses() {
+    ip netns exec "$RLQ_NS_PC" ip -4 -o addr show | grep '10\.10\.1\.1/' || true
+}
+
+# After SIGKILL: the address, if held, has a lifetime of at most 30 s and is gone within it.
+check_address_expires() {
+    local held
+    held=$(temp_addresses)
+    if [[ -z $held ]]; then
+        [[ $holds_address -eq 0 ]] || fail "10.10.1.1 was not held when the signal came"
+        return
+    fi
+    local lifetime
+    lifetime=$(sed -nE 's/.*valid_lft ([0-9]+)sec.*/\1/p' <<<"$held")
+    [[ -n $lifetime && $lifetime -le 30 ]] || fail "10.10.1.1 has no bounded lifetime: $held"
+    for _ in $(seq 70); do
+        [[ -z $(temp_addresses) ]] && return
+        sleep 0.5
+    done
+    fail "10.10.1.1 still there 35 s after the holder was killed"
+}
+
 run_updater() {
     local expected=$1
     shift
@@ -183,13 +252,19 @@ run_updater() {
     # A lock folder of its own, so that no other updater on this machine (a test or a real
     # run) makes this one a second instance.
     mkdir -p "$work/lock"
-    TMPDIR=$work ip netns exec "$RLQ_NS_PC" unshare --mount sh -c \
+    local output=$work/out.log
+    if [[ $pipe_to_head -eq 1 ]]; then
+        output=$work/pipe
+        mkfifo "$output"
+        head -n 1 <"$output" >>"$work/out.log" &
+    fi
+    TMPDIR=$tmp ip netns exec "$RLQ_NS_PC" unshare --mount sh -c \
         'mount --bind "$0" /run/lock && exec "$@"' "$work/lock" \
-        "$work/rlq-updater-cli" "$@" </dev/null >>"$work/out.log" 2>&1 &
+        "$prog/rlq-updater-cli" "$@" </dev/null >>"$output" 2>>"$work/out.log" &
     local updater=$!
     local watcher=""
     if [[ -n $kill_when ]]; then
-        when_logged "$kill_when" "sleep 0.1; kill -TERM $updater" &
+        when_logged "$kill_when" "sleep 0.1; kill -$kill_signal $updater" &
         watcher=$!
     elif [[ -n $vanish_when ]]; then
         when_logged "$vanish_when" 'ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down' &
@@ -201,19 +276,33 @@ run_updater() {
         wait "$watcher" 2>/dev/null || true
     fi
     [[ $status -eq $expected ]] || fail "exit status $status, expected $expected"
+    rm -f "$work/pipe"
+    if [[ $kill_signal == KILL ]]; then
+        check_address_expires
+        return
+    fi
     local temp_count
-    temp_count=$(ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -c '10\.10\.1\.1/' || true)
+    temp_count=$(temp_addresses | wc -l)
     [[ $temp_count -eq $temp_present ]] ||
         fail "10.10.1.1 on $temp_count interfaces, expected $temp_present"
-    if compgen -G "$work/.rlq-*" >/dev/null; then
-        fail "temporary file left: $(ls -a "$work")"
+    if compgen -G "$prog/.rlq-*" >/dev/null || compgen -G "$tmp/.rlq-*" >/dev/null; then
+        fail "temporary file left: $(ls -A "$prog" "$tmp")"
     fi
 }
 
 run_updater "$expect_status" "${cli_args[@]}"
-if [[ ${#second_run[@]} -gt 0 ]]; then
+if [[ $runs -eq 2 ]]; then
+    if [[ ${#second_sim[@]} -gt 0 ]]; then
+        stop_sim
+        mv "$work/sim.log" "$work/sim-first.log"
+        start_sim "${second_sim[@]}"
+    fi
+    kill_when=""
+    kill_signal=TERM
     run_updater "$second_status" "${second_run[@]}"
 fi
+[[ $(ls -A "$prog" "$tmp") == "$folders_before" ]] ||
+    fail "the folders changed: $(ls -A "$prog" "$tmp")"
 kill -HUP "$sim_pid"
 for _ in $(seq 40); do grep -q '^power cycle' "$work/sim.log" && break; sleep 0.05; done
 sleep 0.1
@@ -236,6 +325,7 @@ done
 
 if [[ $failures -gt 0 ]]; then
     echo "---- updater output"; cat "$work/out.log"
+    [[ ! -f $work/sim-first.log ]] || { echo "---- first simulator log"; cat "$work/sim-first.log"; }
     echo "---- simulator log"; cat "$work/sim.log"
     exit 1
 fi

@@ -5,7 +5,8 @@ set(rlq_scenarios normal current chunk-refused reset-500-accepted reset-200-refu
     lossy-link junk-floods spoofed-acks slow-loader web-never-answers web-closes-mid-response
     web-answers-garbage unit-vanishes-during-tftp unit-vanishes-during-chunks
     temp-address-already-present sigterm-during-search sigterm-during-reset sigterm-during-tftp
-    sigterm-during-chunks)
+    sigterm-during-chunks sighup-during-tftp sigquit-during-tftp sigkill-during-search
+    sigkill-during-reset sigkill-during-tftp sigkill-during-chunks sigpipe-on-stdout)
 foreach(scenario ${rlq_scenarios})
   add_test(NAME e2e.cli.${scenario}
     COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/with-netns.sh --time-limit 120 --

@@ -79,6 +79,8 @@ TEST(StandInImages, CheckFindsEachKindOfDamage) {
     EXPECT_EQ(damaged(512 + 10), "payload checksum does not match the header");
     EXPECT_EQ(mkimage::CheckImage(std::vector<std::uint8_t>(100), {}),
               "shorter than its 512-byte header");
+    EXPECT_EQ(mkimage::CheckImage(mkimage::BuildImage(1, 0x0106, {}), {}),
+              "no payload after the header");
 }
 
 TEST(StandInImages, VersionTextParses) {

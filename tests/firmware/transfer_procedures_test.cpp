@@ -50,6 +50,7 @@ class MemoryTempFiles final : public platform::TempFiles {
     std::map<std::string, std::vector<std::uint8_t>> files;
     std::vector<std::string> removed;
     std::vector<std::uint8_t> lastRemovedContent;
+    std::vector<std::string> sweptFolders;
 
     std::unique_ptr<platform::TempFile> CreateIn(const std::string& folder) override {
         if (refusingFolders.count(folder)) {
@@ -65,6 +66,7 @@ class MemoryTempFiles final : public platform::TempFiles {
         lastRemovedContent = files[path];
         files.erase(path);
     }
+    void RemoveLeftovers(const std::string& folder) override { sweptFolders.push_back(folder); }
 
   private:
     class File final : public platform::TempFile {
@@ -237,6 +239,9 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     tempFiles.refusingFolders = {"/opt/rlq"};
     http.sends = {{Kind::Answer, 200, ""}};  // refuse the reset, so the file is written and removed
     auto document = MakeDocument();
+    document->RemoveLeftoverTempFiles();
+    EXPECT_THAT(tempFiles.sweptFolders, ::testing::ElementsAre("/opt/rlq", "/tmp"))
+        << "both folders a run may have used";
     std::int32_t result = 9;
     document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 #include "net/adapter_list.h"
 #include "net/reply.h"
@@ -43,6 +44,26 @@ bool InsidePcNamespace() {
 
 void Shell(const std::string& command) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+std::string Capture(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[256];
+        while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+            output += chunk;
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// The temporary address's remaining valid lifetime in seconds; -1 when it has none or is absent.
+int TempAddressLifetime() {
+    const std::string line =
+        Capture("ip -4 -o addr show dev " + Env("RLQ_PC_IF") + " to " + FormatIpv4(kTempAddress));
+    const auto at = line.find("valid_lft ");
+    return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 10);
 }
 
 // Counts the temporary addresses added, passing everything on to the system.
@@ -126,6 +147,29 @@ TEST(NetnsAdapters, SnapshotShowsTheVethWithItsGateway) {
     list.Enumerate(count, entries);
     EXPECT_EQ(count, 0);
     Shell("ip link set " + Env("RLQ_PC_IF") + " up");
+}
+
+// A killed holder cannot remove its address: the kernel does, once a lifetime runs out that only
+// a living holder renews. The prefix route and the adapter's DHCP flag stay as without one.
+TEST(NetnsTempAddress, HasABoundedLifetimeThatALivingHolderRenews) {
+    auto lease = platform::SystemHostNetwork().AddAddress(PcIndex(), kTempAddress, kTempMask);
+    ASSERT_NE(lease, nullptr);
+    const int first = TempAddressLifetime();
+    EXPECT_GT(first, 0);
+    EXPECT_LE(first, 30);
+    EXPECT_NE(Capture("ip route show 10.0.0.0/8"), "");
+    CAdapterList list(platform::SystemHostNetwork());
+    std::int32_t count = 0;
+    const AdapterEntry* entries = nullptr;
+    list.Enumerate(count, entries);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(entries[0].dhcp + entries[1].dhcp, 0) << "the temporary address is no DHCP lease";
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(11500));
+    EXPECT_GT(TempAddressLifetime(), 25) << "renewed while held";
+    lease.reset();
+    EXPECT_EQ(TempAddressLifetime(), -1);
+    EXPECT_EQ(Capture("ip route show 10.0.0.0/8"), "");
 }
 
 TEST(NetnsTempAddress, AddAndDeleteFollowTheRoutesQuickly) {

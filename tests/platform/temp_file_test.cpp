@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/exit_cleanup.h"
@@ -88,6 +92,81 @@ TEST(TempFiles, NeverOpensOrFollowsWhatIsPlantedAtItsNames) {
     EXPECT_NE(::access("/nonexistent", F_OK), 0);
 }
 
+// The id of a process that has ended.
+pid_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+TEST(TempFiles, LeftoversOfDeadRunsGoAndNothingElse) {
+    TempFolder folder;
+    const auto dir = folder.Path() + "/";
+    const auto dead = std::to_string(DeadProcessId());
+    const auto alive = std::to_string(::getpid());
+    const std::string random = "-00112233aabbccdd.tmp";
+    { std::ofstream(dir + "target") << "keep"; }
+    const std::vector<std::string> gone = {".rlq-" + dead + random};
+    std::vector<std::string> kept = {
+        ".rlq-" + alive + random,          // a run that is still on
+        ".rlq-" + dead + "-00112233.tmp",  // not our pattern
+        ".rlq-0" + dead + random,          // not a number we write
+        "rlq-" + dead + random,            // not our pattern
+        ".rlq-" + dead + "-00112233aabbccdX.tmp",
+        "target",
+    };
+    for (const auto& name : gone) {
+        std::ofstream(dir + name) << "x";
+    }
+    for (const auto& name : kept) {
+        if (name != "target") {
+            std::ofstream(dir + name) << "x";
+        }
+    }
+    const std::string link = ".rlq-" + dead + "-ffffffffffffffff.tmp";
+    ASSERT_EQ(::symlink((dir + "target").c_str(), (dir + link).c_str()), 0);
+    kept.push_back(link);
+    const std::string folderName = ".rlq-" + dead + "-eeeeeeeeeeeeeeee.tmp";
+    ASSERT_EQ(::mkdir((dir + folderName).c_str(), 0700), 0);
+    kept.push_back(folderName);
+    if (::geteuid() == 0) {
+        const std::string others = ".rlq-" + dead + "-dddddddddddddddd.tmp";
+        std::ofstream(dir + others) << "x";
+        ASSERT_EQ(::chown((dir + others).c_str(), 65534, 65534), 0);
+        kept.push_back(others);
+    }
+
+    SystemTempFiles().RemoveLeftovers(folder.Path());
+    for (const auto& name : gone) {
+        EXPECT_FALSE(Exists(dir + name)) << name;
+    }
+    for (const auto& name : kept) {
+        EXPECT_TRUE(Exists(dir + name)) << name;
+    }
+    std::ifstream target(dir + "target");
+    std::string text;
+    target >> text;
+    EXPECT_EQ(text, "keep");
+    SystemTempFiles().RemoveLeftovers(folder.Path() + "/missing");  // ignored
+}
+
+TEST(TempFiles, ANewFileNamesItsOwnerSoThatItIsNeverTakenForALeftover) {
+    TempFolder folder;
+    auto file = SystemTempFiles().CreateIn(folder.Path());
+    ASSERT_NE(file, nullptr);
+    EXPECT_NE(file->Path().find("/.rlq-" + std::to_string(::getpid()) + "-"), std::string::npos);
+    SystemTempFiles().RemoveLeftovers(folder.Path());
+    EXPECT_TRUE(Exists(file->Path()));
+}
+
 class RecordingLease final : public AddressLease {
   public:
     explicit RecordingLease(int& removed) : m_removed(removed) {}
@@ -128,6 +207,48 @@ TEST(ExitCleanup, UndoesLeasesAndFilesOnceWhicheverComesFirst) {
     late.reset();
     files.Remove(file->Path());
     EXPECT_EQ(host.removed, 2) << "an undone lease is not undone twice";
+}
+
+// A termination signal handled while an address is being added waits for the add and removes it:
+// nothing lies between the address being there and being registered.
+TEST(ExitCleanup, ASignalDuringAnAddWaitsForItAndUndoesIt) {
+    class SlowHost final : public HostNetwork {
+      public:
+        int removed = 0;
+        std::mutex lock;
+        std::condition_variable changed;
+        bool adding = false;
+        bool release = false;
+        std::optional<AdapterSnapshot> ReadAdapters() override { return std::nullopt; }
+        std::unique_ptr<RouteChangeWatch> WatchRouteChanges() override { return nullptr; }
+        std::unique_ptr<AddressLease> AddAddress(std::uint32_t, Ipv4, Ipv4) override {
+            std::unique_lock hold(lock);
+            adding = true;
+            changed.notify_all();
+            changed.wait(hold, [this] { return release; });
+            return std::make_unique<RecordingLease>(removed);
+        }
+    } host;
+    ExitCleanup cleanup;
+    CleanupTrackingHostNetwork tracked(host, cleanup);
+    std::unique_ptr<AddressLease> lease;
+    std::thread adder([&] { lease = tracked.AddAddress(3, 1, 2); });
+    {
+        std::unique_lock hold(host.lock);
+        host.changed.wait(hold, [&] { return host.adding; });
+    }
+    std::thread signal([&] { cleanup.RunAll(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    {
+        std::lock_guard hold(host.lock);
+        host.release = true;
+    }
+    host.changed.notify_all();
+    adder.join();
+    signal.join();
+    EXPECT_EQ(host.removed, 1);
+    lease.reset();
+    EXPECT_EQ(host.removed, 1);
 }
 
 }  // namespace

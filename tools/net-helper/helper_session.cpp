@@ -3,14 +3,12 @@
 #include <charconv>
 #include <climits>
 
-#include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "tools/net-helper/helper_protocol.h"
 
 namespace rlq::net_helper {
 namespace {
 
-constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
-constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
 // The program holds one address at a time; a few more cover an unpaired earlier one.
 constexpr std::size_t kMaxLeases = 4;
 

@@ -91,6 +91,7 @@ int main() {
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGHUP);
+    sigaddset(&signals, SIGQUIT);
     if (::sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
         return kSetupError;
     }

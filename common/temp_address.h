@@ -1,0 +1,12 @@
+#pragma once
+// The temporary address that joins the PC to 10.0.0.0/8 while a unit there is searched for or
+// updated.
+
+#include "common/ipv4.h"
+
+namespace rlq {
+
+inline constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
+inline constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
+
+}  // namespace rlq
