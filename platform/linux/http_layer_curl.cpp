@@ -23,7 +23,8 @@ namespace rlq::platform {
 namespace {
 
 constexpr char kClosedText[] = "The request was cancelled";
-// libcurl ends an answer that closes after an interim (1xx) head without an error of its own.
+// For a transfer libcurl ended without an error but with no final status read: libcurl's own
+// text for that is "No error", which explains nothing.
 constexpr char kNoFinalStatusText[] = "The connection ended before a final status arrived";
 constexpr std::uint32_t kFirstFinalStatus = 200;
 // How often a waiting transfer looks at its watchdog; a close wakes it at once anyway.
