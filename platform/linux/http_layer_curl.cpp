@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <charconv>
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -228,12 +227,11 @@ class CurlRequest final : public HttpRequest {
         auto* self = static_cast<CurlRequest*>(context);
         const std::string_view line(data, size * count);
         if (StartsWithNoCase(line, "HTTP/")) {
-            const auto space = line.find(' ');
-            std::uint32_t code = 0;
-            if (space != std::string_view::npos) {
-                std::from_chars(line.data() + space + 1, line.data() + line.size(), code);
-            }
-            self->m_status = code;
+            // libcurl has read the status line before passing it on; its code is the one libcurl
+            // goes by, however the line is spaced.
+            long code = 0;
+            curl_easy_getinfo(self->m_easy.get(), CURLINFO_RESPONSE_CODE, &code);
+            self->m_status = static_cast<std::uint32_t>(code);
         } else if ((line == "\r\n" || line == "\n") && self->HasFinalStatus()) {
             return 0;
         }
