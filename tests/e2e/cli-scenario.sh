@@ -114,7 +114,7 @@ case $scenario in
     web-answers-tersely)
         # Each web interface takes the styles in turn: the reset is answered by a status line and a
         # connection reset, and the chunks cycle through all six styles.
-        sim_args=("${old[@]}" --web-style status-reset,no-blank-line,short-body,long-body,junk,status-only)
+        sim_args=("${old[@]}" --web-style "status-reset,no-blank-line,short-body,long-body,junk,status-only")
         expect_out=("アップデート完了")
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         count_sim=("update_reset HTTP/1.0, 0 bytes -> 204 (status-reset)=1" "POST /update HTTP=32"
