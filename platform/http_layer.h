@@ -40,7 +40,9 @@ class HttpRequest {
 
     // Sends the request with `headers` (lines separated by CR LF, no final line end; may be
     // empty) and `body` (the whole content) and returns once the response head has arrived. The
-    // response body is not read. A layer adds no content type of its own.
+    // response body is not read. A layer adds no content type of its own. A final status line is
+    // an answer whatever follows it: missing headers or blank line, a reset, a body shorter or
+    // longer than announced, junk.
     virtual HttpResult Send(std::string_view headers, std::span<const std::uint8_t> body) = 0;
 
     // The status code of the response, once Send has succeeded.

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <charconv>
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -23,6 +22,10 @@ namespace rlq::platform {
 namespace {
 
 constexpr char kClosedText[] = "The request was cancelled";
+// For a transfer libcurl ended without an error but with no final status read: libcurl's own
+// text for that is "No error", which explains nothing.
+constexpr char kNoFinalStatusText[] = "The connection ended before a final status arrived";
+constexpr std::uint32_t kFirstFinalStatus = 200;
 // How often a waiting transfer looks at its watchdog; a close wakes it at once anyway.
 constexpr int kPollMilliseconds = 100;
 
@@ -125,7 +128,6 @@ class CurlRequest final : public HttpRequest {
 
     HttpResult Send(std::string_view headers, std::span<const std::uint8_t> body) override {
         m_status.reset();
-        m_headComplete = false;
         m_connected = false;
         m_stalled = false;
         m_bytesMoved = 0;
@@ -139,8 +141,11 @@ class CurlRequest final : public HttpRequest {
         const CURLcode code = Perform(multi.get());
         curl_multi_remove_handle(multi.get(), m_easy.get());
 
-        if (m_headComplete) {
-            return HttpResult::Success();  // stopped on purpose once the head was in
+        // Once a final status line is in, the answer stands, however the transfer ended after
+        // it: stopped on purpose at the blank line, or by a unit that closes or resets without
+        // headers or blank line, sends a body shorter or longer than announced, or junk.
+        if (HasFinalStatus()) {
+            return HttpResult::Success();
         }
         m_status.reset();
         if (m_root->IsClosed()) {
@@ -149,6 +154,9 @@ class CurlRequest final : public HttpRequest {
         if (m_stalled) {
             return HttpResult::Failure(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
         }
+        if (code == CURLE_OK) {
+            return HttpResult::Failure(kNoFinalStatusText);
+        }
         return HttpResult::Failure(m_errorBuffer[0] != '\0' ? m_errorBuffer
                                                             : curl_easy_strerror(code));
     }
@@ -156,6 +164,8 @@ class CurlRequest final : public HttpRequest {
     std::optional<std::uint32_t> StatusCode() const override { return m_status; }
 
   private:
+    bool HasFinalStatus() const { return m_status && *m_status >= kFirstFinalStatus; }
+
     void Configure(curl_slist* headerList, std::span<const std::uint8_t> body) {
         static const char kEmptyBody[] = "";
         CURL* easy = m_easy.get();
@@ -217,14 +227,12 @@ class CurlRequest final : public HttpRequest {
         auto* self = static_cast<CurlRequest*>(context);
         const std::string_view line(data, size * count);
         if (StartsWithNoCase(line, "HTTP/")) {
-            const auto space = line.find(' ');
-            std::uint32_t code = 0;
-            if (space != std::string_view::npos) {
-                std::from_chars(line.data() + space + 1, line.data() + line.size(), code);
-            }
-            self->m_status = code;
-        } else if ((line == "\r\n" || line == "\n") && self->m_status && *self->m_status >= 200) {
-            self->m_headComplete = true;
+            // libcurl has read the status line before passing it on; its code is the one libcurl
+            // goes by, however the line is spaced.
+            long code = 0;
+            curl_easy_getinfo(self->m_easy.get(), CURLINFO_RESPONSE_CODE, &code);
+            self->m_status = static_cast<std::uint32_t>(code);
+        } else if ((line == "\r\n" || line == "\n") && self->HasFinalStatus()) {
             return 0;
         }
         return size * count;
@@ -267,7 +275,6 @@ class CurlRequest final : public HttpRequest {
     using Clock = std::chrono::steady_clock;
 
     std::optional<std::uint32_t> m_status;
-    bool m_headComplete = false;
     bool m_connected = false;
     bool m_stalled = false;
     curl_off_t m_bytesMoved = 0;

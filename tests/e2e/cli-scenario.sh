@@ -111,6 +111,22 @@ case $scenario in
         expect_status=2
         count_sim=("POST /update_reset=1")
         ;;
+    web-answers-status-line-only)
+        # The status line alone, then close: the reset is accepted and every chunk too.
+        sim_args=("${old[@]}" --web-style status-only)
+        expect_out=("アップデート完了")
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        count_sim=("update_reset HTTP/1.0, 0 bytes -> 204 (status-only)=1" "-> 200 (status-only)=32")
+        ;;
+    web-answers-tersely)
+        # Each web interface takes the styles in turn: the reset is answered by a status line and a
+        # connection reset, and the chunks cycle through all six styles.
+        sim_args=("${old[@]}" --web-style "status-reset,no-blank-line,short-body,long-body,junk,status-only")
+        expect_out=("アップデート完了")
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        count_sim=("update_reset HTTP/1.0, 0 bytes -> 204 (status-reset)=1" "POST /update HTTP=32"
+            "-> 200 (junk)=5")
+        ;;
     unit-vanishes-during-tftp)
         sim_args=("${old[@]}" --ack-delay-ms 5)
         vanish_when="tftp: write request"

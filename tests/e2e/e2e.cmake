@@ -3,7 +3,8 @@ set(rlq_scenarios normal current chunk-refused reset-500-accepted reset-200-refu
     sub-silent-then-special-mode lost-acks loader-silent
     # the fault matrix
     lossy-link junk-floods spoofed-acks slow-loader web-never-answers web-closes-mid-response
-    web-answers-garbage unit-vanishes-during-tftp unit-vanishes-during-chunks
+    web-answers-garbage web-answers-status-line-only web-answers-tersely unit-vanishes-during-tftp
+    unit-vanishes-during-chunks
     temp-address-already-present sigterm-during-search sigterm-during-reset sigterm-during-tftp
     sigterm-during-chunks sighup-during-tftp sigquit-during-tftp sigkill-during-search
     sigkill-during-reset sigkill-during-tftp sigkill-during-chunks sigpipe-on-stdout)

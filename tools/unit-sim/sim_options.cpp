@@ -132,7 +132,20 @@ bool ParseWebFault(std::string_view text, TransferOptions& transfer) {
         return false;
     }
     return transfer.webFault == "never-answer" || transfer.webFault == "close-mid-response" ||
-           transfer.webFault == "garbage";
+           transfer.webFault == "garbage" || transfer.webFault == "interim-only";
+}
+
+bool ParseWebStyles(std::string_view text, std::vector<WebStyle>& styles) {
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const auto style = ParseWebStyle(text.substr(0, comma));
+        if (!style) {
+            return false;
+        }
+        styles.push_back(*style);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
 }
 
 bool ParseBlockList(std::string_view text, std::vector<std::uint16_t>& blocks) {
@@ -156,6 +169,8 @@ void AddTransferOptions(std::vector<OptionRule>& rules) {
                      [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.resetStatus); }});
     rules.push_back(
         {"--web-fault", true, [](SimOptions& o, V v) { return ParseWebFault(v, o.transfer); }});
+    rules.push_back({"--web-style", true,
+                     [](SimOptions& o, V v) { return ParseWebStyles(v, o.transfer.webStyles); }});
     rules.push_back({"--drop-first-ack", true, [](SimOptions& o, V v) {
                          return ParseBlockList(v, o.transfer.dropFirstAckOf);
                      }});
@@ -207,8 +222,11 @@ std::string Usage() {
            "      wrong-kind, oversized, undersized, bad-format\n"
            "  --refuse-chunk K:S        answer chunk K of the main unit's update with status S\n"
            "  --reset-status S          answer the sub unit's update_reset with S (default 204)\n"
-           "  --web-fault KIND[@N]      never-answer, close-mid-response or garbage, from request "
-           "N\n"
+           "  --web-fault KIND[@N]      from request N on: never-answer, close-mid-response,\n"
+           "      garbage or interim-only (a 100 head alone, then close)\n"
+           "  --web-style STYLE,...     both web interfaces answer in these styles, request by\n"
+           "      request in turn: full (the default), status-only, status-reset (the status\n"
+           "      line, then a connection reset), no-blank-line, short-body, long-body, junk\n"
            "  --drop-first-ack N,...    the loader loses its first ACK of these blocks\n"
            "  --duplicate-acks          the loader sends every ACK twice\n"
            "  --loader-silent           the loader never answers\n"

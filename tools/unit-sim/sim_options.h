@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "tools/unit-sim/web_style.h"
 
 namespace rlq::sim {
 
@@ -35,8 +36,9 @@ struct UnitConfig {
 struct TransferOptions {
     std::optional<std::pair<std::uint16_t, std::uint32_t>> refuseChunk;  // chunk, status
     std::uint32_t resetStatus = 204;
-    std::string webFault;          // "", never-answer, close-mid-response, garbage
-    std::size_t webFaultFrom = 0;  // requests before this one are served normally
+    std::string webFault;             // "", never-answer, close-mid-response, garbage, interim-only
+    std::size_t webFaultFrom = 0;     // requests before this one are served normally
+    std::vector<WebStyle> webStyles;  // taken in turn by each web interface's answers
     std::vector<std::uint16_t> dropFirstAckOf;
     bool duplicateAcks = false;
     bool loaderSilent = false;

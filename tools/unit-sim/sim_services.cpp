@@ -21,6 +21,9 @@ WebFault ToWebFault(const std::string& name) {
     if (name == "close-mid-response") {
         return WebFault::CloseMidResponse;
     }
+    if (name == "interim-only") {
+        return WebFault::InterimOnly;
+    }
     return name == "garbage" ? WebFault::Garbage : WebFault::None;
 }
 
@@ -82,6 +85,7 @@ SimulatedUnit::SimulatedUnit(const SimOptions& options) : m_responder(options) {
     }
     web.fault = ToWebFault(transfer.webFault);
     web.faultFromRequest = transfer.webFaultFrom;
+    web.styles = transfer.webStyles;
     web.log = LogLine;
     m_mainWeb = std::make_unique<WebInterface>(web);
     web.address = options.sub.address;

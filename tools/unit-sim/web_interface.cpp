@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -16,9 +18,13 @@ namespace {
 constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 constexpr auto kIdleLimit = std::chrono::milliseconds(5000);
+// Longest wait for the client to acknowledge an answer before the connection is reset.
+constexpr auto kDeliveryBound = std::chrono::milliseconds(1000);
+constexpr auto kDeliveryLook = std::chrono::milliseconds(1);
 constexpr std::uint32_t kNotFound = 404;
 constexpr char kPartialAnswer[] = "HTTP/1.0 2";
 constexpr char kGarbageAnswer[] = "\x01\x02 this is no HTTP \xFF\r\n\r\n";
+constexpr char kInterimAnswer[] = "HTTP/1.0 100 Continue\r\n\r\n";
 
 const char* ReasonPhrase(std::uint32_t status) {
     switch (status) {
@@ -48,6 +54,30 @@ void SendAll(int fd, std::string_view data) {
         }
         data.remove_prefix(static_cast<std::size_t>(sent));
     }
+}
+
+std::string_view FaultAnswer(WebFault fault) {
+    switch (fault) {
+        case WebFault::Garbage:
+            return kGarbageAnswer;
+        case WebFault::InterimOnly:
+            return kInterimAnswer;
+        default:
+            return kPartialAnswer;
+    }
+}
+
+// Resets the connection once the client has acknowledged every byte sent, so that the reset
+// cannot overtake the answer.
+void ResetAfterDelivery(SimFd connection) {
+    const auto deadline = std::chrono::steady_clock::now() + kDeliveryBound;
+    int unacknowledged = 0;
+    while (::ioctl(connection.Get(), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kDeliveryLook);
+    }
+    const linger reset{1, 0};
+    ::setsockopt(connection.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 SimFd OpenListener(Ipv4 address, std::uint16_t port) {
@@ -235,16 +265,23 @@ void WebInterface::HandleConnection(SimFd connection) {
     std::unique_lock lock(m_mutex);
     const bool faulty =
         m_config.fault != WebFault::None && m_requests.size() >= m_config.faultFromRequest;
+    const WebStyle style = m_config.styles.empty()
+                               ? WebStyle::Full
+                               : m_config.styles[m_requests.size() % m_config.styles.size()];
     if (!faulty) {
         record.status = StatusFor(*request);
     }
     m_requests.push_back(record);
     m_changed.notify_all();
     if (m_config.log) {
+        std::string outcome = faulty ? "fault" : std::to_string(record.status);
+        if (!faulty && style != WebStyle::Full) {
+            outcome += " (" + std::string(WebStyleName(style)) + ")";
+        }
         char line[200];
         std::snprintf(line, sizeof line, "web: %s %s %s, %zu bytes -> %s", record.method.c_str(),
                       record.path.c_str(), record.version.c_str(), record.bodyLength,
-                      faulty ? "fault" : std::to_string(record.status).c_str());
+                      outcome.c_str());
         m_config.log(line);
     }
     if (faulty && m_config.fault == WebFault::NeverAnswer) {
@@ -254,17 +291,15 @@ void WebInterface::HandleConnection(SimFd connection) {
     lock.unlock();
 
     if (faulty) {
-        SendAll(connection.Get(),
-                m_config.fault == WebFault::Garbage ? kGarbageAnswer : kPartialAnswer);
+        SendAll(connection.Get(), FaultAnswer(m_config.fault));
         return;
     }
-    char answer[160];
-    std::snprintf(answer, sizeof answer,
-                  "HTTP/1.0 %u %s\r\nServer: rlq-unit-sim\r\nContent-Length: 0\r\n"
-                  "Connection: close\r\n\r\n",
-                  record.status, ReasonPhrase(record.status));
-    SendAll(connection.Get(), answer);
-    ::shutdown(connection.Get(), SHUT_WR);
+    SendAll(connection.Get(), ComposeWebAnswer(style, record.status, ReasonPhrase(record.status)));
+    if (style == WebStyle::StatusReset) {
+        ResetAfterDelivery(std::move(connection));
+    } else {
+        ::shutdown(connection.Get(), SHUT_WR);
+    }
     if (request->path == "/update_reset" && m_config.onReset) {
         m_config.onReset();
     }

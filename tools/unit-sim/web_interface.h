@@ -1,7 +1,7 @@
 #pragma once
 // The simulated unit's web interface: an HTTP/1.0 server that takes the main unit's chunked
-// upload on /update and the sub unit's reset on /update_reset, with faults for the client's
-// failure paths. Every request is recorded for tests.
+// upload on /update and the sub unit's reset on /update_reset, with terse answering styles and
+// faults for the client's failure paths. Every request is recorded for tests.
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +20,7 @@
 #include "tools/unit-sim/sim_fd.h"
 #include "tools/unit-sim/sim_http_request.h"
 #include "tools/unit-sim/sim_update_chunks.h"
+#include "tools/unit-sim/web_style.h"
 
 namespace rlq::sim {
 
@@ -28,6 +29,7 @@ enum class WebFault {
     NeverAnswer,       // read the request, keep the connection open, answer nothing
     CloseMidResponse,  // send part of a status line, then close
     Garbage,           // answer bytes that are no HTTP response
+    InterimOnly,       // answer an interim (100) head alone, then close
 };
 
 struct ChunkRefusal {
@@ -45,6 +47,8 @@ struct WebInterfaceConfig {
     std::uint32_t resetStatus = 204;
     WebFault fault = WebFault::None;
     std::size_t faultFromRequest = 0;  // requests before this index are served normally
+    // Answers take these styles in turn, request by request; none means every answer in full.
+    std::vector<WebStyle> styles{};
     // Runs on the server thread after a reset answer has gone out (arms the loader).
     std::function<void()> onReset{};
     // One line per answered request, on the server thread.
