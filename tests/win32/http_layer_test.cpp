@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <winsock2.h>
 
 #include <wininet.h>
@@ -210,22 +209,27 @@ TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
 }
 
 // Texts are cut to a byte capacity as the system code page stores them, whichever it is: never a
-// byte more, never a character less, never half a character (CP932 stores あ in two bytes).
+// byte more, never a character less, never half a character (CP932 stores あ in two bytes). The
+// text is longer than the capacity in any code page.
 TEST(WinInetTextTest, CutCountsTheBytesOfTheSystemCodePage) {
-    std::string wide60;
-    for (int i = 0; i < 60; ++i) {
-        wide60 += "あ";
+    std::string wide100;
+    for (int i = 0; i < 100; ++i) {
+        wide100 += "あ";
     }
     const auto bytesOf = [](std::string_view character) {
         return SystemHttpLayer().SystemCodePageBytes(character);
     };
-    for (const std::string& text : {wide60, "a" + wide60}) {
-        const std::string_view cut = CutToCapacity(text, 79, bytesOf);
-        ASSERT_LT(cut.size(), text.size());
+    const struct {
+        std::string text;
+        int cp932Bytes;  // what the cut keeps on a Japanese system
+    } cases[] = {{wide100, 78}, {"a" + wide100, 79}};
+    for (const auto& c : cases) {
+        const std::string_view cut = CutToCapacity(c.text, 79, bytesOf);
+        ASSERT_LT(cut.size(), c.text.size());
         EXPECT_LE(SystemCodePageBytes(cut), 79);
-        EXPECT_GT(SystemCodePageBytes(text.substr(0, cut.size() + 3)), 79);
+        EXPECT_GT(SystemCodePageBytes(c.text.substr(0, cut.size() + 3)), 79);  // one あ more
         if (::GetACP() == 932) {
-            EXPECT_EQ(SystemCodePageBytes(cut), text.size() % 3 == 0 ? 78 : 79);
+            EXPECT_EQ(SystemCodePageBytes(cut), c.cp932Bytes);
         }
     }
 }
