@@ -1,10 +1,10 @@
 #include "net/http.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <span>
 #include <system_error>
 
+#include "common/text_cut.h"
 #include "net/http_url.h"
 
 namespace rlq {
@@ -162,16 +162,12 @@ void CHttp::ReleaseHandles() {
     m_pSession.reset();
 }
 
-// Cut to the capacity at a character boundary, so a cut text is still valid UTF-8.
+// Cut to the capacity as the system code page counts it, at a character boundary, so a cut text is
+// still whole characters.
 void CHttp::SetErrorText(std::string_view text) {
-    std::size_t length = std::min(text.size(), kErrorCapacity - 1);
-    if (length < text.size()) {
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-            --length;
-        }
-    }
-    std::copy_n(text.data(), length, m_szError);
-    m_szError[length] = '\0';
+    m_szError = CutToCapacity(text, kErrorCapacity - 1, [this](std::string_view character) {
+        return m_layer.SystemCodePageBytes(character);
+    });
 }
 
 }  // namespace rlq

@@ -39,9 +39,11 @@ class CHttp {
                  std::int32_t* error);
 
     // Empty unless the last request produced a failure text; valid until the next request.
-    const char* GetErrorText() const { return m_szError; }
+    const char* GetErrorText() const { return m_szError.c_str(); }
 
   private:
+    // Counted in the system code page's bytes, NUL included: the text is kept in UTF-8, which may
+    // take more bytes than that.
     static constexpr std::size_t kErrorCapacity = 80;
 
     void RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
@@ -67,7 +69,7 @@ class CHttp {
     std::string m_strServer;
     std::string m_strObject;
     std::uint16_t m_nPort = 0;
-    char m_szError[kErrorCapacity] = {};
+    std::string m_szError;
     std::thread m_worker;
 };
 

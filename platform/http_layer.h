@@ -4,6 +4,7 @@
 // body go out in a single call. Failures come back as values with the layer's own readable text.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -74,6 +75,13 @@ class HttpLayer {
     virtual ~HttpLayer() = default;
     virtual HttpOpened<HttpRoot> OpenRoot(std::string_view userAgent,
                                           const HttpTimeouts& timeouts) = 0;
+
+    // Bytes one character of the layer's texts (one whole UTF-8 sequence) takes in the system's
+    // narrow code page, which is how a text capacity in bytes is counted. UTF-8 unless the system
+    // uses another.
+    virtual std::size_t SystemCodePageBytes(std::string_view utf8Character) const {
+        return utf8Character.size();
+    }
 };
 
 // The system's HTTP layer (libcurl on Linux).

@@ -41,7 +41,8 @@ TempFiles& SystemTempFiles();
 // source, so that tests can plant files at the names it will try.
 std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource);
 
-// Opens a file for binary reading by its UTF-8 path; null when it cannot be opened.
+// Opens a file for binary reading by its UTF-8 path; null when it cannot be opened. Where the
+// system has share modes, other writers are refused while it is open.
 std::FILE* OpenFileForReading(const std::string& path);
 
 }  // namespace rlq::platform

@@ -1,12 +1,15 @@
-// HTTP layer on WinINet, synchronous. Closing the root handle from another thread makes a call
-// blocked on it or on a handle derived from it fail at once; the derived handles go with it, so
-// their owners close them only while the root is still open.
+// HTTP layer on WinINet, synchronous. Another thread cancels a blocked call by closing the
+// request, then the connection, then the root: closing the request is what ends a blocked send at
+// once, where closing the root alone leaves it to WinINet's own time-out.
 
 #include <windows.h>
 
 #include <wininet.h>
 
+#include <cwchar>
+#include <iterator>
 #include <mutex>
+#include <vector>
 
 #include "platform/http_layer.h"
 #include "platform/win32/wide_text.h"
@@ -15,7 +18,7 @@ namespace rlq::platform {
 namespace {
 
 constexpr DWORD_PTR kContext = 1;
-constexpr char kClosedText[] = "The request was cancelled";
+constexpr wchar_t kMessageModule[] = L"wininet.dll";
 
 std::string TrimLineEnds(std::string text) {
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
@@ -24,7 +27,27 @@ std::string TrimLineEnds(std::string text) {
     return text;
 }
 
-// The system's text for a failure: WinINet's own codes are messages of wininet.dll.
+// Message `code` of wininet.dll or of the system, in the user's language; empty when neither has
+// it. `inserts` fill its %1, %2... when given.
+std::string MessageText(DWORD code, const DWORD_PTR* inserts = nullptr) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
+            (inserts != nullptr ? FORMAT_MESSAGE_ARGUMENT_ARRAY : FORMAT_MESSAGE_IGNORE_INSERTS),
+        ::GetModuleHandleW(kMessageModule), code, 0, reinterpret_cast<wchar_t*>(&text), 0,
+        reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
+    std::string message;
+    if (length > 0 && text != nullptr) {
+        message = TrimLineEnds(win32::Narrow(std::wstring_view(text, length)));
+    }
+    if (text != nullptr) {
+        ::LocalFree(text);
+    }
+    return message;
+}
+
+// The platform's text for a failure: WinINet's own codes are messages of wininet.dll, the others
+// the system's. A code without a message gets the system's text saying so.
 std::string FailureText(DWORD code) {
     if (code == ERROR_INTERNET_EXTENDED_ERROR) {
         DWORD detail = 0;
@@ -34,19 +57,23 @@ std::string FailureText(DWORD code) {
             return TrimLineEnds(win32::Narrow(std::wstring_view(text, length)));
         }
     }
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-            FORMAT_MESSAGE_IGNORE_INSERTS,
-        ::GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message;
-    if (length > 0 && text != nullptr) {
-        message = TrimLineEnds(win32::Narrow(std::wstring_view(text, length)));
+    if (std::string message = MessageText(code); !message.empty()) {
+        return message;
     }
-    if (text != nullptr) {
-        ::LocalFree(text);
-    }
-    return message.empty() ? "WinINet error " + std::to_string(code) : message;
+    wchar_t number[16];
+    std::swprintf(number, std::size(number), L"%lX", static_cast<unsigned long>(code));
+    const DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(number),
+                                 reinterpret_cast<DWORD_PTR>(kMessageModule)};
+    std::string missing = MessageText(ERROR_MR_MID_NOT_FOUND, inserts);
+    return missing.empty() ? std::to_string(code) : missing;
+}
+
+HttpResult Cancelled() {
+    return HttpResult::Failure(FailureText(ERROR_INTERNET_OPERATION_CANCELLED));
+}
+
+HttpResult LastFailure() {
+    return HttpResult::Failure(FailureText(::GetLastError()));
 }
 
 void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds value) {
@@ -55,11 +82,11 @@ void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds value)
     ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
 }
 
-HttpResult LastFailure() {
-    return HttpResult::Failure(FailureText(::GetLastError()));
-}
-
-// The root handle and whether it has been closed, shared by everything opened from it.
+// The root handle and the handles opened from it, shared by everything opened from it. Each
+// handle is opened and closed under the lock and closed exactly once: by its owner, or by Close
+// from another thread, newest first and the root last. Opening, configuring and querying a handle
+// do no network work, so the lock is never held across a wait; only the send runs outside it, and
+// it is the call that Close ends.
 class RootState {
   public:
     RootState(HINTERNET root, const HttpTimeouts& timeouts) : timeouts(timeouts), m_root(root) {}
@@ -67,34 +94,69 @@ class RootState {
     RootState(const RootState&) = delete;
     RootState& operator=(const RootState&) = delete;
 
-    HINTERNET Root() const { return m_root; }
-
     bool IsClosed() {
         std::lock_guard lock(m_mutex);
         return m_closed;
     }
 
-    void Close() {
+    HINTERNET Root() const { return m_root; }
+
+    // Runs `open()` unless the root is closed and keeps the handle it returns, so that Close takes
+    // it along. Null with the reason when closed or when opening failed.
+    template <typename Open>
+    HINTERNET OpenDerived(Open open, HttpResult& failure) {
+        std::lock_guard lock(m_mutex);
+        if (m_closed) {
+            failure = Cancelled();
+            return nullptr;
+        }
+        HINTERNET handle = open();
+        if (handle == nullptr) {
+            failure = LastFailure();
+            return nullptr;
+        }
+        m_derived.push_back(handle);
+        return handle;
+    }
+
+    // Runs `use()` unless the root is closed, so that Close waits for it.
+    template <typename Use>
+    void WhileOpen(Use use) {
         std::lock_guard lock(m_mutex);
         if (!m_closed) {
-            m_closed = true;
-            ::InternetCloseHandle(m_root);
+            use();
         }
     }
 
-    // Closes a derived handle unless the root's close has already taken it along.
+    // Closes a handle from OpenDerived for its owner unless Close already has.
     void CloseDerived(HINTERNET handle) {
         std::lock_guard lock(m_mutex);
-        if (!m_closed && handle != nullptr) {
-            ::InternetCloseHandle(handle);
+        if (m_closed) {
+            return;
         }
+        std::erase(m_derived, handle);
+        ::InternetCloseHandle(handle);
+    }
+
+    void Close() {
+        std::lock_guard lock(m_mutex);
+        if (m_closed) {
+            return;
+        }
+        m_closed = true;
+        for (auto handle = m_derived.rbegin(); handle != m_derived.rend(); ++handle) {
+            ::InternetCloseHandle(*handle);
+        }
+        m_derived.clear();
+        ::InternetCloseHandle(m_root);
     }
 
     const HttpTimeouts timeouts;
 
   private:
     std::mutex m_mutex;
-    HINTERNET m_root;
+    const HINTERNET m_root;
+    std::vector<HINTERNET> m_derived;  // in the order opened: the connection, then the request
     bool m_closed = false;
 };
 
@@ -116,14 +178,19 @@ class DerivedHandle {
 
 class WinInetRequest final : public HttpRequest {
   public:
-    // Closing a connection handle closes its requests too: the request keeps its connection.
+    // The request keeps its connection, so the connection is closed after it.
     WinInetRequest(std::shared_ptr<DerivedHandle> connection, HINTERNET request)
         : m_connection(std::move(connection)), m_request(m_connection->Root(), request) {}
 
     HttpResult Send(std::string_view headers, std::span<const std::uint8_t> body) override {
         m_status.reset();
+        RootState& root = *m_request.Root();
+        if (root.IsClosed()) {
+            return Cancelled();
+        }
         const std::wstring wideHeaders = win32::Widen(headers);
-        // Headers and body go out in this one call.
+        // Headers and body go out in this one call, the one that waits for the unit and that a
+        // Close from another thread ends.
         const BOOL sent =
             ::HttpSendRequestW(m_request.Get(), wideHeaders.empty() ? nullptr : wideHeaders.c_str(),
                                static_cast<DWORD>(wideHeaders.size()),
@@ -131,15 +198,16 @@ class WinInetRequest final : public HttpRequest {
                                static_cast<DWORD>(body.size()));
         if (!sent) {
             const DWORD code = ::GetLastError();
-            return m_request.Root()->IsClosed() ? HttpResult::Failure(kClosedText)
-                                                : HttpResult::Failure(FailureText(code));
+            return root.IsClosed() ? Cancelled() : HttpResult::Failure(FailureText(code));
         }
-        DWORD status = 0;
-        DWORD size = sizeof status;
-        if (::HttpQueryInfoW(m_request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                             &status, &size, nullptr)) {
-            m_status = status;
-        }
+        root.WhileOpen([this] {
+            DWORD status = 0;
+            DWORD size = sizeof status;
+            if (::HttpQueryInfoW(m_request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                                 &status, &size, nullptr)) {
+                m_status = status;
+            }
+        });
         return HttpResult::Success();
     }
 
@@ -158,20 +226,25 @@ class WinInetConnection final : public HttpConnection {
 
     HttpOpened<HttpRequest> OpenRequest(std::string_view verb, std::string_view object,
                                         std::string_view version) override {
-        if (m_connection->Root()->IsClosed()) {
-            return {nullptr, HttpResult::Failure(kClosedText)};
-        }
-        HINTERNET request =
-            ::HttpOpenRequestW(m_connection->Get(), win32::Widen(verb).c_str(),
-                               win32::Widen(object).c_str(), win32::Widen(version).c_str(), nullptr,
-                               nullptr, INTERNET_FLAG_EXISTING_CONNECT, kContext);
+        RootState& root = *m_connection->Root();
+        HttpResult failure;
+        HINTERNET request = root.OpenDerived(
+            [&] {
+                HINTERNET opened =
+                    ::HttpOpenRequestW(m_connection->Get(), win32::Widen(verb).c_str(),
+                                       win32::Widen(object).c_str(), win32::Widen(version).c_str(),
+                                       nullptr, nullptr, INTERNET_FLAG_EXISTING_CONNECT, kContext);
+                if (opened != nullptr) {
+                    // Wine takes the stall time-outs from the request handle only, not the root.
+                    SetTimeout(opened, INTERNET_OPTION_RECEIVE_TIMEOUT, root.timeouts.receive);
+                    SetTimeout(opened, INTERNET_OPTION_SEND_TIMEOUT, root.timeouts.send);
+                }
+                return opened;
+            },
+            failure);
         if (request == nullptr) {
-            return {nullptr, LastFailure()};
+            return {nullptr, failure};
         }
-        // Wine takes the stall time-outs from the request handle only, not from the root.
-        const HttpTimeouts& timeouts = m_connection->Root()->timeouts;
-        SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
-        SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
         return {std::make_unique<WinInetRequest>(m_connection, request), HttpResult::Success()};
     }
 
@@ -185,14 +258,16 @@ class WinInetRoot final : public HttpRoot {
     ~WinInetRoot() override { m_state->Close(); }
 
     HttpOpened<HttpConnection> Connect(std::string_view server, std::uint16_t port) override {
-        if (m_state->IsClosed()) {
-            return {nullptr, HttpResult::Failure(kClosedText)};
-        }
-        HINTERNET connection =
-            ::InternetConnectW(m_state->Root(), win32::Widen(server).c_str(), port, nullptr,
-                               nullptr, INTERNET_SERVICE_HTTP, 0, kContext);
+        HttpResult failure;
+        // For HTTP this only records the server: the connection is made by the send.
+        HINTERNET connection = m_state->OpenDerived(
+            [&] {
+                return ::InternetConnectW(m_state->Root(), win32::Widen(server).c_str(), port,
+                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, kContext);
+            },
+            failure);
         if (connection == nullptr) {
-            return {nullptr, LastFailure()};
+            return {nullptr, failure};
         }
         return {std::make_unique<WinInetConnection>(m_state, connection), HttpResult::Success()};
     }
@@ -217,6 +292,10 @@ class WinInetHttpLayer final : public HttpLayer {
         SetTimeout(root, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
         return {std::make_unique<WinInetRoot>(std::make_shared<RootState>(root, timeouts)),
                 HttpResult::Success()};
+    }
+
+    std::size_t SystemCodePageBytes(std::string_view utf8Character) const override {
+        return win32::SystemCodePageLength(utf8Character);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <share.h>
 
 #include <array>
 #include <cstdio>
@@ -142,8 +143,9 @@ TempFiles& SystemTempFiles() {
     return files;
 }
 
+// Other writers are refused while it is open, so what is read is not changed under the reader.
 std::FILE* OpenFileForReading(const std::string& path) {
-    return ::_wfopen(win32::Widen(path).c_str(), L"rb");
+    return ::_wfsopen(win32::Widen(path).c_str(), L"rb", _SH_DENYWR);
 }
 
 }  // namespace rlq::platform

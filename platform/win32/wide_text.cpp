@@ -27,4 +27,14 @@ std::string Narrow(std::wstring_view utf16) {
     return narrow;
 }
 
+std::size_t SystemCodePageLength(std::string_view utf8) {
+    const std::wstring wide = Widen(utf8);
+    if (wide.empty()) {
+        return 0;
+    }
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                             nullptr, 0, nullptr, nullptr);
+    return static_cast<std::size_t>(length > 0 ? length : 0);
+}
+
 }  // namespace rlq::platform::win32

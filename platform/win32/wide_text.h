@@ -9,4 +9,8 @@ namespace rlq::platform::win32 {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// Bytes `utf8` takes in the system's narrow code page (CP_ACP, CP932 on a Japanese system), a
+// character the code page lacks counted as its replacement.
+std::size_t SystemCodePageLength(std::string_view utf8);
+
 }  // namespace rlq::platform::win32

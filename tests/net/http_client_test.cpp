@@ -188,21 +188,39 @@ TEST(HttpClientTest, AttemptAfterACancelledOneSucceedsWithEmptyText) {
     EXPECT_EQ(layer.Attempts().size(), 2u);
 }
 
+std::string Repeat(std::string_view text, int count) {
+    std::string repeated;
+    for (int i = 0; i < count; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
+// The 79 bytes are counted as the system code page stores the text: UTF-8 bytes on Linux, one or
+// two bytes a character in a double-byte code page, where the UTF-8 text may be much longer.
 TEST(HttpClientTest, ErrorTextIsCutWithoutSplittingCharacters) {
     const std::string ascii79(79, 'a');
-    const std::string threeByte = "\xE3\x81\x82";  // あ
+    const std::string threeByte = "\xE3\x81\x82";  // あ, two bytes in the double-byte code page
+    const std::string halfWidth = "\xEF\xBD\xB1";  // ｱ, one byte there
     const struct {
+        bool doubleByteCodePage;
         std::string message;
         std::string expected;
     } cases[] = {
-        {ascii79, ascii79},
-        {ascii79 + "b", ascii79},
-        {std::string(78, 'a') + threeByte, std::string(78, 'a')},
-        {std::string(76, 'a') + threeByte + "z", std::string(76, 'a') + threeByte},
-        {std::string(77, 'a') + "\xC3\xA9" + "z", std::string(77, 'a') + "\xC3\xA9"},
+        {false, ascii79, ascii79},
+        {false, ascii79 + "b", ascii79},
+        {false, std::string(78, 'a') + threeByte, std::string(78, 'a')},
+        {false, std::string(76, 'a') + threeByte + "z", std::string(76, 'a') + threeByte},
+        {false, std::string(77, 'a') + "\xC3\xA9" + "z", std::string(77, 'a') + "\xC3\xA9"},
+        {true, ascii79 + "b", ascii79},
+        {true, Repeat(threeByte, 39) + "a", Repeat(threeByte, 39) + "a"},
+        {true, Repeat(threeByte, 40), Repeat(threeByte, 39)},
+        {true, "a" + Repeat(threeByte, 40), "a" + Repeat(threeByte, 39)},
+        {true, Repeat(halfWidth, 80), Repeat(halfWidth, 79)},
     };
     for (const auto& c : cases) {
         FakeHttpLayer layer;
+        layer.doubleByteCodePage = c.doubleByteCodePage;
         layer.sends = {{Kind::Fail, 0, c.message}};
         CHttp http(layer);
         EXPECT_EQ(Post(http, 2, "update_reset").text, c.expected);

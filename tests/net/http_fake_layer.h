@@ -41,9 +41,27 @@ class FakeHttpLayer final : public platform::HttpLayer {
     std::optional<std::string> rootFailure;
     std::optional<std::string> connectFailure;
     std::optional<std::string> openFailure;
+    // Counts texts as a double-byte code page such as CP932 does: one byte for ASCII and the
+    // half-width katakana, two for every other character.
+    bool doubleByteCodePage = false;
 
     platform::HttpOpened<platform::HttpRoot> OpenRoot(
         std::string_view userAgent, const platform::HttpTimeouts& timeouts) override;
+
+    std::size_t SystemCodePageBytes(std::string_view utf8Character) const override {
+        if (!doubleByteCodePage || utf8Character.size() == 1) {
+            return utf8Character.size();
+        }
+        const auto byte = [&](std::size_t i) {
+            return static_cast<unsigned char>(utf8Character[i]);
+        };
+        const unsigned codePoint =
+            utf8Character.size() == 3
+                ? ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu)
+                : 0;
+        const bool halfWidthKatakana = codePoint >= 0xFF61 && codePoint <= 0xFF9F;
+        return halfWidthKatakana ? 1 : 2;
+    }
 
     std::vector<FakeAttempt> Attempts() const {
         std::lock_guard lock(m_mutex);

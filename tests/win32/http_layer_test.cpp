@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <winsock2.h>
 
+#include <wininet.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -9,8 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/text_cut.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
+#include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
 namespace {
@@ -96,6 +100,32 @@ std::uint16_t UnusedPort() {
     return ::ntohs(local.sin_port);
 }
 
+// wininet.dll's own text for `code`, in the user's language.
+std::string WinInetMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+            FORMAT_MESSAGE_IGNORE_INSERTS,
+        ::GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    while (!message.empty() && std::wstring_view(L"\r\n ").find(message.back()) != message.npos) {
+        message.pop_back();
+    }
+    return win32::Narrow(message);
+}
+
+bool RunningUnderWine() {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Bytes of `utf8` in the system code page, the whole text at once.
+int SystemCodePageBytes(std::string_view utf8) {
+    const std::wstring wide = win32::Widen(utf8);
+    return ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
+}
+
 class WinInetLayerTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(SystemProcess().StartSockets()); }
@@ -148,13 +178,17 @@ TEST_F(WinInetLayerTest, RefusedConnectionFailsWithTheSystemsText) {
     ASSERT_TRUE(request.result.ok);
     const HttpResult sent = request.handle->Send("", {});
     EXPECT_FALSE(sent.ok);
-    EXPECT_FALSE(sent.message.empty());
+    ASSERT_FALSE(WinInetMessage(ERROR_INTERNET_CANNOT_CONNECT).empty());
+    EXPECT_EQ(sent.message, WinInetMessage(ERROR_INTERNET_CANNOT_CONNECT));
     EXPECT_FALSE(request.handle->StatusCode().has_value());
 }
 
 TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
+    // Windows ends the call at once, long before the layer's time-out; Wine only at the receive
+    // time-out whatever is closed, so there the time-out is short and only bounds it.
+    const bool wine = RunningUnderWine();
     LoopbackServer silent("");  // takes the request and never answers
-    auto root = Root(3000ms);
+    auto root = Root(wine ? 3000ms : 12000ms);
     auto request = root->Connect("127.0.0.1", silent.Port())
                        .handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok);
@@ -164,12 +198,40 @@ TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
     const auto start = std::chrono::steady_clock::now();
     root->Close();
     const HttpResult sent = sending.get();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, wine ? 5s : 2s);
     EXPECT_FALSE(sent.ok);
-    EXPECT_FALSE(sent.message.empty());
-    // Windows ends the call at once; Wine only at the receive time-out, which still bounds it.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
-    // Everything opened from a closed root fails at once.
-    EXPECT_FALSE(root->Connect("127.0.0.1", silent.Port()).result.ok);
+    const std::string cancelled = WinInetMessage(ERROR_INTERNET_OPERATION_CANCELLED);
+    ASSERT_FALSE(cancelled.empty());
+    EXPECT_EQ(sent.message, cancelled);
+    // Everything opened from a closed root fails at once, with the same text.
+    EXPECT_EQ(root->Connect("127.0.0.1", silent.Port()).result.message, cancelled);
+    EXPECT_EQ(request.handle->Send("", {}).message, cancelled);
+}
+
+// Texts are cut to a byte capacity as the system code page stores them, whichever it is: never a
+// byte more, never a character less, never half a character (CP932 stores あ in two bytes). The
+// text is longer than the capacity in any code page.
+TEST(WinInetTextTest, CutCountsTheBytesOfTheSystemCodePage) {
+    std::string wide100;
+    for (int i = 0; i < 100; ++i) {
+        wide100 += "あ";
+    }
+    const auto bytesOf = [](std::string_view character) {
+        return SystemHttpLayer().SystemCodePageBytes(character);
+    };
+    const struct {
+        std::string text;
+        int cp932Bytes;  // what the cut keeps on a Japanese system
+    } cases[] = {{wide100, 78}, {"a" + wide100, 79}};
+    for (const auto& c : cases) {
+        const std::string_view cut = CutToCapacity(c.text, 79, bytesOf);
+        ASSERT_LT(cut.size(), c.text.size());
+        EXPECT_LE(SystemCodePageBytes(cut), 79);
+        EXPECT_GT(SystemCodePageBytes(c.text.substr(0, cut.size() + 3)), 79);  // one あ more
+        if (::GetACP() == 932) {
+            EXPECT_EQ(SystemCodePageBytes(cut), c.cp932Bytes);
+        }
+    }
 }
 
 }  // namespace

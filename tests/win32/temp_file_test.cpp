@@ -68,6 +68,32 @@ TEST_F(Win32TempFileTest, WritesEveryByteUnderAFreshHiddenName) {
     EXPECT_EQ(OpenFileForReading(path), nullptr);
 }
 
+TEST_F(Win32TempFileTest, AFileOpenForReadingRefusesWritersButNotReaders) {
+    auto& files = SystemTempFiles();
+    auto written = files.CreateIn(m_folder);
+    ASSERT_NE(written, nullptr);
+    const std::string path = written->Path();
+    ASSERT_TRUE(written->Put('x') && written->Close());
+    const std::wstring widePath = win32::Widen(path);
+    const auto openForWriting = [&] {
+        return ::CreateFileW(widePath.c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    {
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> reading(OpenFileForReading(path),
+                                                                   &std::fclose);
+        ASSERT_NE(reading, nullptr);
+        EXPECT_EQ(openForWriting(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(ReadBack(path), std::vector<std::uint8_t>{'x'});
+    }
+    const HANDLE writer = openForWriting();
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    ::CloseHandle(writer);
+    files.Remove(path);
+}
+
 TEST_F(Win32TempFileTest, NothingIsCreatedInAMissingFolder) {
     EXPECT_EQ(SystemTempFiles().CreateIn(m_folder + "\\missing"), nullptr);
 }
