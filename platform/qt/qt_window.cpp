@@ -185,6 +185,11 @@ std::string QtWindow::Title() const {
 
 void QtWindow::SetControlText(int id, std::string_view text) {
     ControlState& control = Get(id);
+    // Unchanged text is not set again: a new text repaints the control and the form beneath it,
+    // and the view sets its texts on every draw.
+    if (ControlText(id) == text) {
+        return;
+    }
     if (auto* label = qobject_cast<QLabel*>(control.widget)) {
         label->setText(FromUtf8(text));
         FitStaticText(*label, control.layoutWidth);
@@ -283,10 +288,7 @@ void QtWindow::UpdateNow() {
         return;
     }
     m_needsPaint = false;
-    m_paintingNow = true;
-    m_form->repaint();
-    m_paintingNow = false;
-    m_handler.OnPaint();
+    Draw();
 }
 
 void QtWindow::FormPainted() {
@@ -304,8 +306,17 @@ void QtWindow::DeliverPaint() {
     m_paintPosted = false;
     if (m_needsPaint) {
         m_needsPaint = false;
-        m_handler.OnPaint();
+        Draw();
     }
+}
+
+void QtWindow::Draw() {
+    m_handler.OnPaint();
+    // What the draw changed is painted now, as part of this paint. Qt repaints the form beneath
+    // every changed control, and reported, that paint would ask for the next draw, for ever.
+    m_paintingNow = true;
+    m_form->repaint();
+    m_paintingNow = false;
 }
 
 void QtWindow::StartTimer(int timerId, std::chrono::milliseconds period) {

@@ -198,6 +198,20 @@ TEST(QtMainWindow, PaintsReachTheViewOutsideThePaintEventAndUpdateNowPaintsAtOnc
     EXPECT_EQ(view.paints, 2);
     PumpFor(std::chrono::milliseconds(100));
     EXPECT_EQ(view.paints, 2) << "UpdateNow's own repaint is not reported twice";
+
+    // New texts paint; the same texts set again, on every kind of control, paint nothing.
+    window.ShowControl(res::kRetryButton);
+    window.SetControlText(res::kFirmwareInfoEdit, "RLQ-610A Ver.1.34/1.06");
+    window.SetControlText(res::kMainVersionText, "Ver.1.00→1.06");
+    ASSERT_TRUE(PumpUntil([&] { return view.paints > 2; }));
+    PumpFor(std::chrono::milliseconds(100));
+    const int paints = view.paints;
+    for (int id : {res::kFirmwareGroup, res::kFirmwareInfoEdit, res::kIpAddressEdit,
+                   res::kMainVersionText, res::kRetryButton}) {
+        window.SetControlText(id, window.ControlText(id));
+    }
+    PumpFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(view.paints, paints);
 }
 
 TEST(QtWindowState, ProgressClampsAndWrapsLikeTheNativeBar) {
