@@ -30,6 +30,18 @@ std::string ToUtf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
+// The native group box: an etched frame whose top line runs through the middle of the title,
+// which sits a few pixels in from the left and interrupts the line. Qt's own styles draw the
+// title above the frame, or no line at all.
+QString GroupBoxStyle(const QFont& font) {
+    const int titleMiddle = QFontMetrics(font).height() / 2;
+    return QStringLiteral(
+               "QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
+               "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
+               "padding: 0px 1px; }")
+        .arg(titleMiddle);
+}
+
 // Our own texts carry no mnemonics on controls; a literal "&" must show as such on a button.
 QString ButtonText(std::string_view text) {
     return FromUtf8(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -81,9 +93,12 @@ void QtWindow::BuildControl(const ControlLayout& layout) {
     QWidget* widget = nullptr;
     const bool tabStop = (layout.style & kTabStop) != 0;
     switch (layout.kind) {
-        case ControlKind::GroupBox:
-            widget = new QGroupBox(FromUtf8(layout.text), m_form);
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(FromUtf8(layout.text), m_form);
+            group->setStyleSheet(GroupBoxStyle(m_form->font()));
+            widget = group;
             break;
+        }
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(FromUtf8(layout.text), m_form);
             edit->setReadOnly((layout.style & kReadOnly) != 0);
