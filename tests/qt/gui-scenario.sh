@@ -15,6 +15,9 @@
 #   authorisation-refused  the same user without the file capability: pkexec cannot get an
 #                  authorisation (no polkit agent here), so the start ends after its own
 #                  message, before any window, with status 1
+# Wherever the program waits for the user (the completion message, the search dialog's not-found
+# state, retry and special mode offered) its CPU time over a few seconds is measured; more than
+# 2 % of one core fails the scenario.
 set -euo pipefail
 bin=$1
 scenario=$2
