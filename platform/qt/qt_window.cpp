@@ -30,6 +30,18 @@ std::string ToUtf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
+// The native group box: an etched frame whose top line runs through the middle of the title,
+// which sits a few pixels in from the left and interrupts the line. Qt's own styles draw the
+// title above the frame, or no line at all.
+QString GroupBoxStyle(const QFont& font) {
+    const int titleMiddle = QFontMetrics(font).height() / 2;
+    return QStringLiteral(
+               "QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
+               "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
+               "padding: 0px 1px; }")
+        .arg(titleMiddle);
+}
+
 // Our own texts carry no mnemonics on controls; a literal "&" must show as such on a button.
 QString ButtonText(std::string_view text) {
     return FromUtf8(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -81,9 +93,12 @@ void QtWindow::BuildControl(const ControlLayout& layout) {
     QWidget* widget = nullptr;
     const bool tabStop = (layout.style & kTabStop) != 0;
     switch (layout.kind) {
-        case ControlKind::GroupBox:
-            widget = new QGroupBox(FromUtf8(layout.text), m_form);
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(FromUtf8(layout.text), m_form);
+            group->setStyleSheet(GroupBoxStyle(m_form->font()));
+            widget = group;
             break;
+        }
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(FromUtf8(layout.text), m_form);
             edit->setReadOnly((layout.style & kReadOnly) != 0);
@@ -185,6 +200,11 @@ std::string QtWindow::Title() const {
 
 void QtWindow::SetControlText(int id, std::string_view text) {
     ControlState& control = Get(id);
+    // Unchanged text is not set again: a new text repaints the control and the form beneath it,
+    // and the view sets its texts on every draw.
+    if (ControlText(id) == text) {
+        return;
+    }
     if (auto* label = qobject_cast<QLabel*>(control.widget)) {
         label->setText(FromUtf8(text));
         FitStaticText(*label, control.layoutWidth);
@@ -283,10 +303,7 @@ void QtWindow::UpdateNow() {
         return;
     }
     m_needsPaint = false;
-    m_paintingNow = true;
-    m_form->repaint();
-    m_paintingNow = false;
-    m_handler.OnPaint();
+    Draw();
 }
 
 void QtWindow::FormPainted() {
@@ -304,8 +321,17 @@ void QtWindow::DeliverPaint() {
     m_paintPosted = false;
     if (m_needsPaint) {
         m_needsPaint = false;
-        m_handler.OnPaint();
+        Draw();
     }
+}
+
+void QtWindow::Draw() {
+    m_handler.OnPaint();
+    // What the draw changed is painted now, as part of this paint. Qt repaints the form beneath
+    // every changed control, and reported, that paint would ask for the next draw, for ever.
+    m_paintingNow = true;
+    m_form->repaint();
+    m_paintingNow = false;
 }
 
 void QtWindow::StartTimer(int timerId, std::chrono::milliseconds period) {

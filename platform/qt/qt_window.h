@@ -85,6 +85,8 @@ class QtWindow final : public QObject, public Window {
     void BuildControl(const ControlLayout& control);
     void ShowBarPosition(ControlState& bar);
     void DeliverPaint();
+    // The handler's OnPaint, then the form's paint of what it changed.
+    void Draw();
 
     WindowHandler& m_handler;
     QWidget& m_topLevel;
@@ -95,7 +97,7 @@ class QtWindow final : public QObject, public Window {
     std::function<void(int)> m_endModal;
     bool m_needsPaint = false;
     bool m_paintPosted = false;
-    bool m_paintingNow = false;  // UpdateNow's own repaint, which is not a new paint to report
+    bool m_paintingNow = false;  // Draw's own repaint, which is not a new paint to report
 };
 
 }  // namespace rlq::platform::qt

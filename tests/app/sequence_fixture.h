@@ -103,12 +103,17 @@ class ScriptedDocument final : public UpdateDocument {
 
     std::map<int, std::deque<std::int32_t>> results;  // per slot; empty: 0
     std::function<void(int slot)> duringTransfer;
+    // The view reads the text on each of its draws, except those for the progress bar alone.
+    mutable int infoTextReads = 0;
 
     void SetView(DocumentView* view) override {
         m_view = view;
         m_real.SetView(view);
     }
-    std::string GetInfoText() const override { return m_real.GetInfoText(); }
+    std::string GetInfoText() const override {
+        ++infoTextReads;
+        return m_real.GetInfoText();
+    }
     std::uint32_t GetImageSize(int slot) const override { return m_real.GetImageSize(slot); }
     std::uint16_t GetImageVersion(int slot) const override { return m_real.GetImageVersion(slot); }
     std::uint32_t GetPosition(int slot) const override {

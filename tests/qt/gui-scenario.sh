@@ -15,6 +15,9 @@
 #   authorisation-refused  the same user without the file capability: pkexec cannot get an
 #                  authorisation (no polkit agent here), so the start ends after its own
 #                  message, before any window, with status 1
+# Wherever the program waits for the user (the completion message, the search dialog's not-found
+# state, retry and special mode offered) its CPU time over a few seconds is measured; more than
+# 2 % of one core fails the scenario.
 set -euo pipefail
 bin=$1
 scenario=$2
@@ -59,6 +62,31 @@ trap finish EXIT
 fail() {
     echo "gui-scenario.sh: $scenario: $*" >&2
     exit 1
+}
+
+# CPU time (user + system, all threads) of the program so far, in clock ticks.
+cpu_ticks() {
+    [[ -r /proc/$app_pid/stat ]] || fail "rlq-updater ended while waiting for the user"
+    sed 's/.*) //' "/proc/$app_pid/stat" | awk '{ print $12 + $13 }'
+}
+
+# While the program waits for the user in state $1, it must stay idle: over a few seconds it may
+# use at most idle_cpu_limit percent of one core. Each state is measured; any over the limit
+# fails the scenario at its end.
+idle_cpu_limit=2
+idle_seconds=3
+busy_states=()
+measure_idle() {
+    local state=$1 before after percent
+    before=$(cpu_ticks)
+    sleep "$idle_seconds"
+    after=$(cpu_ticks)
+    percent=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$idle_seconds" \
+        'BEGIN { printf "%.1f", 100 * t / (hz * s) }')
+    echo "CPU while waiting, $state: $percent % of one core"
+    if awk -v p="$percent" -v l="$idle_cpu_limit" 'BEGIN { exit !(p > l) }'; then
+        busy_states+=("$state ($percent %)")
+    fi
 }
 
 # A window whose whole title is $1, waited for up to $2 seconds; prints its id.
@@ -169,6 +197,7 @@ case $scenario in
         sleep 0.3
         shot "$box" completion-message
         shot root completion-screen
+        measure_idle "completion message"
         keys "$box" Return
         status=0
         wait_exit 10 || status=$?
@@ -181,10 +210,13 @@ case $scenario in
         dialog=$(wait_window "$sub_not_found_title" 60)
         sleep 0.3
         shot "$dialog" search-not-found
+        shot root search-not-found-screen
+        measure_idle "search dialog not found"
         keys "$dialog" Return
         wait_gone "$sub_not_found_title" 10
         sleep 0.5
         shot "$main" main-retry-offered
+        measure_idle "retry and special mode offered"
         keys "$main" alt+f
         sleep 0.3
         xdotool key --clearmodifiers x
@@ -197,3 +229,4 @@ case $scenario in
         ;;
 esac
 ls "$artifacts"
+[[ ${#busy_states[@]} -eq 0 ]] || fail "busy while waiting for the user: ${busy_states[*]}"

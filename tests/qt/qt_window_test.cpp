@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -116,6 +117,19 @@ TEST(QtWindowLayout, EveryControlOfTheFormSitsWhereItsDialogUnitsSay) {
               QSize(px(207, units.charWidth, 4), px(90, units.charHeight, 8)));
     // The kinds and styles of the table.
     EXPECT_NE(qobject_cast<QGroupBox*>(window.Control(res::kFirmwareGroup)), nullptr);
+    // Drawn as the native group box: a frame line on the window's face, its top line through the
+    // middle of the title, nothing filled inside.
+    ui.ShowMainWindow();
+    ASSERT_TRUE(PumpUntil([&] { return view.paints > 0; }));
+    const QWidget& group = *window.Control(res::kFirmwareGroup);
+    QWidget& frameWidget = *ui.MainFrameWidget();
+    const QImage groupImage =
+        frameWidget.grab(QRect(group.mapTo(&frameWidget, QPoint()), group.size())).toImage();
+    const QRgb face = frameWidget.palette().color(QPalette::Window).rgb();
+    const QPoint inside(group.width() / 2, group.height() / 2);
+    EXPECT_NE(groupImage.pixel(inside.x(), group.fontMetrics().height() / 2), face) << "top";
+    EXPECT_NE(groupImage.pixel(0, inside.y()), face) << "left";
+    EXPECT_EQ(groupImage.pixel(inside), face) << "inside";
     auto* edit = qobject_cast<QLineEdit*>(window.Control(res::kIpAddressEdit));
     ASSERT_NE(edit, nullptr);
     EXPECT_TRUE(edit->isReadOnly());
@@ -198,6 +212,20 @@ TEST(QtMainWindow, PaintsReachTheViewOutsideThePaintEventAndUpdateNowPaintsAtOnc
     EXPECT_EQ(view.paints, 2);
     PumpFor(std::chrono::milliseconds(100));
     EXPECT_EQ(view.paints, 2) << "UpdateNow's own repaint is not reported twice";
+
+    // New texts paint; the same texts set again, on every kind of control, paint nothing.
+    window.ShowControl(res::kRetryButton);
+    window.SetControlText(res::kFirmwareInfoEdit, "RLQ-610A Ver.1.34/1.06");
+    window.SetControlText(res::kMainVersionText, "Ver.1.00→1.06");
+    ASSERT_TRUE(PumpUntil([&] { return view.paints > 2; }));
+    PumpFor(std::chrono::milliseconds(100));
+    const int paints = view.paints;
+    for (int id : {res::kFirmwareGroup, res::kFirmwareInfoEdit, res::kIpAddressEdit,
+                   res::kMainVersionText, res::kRetryButton}) {
+        window.SetControlText(id, window.ControlText(id));
+    }
+    PumpFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(view.paints, paints);
 }
 
 TEST(QtWindowState, ProgressClampsAndWrapsLikeTheNativeBar) {

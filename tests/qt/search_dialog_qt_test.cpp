@@ -11,6 +11,7 @@
 #include "app/resources/dialog_layouts.h"
 #include "app/resources/resource_ids.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/qt/qt_window.h"
 #include "tests/net/discovery_fakes.h"
 #include "tests/qt/qt_test_support.h"
 #include "workflow/search_dialog.h"
@@ -20,6 +21,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::qt::QtToolkit;
+using ::testing::AllOf;
+using ::testing::Ge;
+using ::testing::Le;
 
 platform::AdapterSnapshot OneAdapter() {
     platform::AdapterSnapshot snapshot;
@@ -36,6 +40,36 @@ platform::AdapterSnapshot OneAdapter() {
 
 struct NoHandler final : platform::WindowHandler {};
 
+// Draws as the program's view does, setting the form's texts on every paint: one the same each
+// time, one new each time. Neither may lead to another paint.
+struct DrawingView final : platform::WindowHandler {
+    platform::Window* window = nullptr;
+    int draws = 0;
+    void OnCreate(platform::Window& created) override { window = &created; }
+    void OnPaint() override {
+        ++draws;
+        window->SetControlText(res::kFirmwareInfoEdit, "RLQ-610A Ver.1.34/1.06");
+        window->SetControlText(res::kIpAddressEdit, "192.168.0." + std::to_string(draws));
+    }
+};
+
+// Counts the paints of one widget.
+class PaintCounter final : public QObject {
+  public:
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// A window that waits paints a few times when it is uncovered, and its view draws once; a paint
+// that asks for the next one comes hundreds of times a second.
+constexpr int kIdlePaints = 4;
+
 enum class Leave { Escape, CloseBox, Enter, BackButton };
 
 class QtSearchDialogTest : public ::testing::TestWithParam<Leave> {
@@ -44,7 +78,8 @@ class QtSearchDialogTest : public ::testing::TestWithParam<Leave> {
     FakeHostNetwork host{log};
     FakeUdpSockets sockets{log, nullptr};
     QtToolkit ui;
-    NoHandler frame, view;
+    NoHandler frame;
+    DrawingView view;
 
     void SetUp() override {
         host.snapshot = OneAdapter();
@@ -59,6 +94,7 @@ TEST_P(QtSearchDialogTest, LeavesThroughTheStopPathCentredOnTheMainWindow) {
     CDlgProg dialog(0x40, host, sockets);
     QRect dialogFrame, mainFrame;
     QString titleWhenLeft;
+    int viewDraws = -1, dialogPaints = -1;
     const bool waitForNotFound = GetParam() == Leave::BackButton;
     WhenModal([&](QWidget& modal) {
         dialogFrame = modal.geometry();
@@ -87,9 +123,20 @@ TEST_P(QtSearchDialogTest, LeavesThroughTheStopPathCentredOnTheMainWindow) {
         } else {
             // The budget of one adapter for the sub unit: 28 ticks of 250 ms.
             auto* poll = new QTimer(&modal);  // goes with the dialog
-            QObject::connect(poll, &QTimer::timeout, &modal, [poll, target = &modal, leave] {
+            QObject::connect(poll, &QTimer::timeout, &modal, [&, poll, target = &modal, leave] {
                 if (ButtonWithText(*target, QStringLiteral("戻る"))) {
                     poll->stop();
+                    // From a paint of both forms on, as when they are uncovered.
+                    QWidget* form =
+                        target->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)
+                            .front();
+                    PaintCounter dialog(*form);
+                    const int drawsBefore = view.draws;
+                    form->update();
+                    ui.MainWindowState()->Form().update();
+                    PumpFor(1s);
+                    viewDraws = view.draws - drawsBefore;
+                    dialogPaints = dialog.paints;
                     leave();
                 }
             });
@@ -111,6 +158,9 @@ TEST_P(QtSearchDialogTest, LeavesThroughTheStopPathCentredOnTheMainWindow) {
         EXPECT_EQ(
             titleWhenLeft,
             QStringLiteral("メインユニットに内蔵されているサブユニットが見つかりませんでした。"));
+        // Waiting for the user in the not-found state: neither window keeps painting.
+        EXPECT_THAT(viewDraws, AllOf(Ge(1), Le(kIdlePaints)));
+        EXPECT_LE(dialogPaints, kIdlePaints);
     } else {
         EXPECT_EQ(titleWhenLeft, QStringLiteral("アップデート対象を探しています。"));
     }

@@ -18,8 +18,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::qt::QtToolkit;
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Ge;
+using ::testing::Le;
 
 struct ButtonState {
     bool visible;
@@ -41,6 +44,7 @@ class QtSequenceTest : public ::testing::Test {
     std::map<int, std::deque<std::int32_t>> transferResults;
     std::function<void(int slot)> duringTransfer;
     std::unique_ptr<CRLQUpdaterApp> app;
+    ScriptedDocument* document = nullptr;
     std::vector<std::string> messages;
 
     void SetUp() override {
@@ -67,6 +71,7 @@ class QtSequenceTest : public ::testing::Test {
                                    duringTransfer(slot);
                                }
                            };
+                           document = doc.get();
                            return doc;
                        },
                        search, [this] { return std::make_unique<FakeReply>(journal, temp); }};
@@ -86,15 +91,34 @@ class QtSequenceTest : public ::testing::Test {
         return {button->isVisible(), button->isEnabled()};
     }
     bool MainOpen() { return ui.MainWindow() != nullptr; }
+    // The view's draws over a second in which the program waits for the user, from a paint of
+    // the whole form on, as when the window is uncovered.
+    int DrawsWhileWaiting() {
+        const int before = document->infoTextReads;
+        ui.MainWindowState()->Form().update();
+        PumpFor(1s);
+        return document->infoTextReads - before;
+    }
 };
+
+// An uncovered form that waits is drawn once, or twice when a paint of its own was still due; a
+// paint that asks for the next one draws hundreds of times a second.
+constexpr int kIdleDraws = 2;
 
 TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramClosesItself) {
     search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
+    int drawsInMessage = -1;
+    ui.SetMessageBoxAnswer([&](QMessageBox& box) {
+        messages.push_back(box.windowTitle().toStdString());
+        drawsInMessage = DrawsWhileWaiting();
+        box.accept();
+    });
     Start();
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
     EXPECT_EQ(State(res::kRetryButton), (ButtonState{true, true}));
     EXPECT_EQ(State(res::kSpecialModeButton), (ButtonState{true, true}));
     EXPECT_TRUE(MainOpen());
+    EXPECT_THAT(DrawsWhileWaiting(), AllOf(Ge(1), Le(kIdleDraws))) << "with both buttons offered";
 
     std::vector<ButtonState> duringRun;
     duringTransfer = [&](int) {
@@ -106,6 +130,7 @@ TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramCl
 
     EXPECT_THAT(journal, Contains("update 1 10.255.255.237 v0 special 1 held"));
     EXPECT_THAT(messages, ElementsAre("アップデート完了"));
+    EXPECT_THAT(drawsInMessage, AllOf(Ge(1), Le(kIdleDraws))) << "with the completion message open";
     EXPECT_FALSE(Frame().isVisible());
     // While the run went on, both buttons stayed on the screen, greyed.
     EXPECT_THAT(duringRun, ElementsAre(ButtonState{true, false}, ButtonState{true, false}));
