@@ -8,6 +8,13 @@ rlq_add_test(rlq_firmware_tests
           firmware/transfer_procedures_test.cpp
   LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless rlq_unit_sim_transfer)
 
+if(TARGET rlq_cli_console)
+  rlq_add_test(rlq_cli_tests
+    SOURCES cli/json_line_test.cpp
+    LIBS rlq_cli_console
+    LABELS unit)
+endif()
+
 if(WIN32)
   # The POSIX backends' tests have their Win32 counterparts in win32/.
   rlq_add_test(rlq_platform_tests

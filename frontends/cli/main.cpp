@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "app/program.h"
@@ -14,7 +15,9 @@
 #include "firmware/image_format.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/exit_status.h"
+#include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
+#include "frontends/cli/search_answerer.h"
 #include "platform/exit_cleanup.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
@@ -79,10 +82,17 @@ int main(int argc, char** argv) {
         PrintVersion();
         return kExitDone;
     }
+    std::unique_ptr<Presenter> presenter;
+    if (options.json) {
+        presenter = std::make_unique<JsonPresenter>(stdout);
+    } else {
+        presenter = std::make_unique<ConsolePresenter>(stdout, ::isatty(STDOUT_FILENO));
+    }
     auto& process = platform::SystemProcess();
     if (!process.MayChangeAddresses()) {
         std::fprintf(stderr, "%s\n", kNoRightsText);
-        return kExitRetryOffered;
+        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
+        return kNotStarted.status;
     }
 
     platform::ExitCleanup cleanup;
@@ -92,18 +102,23 @@ int main(int argc, char** argv) {
     auto& sockets = platform::SystemUdpSockets();
 
     platform::HeadlessToolkit ui(platform::TimeMode::Real);
-    const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
-    cli::ConsolePresenter presenter(ui, stdout, ::isatty(STDOUT_FILENO));
-    ui.SetObserver([&](const platform::UiEvent& event) { presenter.Show(event); });
+    // A check never asks, and JSON lines leave no room for a question.
+    const bool interactive =
+        !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
+    SearchAnswerer answerer(ui);
+    ui.SetObserver([&](const platform::UiEvent& event) {
+        presenter->Show(event);
+        answerer.See(event);
+    });
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
-                    options.specialMode);
+                    {options.specialMode, options.check, presenter.get()});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
-        return kExitRetryOffered;
+        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
+        return kNotStarted.status;
     }
 
-    int status = 0;
     // Once a run has ended with the window still open, answer its buttons as a user would.
     std::function<void()> whenRunEnds = [&] {
         platform::Window* main = ui.MainWindow();
@@ -114,12 +129,9 @@ int main(int argc, char** argv) {
             ui.After(50ms, whenRunEnds);
             return;
         }
-        const bool special = main->IsControlVisible(res::kSpecialModeButton) &&
-                             main->IsControlEnabled(res::kSpecialModeButton);
-        status = special ? kExitSpecialModeOffered : kExitRetryOffered;
+        const bool special = app.View()->Outcome() == SequenceOutcome::SpecialModeOffered;
         const int button = interactive ? AskForButton(special) : 0;
         if (button != 0) {
-            status = kExitDone;
             ui.Click(*main, button);
             ui.After(0ms, whenRunEnds);
         } else {
@@ -128,6 +140,16 @@ int main(int argc, char** argv) {
     };
     ui.After(0ms, whenRunEnds);
     ui.RunMessageLoop();
+    const CRLQUpdaterView& view = *app.View();
+    const ExitFor exit = ExitForOutcome(view.Outcome(), options.check);
+    const bool bothFound =
+        view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
+    if (options.check && bothFound) {
+        for (int slot = 0; slot < 2; ++slot) {
+            presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot));
+        }
+    }
     app.ExitInstance();
-    return status;
+    presenter->Finish(exit.status, exit.outcome);
+    return exit.status;
 }
