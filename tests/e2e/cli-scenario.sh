@@ -63,15 +63,18 @@ case $scenario in
                     '{"event":"status","status":0,"outcome":"done"}')
         expect_sim=("main unit: received 655360 bytes, matches" "sub unit: received 236986 bytes, matches")
         ;;
-    json-check-sub-silent)
+    json-check-then-special-mode)
         sim_args=("${old[@]}" --sub-silent)
         cli_args=(--json --check)
         expect_status=2
-        json_events=(search-start search-end offer status)
+        second_run=(--json --special-mode)
+        json_events=(search-start search-end offer address progress message status)
         expect_out=('{"event":"search-end","unit":"sub","found":false}'
                     '{"event":"offer","button":"special-mode"}'
-                    '{"event":"status","status":2,"outcome":"special-mode-offered"}')
-        reject_sim=("web:" "tftp:")
+                    '{"event":"status","status":2,"outcome":"special-mode-offered"}'
+                    '{"event":"address","address":"10.255.255.237"}'
+                    '{"event":"status","status":0,"outcome":"done"}')
+        expect_sim=("sub unit: received 236986 bytes, matches")
         ;;
     chunk-refused)
         sim_args=("${old[@]}" --refuse-chunk 2:404)
