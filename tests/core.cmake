@@ -13,6 +13,15 @@ if(TARGET rlq_cli_console)
     SOURCES cli/json_line_test.cpp
     LIBS rlq_cli_console
     LABELS unit)
+  # The console tool's command line, which needs neither rights nor a network: help and version
+  # on stdout with 0, a one-line hint on stderr with 64.
+  add_test(NAME cli.command-line COMMAND sh -c [=[
+    "$0" --help | grep -q -- "--check" &&
+    "$0" --version | grep -q "main unit 1.34, sub unit 1.06" &&
+    { "$0" --bogus 2>/dev/null; test $? -eq 64; } &&
+    { "$0" --check --special-mode 2>/dev/null; test $? -eq 64; } &&
+    test "$("$0" --bogus 2>&1 >/dev/null | wc -l)" -eq 1]=] $<TARGET_FILE:rlq-updater-cli>)
+  set_tests_properties(cli.command-line PROPERTIES LABELS unit)
 endif()
 
 if(WIN32)

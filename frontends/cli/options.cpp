@@ -29,9 +29,11 @@ Exit status:
   2   the run ended with the retry and the special mode offered
   3   --check: both units found, at least one needs the update
   64  the command line was not understood
+  128+N  ended by signal N (143: SIGTERM), temporary address and file removed
 
 JSON lines (--json), each with "event" first:
-  search-start  unit                        a search begins ("main" or "sub")
+  search-start  unit                        a search begins; unit: the kind
+                                            searched for, "main" or "sub"
   search-end    unit, found, address, version, temp_address
   version       unit, text                  the version beside the carried one
   address       address                     the unit being updated
