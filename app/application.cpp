@@ -33,6 +33,9 @@ bool CRLQUpdaterApp::InitInstance() {
     if (m_parts.startInSpecialMode) {
         m_view->StartInSpecialMode();
     }
+    if (m_parts.checkOnly) {
+        m_view->StartInCheckMode();
+    }
     m_parts.ui.ShowMainWindow();
     return true;
 }

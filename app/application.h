@@ -24,6 +24,7 @@ struct AppParts {
     UnitSearch& search;
     TempAddressControlFactory makeReply;
     bool startInSpecialMode = false;  // the console front end's --special-mode
+    bool checkOnly = false;           // its --check
 };
 
 class CRLQUpdaterApp {

@@ -6,9 +6,9 @@
 
 namespace rlq {
 
-Program::Program(PlatformServices services, bool startInSpecialMode)
+Program::Program(PlatformServices services, ProgramOptions options)
     : m_services(services),
-      m_search(services.ui, services.host, services.sockets),
+      m_search(services.ui, services.host, services.sockets, options.searchObserver),
       m_app(
           AppParts{services.ui, services.process,
                    [this] {
@@ -21,6 +21,6 @@ Program::Program(PlatformServices services, bool startInSpecialMode)
                    },
                    m_search,
                    [this] { return std::make_unique<CReply>(m_services.host, m_services.sockets); },
-                   startInSpecialMode}) {}
+                   options.startInSpecialMode, options.checkOnly}) {}
 
 }  // namespace rlq

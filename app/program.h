@@ -13,6 +13,13 @@
 
 namespace rlq {
 
+// What the console front end asks of a run; the desktop programs take the defaults.
+struct ProgramOptions {
+    bool startInSpecialMode = false;
+    bool checkOnly = false;
+    SearchObserver* searchObserver = nullptr;
+};
+
 struct PlatformServices {
     platform::Toolkit& ui;
     platform::ProcessEnvironment& process;
@@ -24,7 +31,7 @@ struct PlatformServices {
 
 class Program {
   public:
-    explicit Program(PlatformServices services, bool startInSpecialMode = false);
+    explicit Program(PlatformServices services, ProgramOptions options = {});
     CRLQUpdaterApp& App() { return m_app; }
 
   private:

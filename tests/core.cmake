@@ -8,6 +8,22 @@ rlq_add_test(rlq_firmware_tests
           firmware/transfer_procedures_test.cpp
   LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless rlq_unit_sim_transfer)
 
+if(TARGET rlq_cli_console)
+  rlq_add_test(rlq_cli_tests
+    SOURCES cli/json_line_test.cpp
+    LIBS rlq_cli_console
+    LABELS unit)
+  # The console tool's command line, which needs neither rights nor a network: help and version
+  # on stdout with 0, a one-line hint on stderr with 64.
+  add_test(NAME cli.command-line COMMAND sh -c [=[
+    "$0" --help | grep -q -- "--check" &&
+    "$0" --version | grep -q "main unit 1.34, sub unit 1.06" &&
+    { "$0" --bogus 2>/dev/null; test $? -eq 64; } &&
+    { "$0" --check --special-mode 2>/dev/null; test $? -eq 64; } &&
+    test "$("$0" --bogus 2>&1 >/dev/null | wc -l)" -eq 1]=] $<TARGET_FILE:rlq-updater-cli>)
+  set_tests_properties(cli.command-line PROPERTIES LABELS unit)
+endif()
+
 if(WIN32)
   # The POSIX backends' tests have their Win32 counterparts in win32/.
   rlq_add_test(rlq_platform_tests

@@ -168,9 +168,20 @@ void CDlgProg::StopSearch() {
 }
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
-    CDlgProg dialog(kind, m_host, m_sockets);
-    m_ui.RunModal(res::SearchLayout(), dialog);
-    return dialog.GetResult();
+    if (m_observer) {
+        m_observer->SearchStarted(kind);
+    }
+    UnitSlot found;
+    {
+        // The dialog, with its listener and any temporary address, is gone before the report.
+        CDlgProg dialog(kind, m_host, m_sockets);
+        m_ui.RunModal(res::SearchLayout(), dialog);
+        found = dialog.GetResult();
+    }
+    if (m_observer) {
+        m_observer->SearchEnded(kind, found);
+    }
+    return found;
 }
 
 }  // namespace rlq

@@ -63,14 +63,15 @@ class CDlgProg final : public platform::WindowHandler {
 class DialogUnitSearch final : public UnitSearch {
   public:
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
-                     platform::UdpSocketFactory& sockets)
-        : m_ui(ui), m_host(host), m_sockets(sockets) {}
+                     platform::UdpSocketFactory& sockets, SearchObserver* observer = nullptr)
+        : m_ui(ui), m_host(host), m_sockets(sockets), m_observer(observer) {}
     UnitSlot Find(std::int32_t kind) override;
 
   private:
     platform::Toolkit& m_ui;
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;
+    SearchObserver* m_observer;
 };
 
 }  // namespace rlq

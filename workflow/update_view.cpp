@@ -123,8 +123,18 @@ void CRLQUpdaterView::OnSpecialMode() {
     RunUpdateSequence();
 }
 
+void CRLQUpdaterView::OfferRetry(bool withSpecialMode) {
+    ShowButton(res::kRetryButton, true);
+    if (withSpecialMode) {
+        ShowButton(res::kSpecialModeButton, true);
+    }
+    m_outcome =
+        withSpecialMode ? SequenceOutcome::SpecialModeOffered : SequenceOutcome::RetryOffered;
+}
+
 void CRLQUpdaterView::RunUpdateSequence() {
     RunningScope running(m_bRunning);
+    m_outcome = SequenceOutcome::None;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         m_nSlot = slot;
         m_window->SetProgressPosition(kProgressControl[slot], 0);
@@ -135,6 +145,10 @@ void CRLQUpdaterView::RunUpdateSequence() {
     ShowVersions();
     m_window->UpdateNow();
     PumpMessages();
+    if (m_bCheckOnly) {
+        EndCheck();
+        return;
+    }
     UpdateSlots();
 }
 
@@ -152,10 +166,7 @@ bool CRLQUpdaterView::SearchSlots() {
         }
         m_slots[slot] = m_search.Find(kSearchKind[slot]);
         if (m_slots[slot].unitAddress == 0) {
-            ShowButton(res::kRetryButton, true);
-            if (slot == kSubSlot) {
-                ShowButton(res::kSpecialModeButton, true);
-            }
+            OfferRetry(slot == kSubSlot);
             m_window->UpdateNow();
             return false;
         }
@@ -190,7 +201,7 @@ void CRLQUpdaterView::UpdateSlots() {
                 // Ends like any failed update: the window stays open with the retry offered,
                 // instead of closing or leaving the user without a button.
                 result = 1;
-                ShowButton(res::kRetryButton, true);
+                OfferRetry(false);
                 allUpdated = false;
                 break;
             }
@@ -204,10 +215,7 @@ void CRLQUpdaterView::UpdateSlots() {
         m_pDocument.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
         if (result != 0) {
             m_window->UpdateNow();
-            ShowButton(res::kRetryButton, true);
-            if (result == 2) {
-                ShowButton(res::kSpecialModeButton, true);
-            }
+            OfferRetry(result == 2);
             allUpdated = false;
             break;
         }
@@ -217,6 +225,7 @@ void CRLQUpdaterView::UpdateSlots() {
         }
     }
     if (allUpdated) {
+        m_outcome = SequenceOutcome::Done;
         m_ui.ShowMessage(LoadMessage(msg::kUpdateCompleteText),
                          LoadMessage(msg::kUpdateCompleteCaption), platform::MessageIcon::None);
     }
@@ -227,6 +236,20 @@ void CRLQUpdaterView::UpdateSlots() {
         if (platform::Window* main = m_ui.MainWindow()) {
             main->PostCloseRequest();
         }
+    }
+    m_window->UpdateNow();
+}
+
+// Ends a check run once both versions are shown; the window closes as after a finished update.
+void CRLQUpdaterView::EndCheck() {
+    m_outcome = SequenceOutcome::Done;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (m_slots[slot].version != m_pDocument.GetImageVersion(slot)) {
+            m_outcome = SequenceOutcome::UpdateNeeded;
+        }
+    }
+    if (platform::Window* main = m_ui.MainWindow()) {
+        main->PostCloseRequest();
     }
     m_window->UpdateNow();
 }

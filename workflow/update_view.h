@@ -8,6 +8,7 @@
 
 #include "net/temp_address_control.h"
 #include "platform/ui.h"
+#include "workflow/sequence_outcome.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
 #include "workflow/update_document.h"
@@ -36,10 +37,16 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     // The first run goes straight to the special mode, as after a press of its button.
     void StartInSpecialMode() { m_bSpecialMode = 1; }
     std::int32_t SpecialMode() const { return m_bSpecialMode; }
+    // Every run searches both units and shows their versions like an update run, then ends
+    // there: nothing is transferred and no temporary address is added after the searches.
+    void StartInCheckMode() { m_bCheckOnly = true; }
+    bool IsCheckOnly() const { return m_bCheckOnly; }
 
     // True while RunUpdateSequence is on the stack; the frame refuses to close then.
     bool IsSequenceRunning() const { return m_bRunning; }
     const UnitSlot& Slot(int slot) const { return m_slots[slot]; }
+    SequenceOutcome Outcome() const { return m_outcome; }
+    std::uint16_t CarriedVersion(int slot) const { return m_pDocument.GetImageVersion(slot); }
 
   private:
     void UpdateData();
@@ -47,6 +54,8 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     bool SearchSlots();
     void ShowVersions();
     void UpdateSlots();
+    void EndCheck();
+    void OfferRetry(bool withSpecialMode);
 
     platform::Toolkit& m_ui;
     UpdateDocument& m_pDocument;
@@ -62,6 +71,8 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     int m_nSlot = 0;
     std::array<UnitSlot, 2> m_slots{};
     bool m_bRunning = false;
+    bool m_bCheckOnly = false;
+    SequenceOutcome m_outcome = SequenceOutcome::None;
 };
 
 }  // namespace rlq

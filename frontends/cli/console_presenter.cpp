@@ -1,7 +1,9 @@
 #include "frontends/cli/console_presenter.h"
 
-#include "app/resources/message_catalogue.h"
 #include "app/resources/resource_ids.h"
+#include "common/ipv4.h"
+#include "firmware/image_format.h"
+#include "frontends/cli/search_answerer.h"
 
 namespace rlq::cli {
 namespace {
@@ -9,6 +11,10 @@ namespace {
 using Kind = platform::UiEvent::Kind;
 constexpr int kBarWidth = 40;
 const std::string kSearchDialog = "dialog " + std::to_string(res::kSearchDialog);
+constexpr const char* kBarLabel[2] = {"Main", "Sub"};
+const std::string kCheckLabel[2] = {"Main: ", "Sub:  "};  // in line with the version texts
+constexpr char kCurrentText[] = "最新です";
+constexpr char kUpdateNeededText[] = "アップデートが必要です";
 
 // Message texts break lines with CR LF; a console wants LF alone.
 std::string ConsoleText(std::string text) {
@@ -19,9 +25,6 @@ std::string ConsoleText(std::string text) {
 }
 
 }  // namespace
-
-ConsolePresenter::ConsolePresenter(platform::HeadlessToolkit& ui, std::FILE* out, bool terminal)
-    : m_ui(ui), m_out(out), m_terminal(terminal) {}
 
 void ConsolePresenter::Line(const std::string& text) {
     EndBar();
@@ -36,27 +39,32 @@ void ConsolePresenter::EndBar() {
     }
 }
 
-void ConsolePresenter::DrawBar(int slot, std::uint32_t position, std::uint32_t high) {
-    const std::string label = slot == 0 ? "Main" : "Sub";
-    const int percent = high == 0 ? 100 : static_cast<int>(100.0 * position / high);
-    if (percent == m_lastPercent[slot]) {
-        return;
-    }
-    m_lastPercent[slot] = percent;
+void ConsolePresenter::DrawBar(const BarPercent& bar) {
+    const std::string label = kBarLabel[bar.slot];
     if (!m_terminal) {
-        if (percent == 100) {
+        if (bar.percent == 100) {
             Line(label + " 100%");
         }
         return;
     }
-    const int filled = percent * kBarWidth / 100;
+    const int filled = bar.percent * kBarWidth / 100;
     std::fprintf(m_out, "\r%-4s [%s%s] %3d%%", label.c_str(), std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, ' ').c_str(), percent);
+                 std::string(kBarWidth - filled, ' ').c_str(), bar.percent);
     std::fflush(m_out);
     m_barOpen = true;
 }
 
+void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) {
+    Line(kCheckLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." + FormatVersion(unit.version) +
+         "→" + FormatVersion(carried) + "  " +
+         (unit.version == carried ? kCurrentText : kUpdateNeededText));
+}
+
 void ConsolePresenter::Show(const platform::UiEvent& event) {
+    if (const auto bar = m_bars.Take(event)) {
+        DrawBar(*bar);
+        return;
+    }
     const bool inSearch = event.window == kSearchDialog;
     switch (event.kind) {
         case Kind::Opened:
@@ -71,14 +79,8 @@ void ConsolePresenter::Show(const platform::UiEvent& event) {
             if (event.text.empty()) {
                 break;
             }
-            if (inSearch && event.control == res::kSearchCancelButton) {
-                // The search has given up: the user reads the texts and goes back.
+            if (IsSearchGivenUp(event)) {
                 Line("[" + event.text + "]");
-                m_ui.After(std::chrono::milliseconds(0), [this] {
-                    if (platform::Window* dialog = m_ui.ActiveWindow()) {
-                        m_ui.Click(*dialog, res::kSearchCancelButton);
-                    }
-                });
             } else if (inSearch) {
                 Line("  " + event.text);
             } else if (event.control == res::kFirmwareInfoEdit) {
@@ -89,19 +91,6 @@ void ConsolePresenter::Show(const platform::UiEvent& event) {
                 Line("Main: " + event.text);
             } else if (event.control == res::kSubVersionText) {
                 Line("Sub:  " + event.text);
-            }
-            break;
-        case Kind::Position:
-            if (event.control == res::kMainProgress || event.control == res::kSubProgress) {
-                const bool main = event.control == res::kMainProgress;
-                DrawBar(main ? 0 : 1, event.high, main ? m_mainHigh : m_subHigh);
-            }
-            break;
-        case Kind::Range:
-            if (event.control == res::kMainProgress) {
-                m_mainHigh = event.high;
-            } else if (event.control == res::kSubProgress) {
-                m_subHigh = event.high;
             }
             break;
         case Kind::Shown:

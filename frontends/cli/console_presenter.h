@@ -1,32 +1,34 @@
 #pragma once
-// The console face of the headless toolkit: prints what the windows would show, draws the bars
-// on a terminal, answers message boxes with OK and, when the search dialog says the unit was not
-// found, presses its button as a user would.
+// The console face of the headless toolkit for people: prints what the windows would show, in
+// their Japanese texts, and draws the bars on a terminal.
 
 #include <cstdio>
 #include <string>
 
-#include "platform/headless/headless_toolkit.h"
+#include "frontends/cli/bar_percents.h"
+#include "frontends/cli/presenter.h"
 
 namespace rlq::cli {
 
-class ConsolePresenter {
+class ConsolePresenter final : public Presenter {
   public:
-    ConsolePresenter(platform::HeadlessToolkit& ui, std::FILE* out, bool terminal);
-    void Show(const platform::UiEvent& event);
+    ConsolePresenter(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
+    void Show(const platform::UiEvent& event) override;
+    // The search dialog's own texts tell of each search.
+    void SearchStarted(std::int32_t) override {}
+    void SearchEnded(std::int32_t, const UnitSlot&) override {}
+    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) override;
+    void Finish(int, std::string_view) override {}
 
   private:
     void Line(const std::string& text);
-    void DrawBar(int slot, std::uint32_t position, std::uint32_t high);  // slot 0 Main, 1 Sub
+    void DrawBar(const BarPercent& bar);
     void EndBar();
 
-    platform::HeadlessToolkit& m_ui;
     std::FILE* m_out;
     bool m_terminal;
     bool m_barOpen = false;
-    int m_lastPercent[2] = {-1, -1};
-    std::uint32_t m_mainHigh = 0;
-    std::uint32_t m_subHigh = 0;
+    BarPercents m_bars;
 };
 
 }  // namespace rlq::cli

@@ -1,17 +1,23 @@
-// rlq-updater-cli: the updater's workflow on the console. Exit status: 0 both units updated or
-// already current, 1 the run ended with the retry offered, 2 with the special mode offered too.
-//   rlq-updater-cli [--special-mode]
+// rlq-updater-cli: the updater's workflow on the console. Options and exit statuses: options.cpp
+// (--help) and exit_status.h.
 
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "app/program.h"
 #include "app/resources/resource_ids.h"
+#include "app/resources/version_info.h"
+#include "firmware/document.h"
+#include "firmware/image_format.h"
 #include "frontends/cli/console_presenter.h"
+#include "frontends/cli/exit_status.h"
+#include "frontends/cli/json_presenter.h"
+#include "frontends/cli/options.h"
+#include "frontends/cli/search_answerer.h"
 #include "platform/exit_cleanup.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
@@ -24,8 +30,9 @@ namespace {
 using namespace rlq;
 using namespace std::chrono_literals;
 
-constexpr int kRetryOffered = 1;
-constexpr int kSpecialModeOffered = 2;
+using namespace rlq::cli;
+
+constexpr char kProgramName[] = "rlq-updater-cli";
 constexpr char kNoRightsText[] =
     "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
     "root で実行してください。";
@@ -48,22 +55,44 @@ int AskForButton(bool specialOffered) {
     return 0;
 }
 
+// The program's version and the versions of the images it carries, read from the images.
+void PrintVersion() {
+    const auto& v = res::version::kFileVersion;
+    const CRLQUpdaterDoc document(platform::ProgramDataItems(), TransferServices{});
+    std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
+                v[1], v[2], v[3], FormatVersion(document.GetImageVersion(0)).c_str(),
+                FormatVersion(document.GetImageVersion(1)).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool specialMode = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--special-mode") == 0) {
-            specialMode = true;
-        } else {
-            std::fprintf(stderr, "usage: rlq-updater-cli [--special-mode]\n");
-            return kRetryOffered;
-        }
+    const ParsedOptions parsed = ParseOptions({argv + 1, static_cast<std::size_t>(argc - 1)});
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "%s: %s (try '%s --help')\n", kProgramName, parsed.error.c_str(),
+                     kProgramName);
+        return kExitUsage;
+    }
+    const Options& options = parsed.options;
+    if (options.help) {
+        std::fwrite(HelpText().data(), 1, HelpText().size(), stdout);
+        return kExitDone;
+    }
+    if (options.version) {
+        PrintVersion();
+        return kExitDone;
+    }
+    std::unique_ptr<Presenter> presenter;
+    if (options.json) {
+        presenter = std::make_unique<JsonPresenter>(stdout);
+    } else {
+        presenter = std::make_unique<ConsolePresenter>(stdout, ::isatty(STDOUT_FILENO));
     }
     auto& process = platform::SystemProcess();
     if (!process.MayChangeAddresses()) {
         std::fprintf(stderr, "%s\n", kNoRightsText);
-        return kRetryOffered;
+        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
+        return kNotStarted.status;
     }
 
     platform::ExitCleanup cleanup;
@@ -73,18 +102,23 @@ int main(int argc, char** argv) {
     auto& sockets = platform::SystemUdpSockets();
 
     platform::HeadlessToolkit ui(platform::TimeMode::Real);
-    const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
-    cli::ConsolePresenter presenter(ui, stdout, ::isatty(STDOUT_FILENO));
-    ui.SetObserver([&](const platform::UiEvent& event) { presenter.Show(event); });
+    // A check never asks, and JSON lines leave no room for a question.
+    const bool interactive =
+        !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
+    SearchAnswerer answerer(ui);
+    ui.SetObserver([&](const platform::UiEvent& event) {
+        presenter->Show(event);
+        answerer.See(event);
+    });
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
-                    specialMode);
+                    {options.specialMode, options.check, presenter.get()});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
-        return kRetryOffered;
+        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
+        return kNotStarted.status;
     }
 
-    int status = 0;
     // Once a run has ended with the window still open, answer its buttons as a user would.
     std::function<void()> whenRunEnds = [&] {
         platform::Window* main = ui.MainWindow();
@@ -95,12 +129,9 @@ int main(int argc, char** argv) {
             ui.After(50ms, whenRunEnds);
             return;
         }
-        const bool special = main->IsControlVisible(res::kSpecialModeButton) &&
-                             main->IsControlEnabled(res::kSpecialModeButton);
-        status = special ? kSpecialModeOffered : kRetryOffered;
+        const bool special = app.View()->Outcome() == SequenceOutcome::SpecialModeOffered;
         const int button = interactive ? AskForButton(special) : 0;
         if (button != 0) {
-            status = 0;
             ui.Click(*main, button);
             ui.After(0ms, whenRunEnds);
         } else {
@@ -109,6 +140,16 @@ int main(int argc, char** argv) {
     };
     ui.After(0ms, whenRunEnds);
     ui.RunMessageLoop();
+    const CRLQUpdaterView& view = *app.View();
+    const ExitFor exit = ExitForOutcome(view.Outcome(), options.check);
+    const bool bothFound =
+        view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
+    if (options.check && bothFound) {
+        for (int slot = 0; slot < 2; ++slot) {
+            presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot));
+        }
+    }
     app.ExitInstance();
-    return status;
+    presenter->Finish(exit.status, exit.outcome);
+    return exit.status;
 }

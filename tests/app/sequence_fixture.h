@@ -17,6 +17,7 @@
 #include "common/ipv4.h"
 #include "firmware/document.h"
 #include "firmware/transfer_busy.h"
+#include "frontends/cli/exit_status.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
 
@@ -171,6 +172,7 @@ class SequenceTest : public ::testing::Test {
     // Transfer results per slot, in order of the runs (none left: success).
     std::map<int, std::deque<std::int32_t>> transferResults;
     std::function<void(int slot)> duringTransfer;
+    bool checkOnly = false;
     std::unique_ptr<CRLQUpdaterApp> app;
 
     void SetUp() override { SetTransferBusy(false); }
@@ -184,14 +186,18 @@ class SequenceTest : public ::testing::Test {
 
     // Starts the program and lets it run until nothing is left to do.
     bool Start() {
-        AppParts parts{ui, process,
+        AppParts parts{ui,
+                       process,
                        [this] {
                            auto doc = std::make_unique<ScriptedDocument>(journal, temp, ui);
                            doc->results = transferResults;
                            doc->duringTransfer = duringTransfer;
                            return doc;
                        },
-                       search, [this] { return std::make_unique<FakeReply>(journal, temp); }};
+                       search,
+                       [this] { return std::make_unique<FakeReply>(journal, temp); },
+                       false,
+                       checkOnly};
         app = std::make_unique<CRLQUpdaterApp>(std::move(parts));
         const bool started = app->InitInstance();
         if (started) {
@@ -201,6 +207,8 @@ class SequenceTest : public ::testing::Test {
     }
 
     platform::Window& Main() { return ui.MainWindowState(); }
+    // What the console tool would exit with after this run.
+    int ExitStatus() const { return cli::ExitForOutcome(app->View()->Outcome(), checkOnly).status; }
     bool MainOpen() { return ui.MainWindow() != nullptr; }
     void Click(int id) {
         ui.Click(Main(), id);

@@ -1,4 +1,5 @@
 #include "app/resources/resource_ids.h"
+#include "firmware/image_format.h"
 #include "tests/app/sequence_fixture.h"
 
 namespace rlq::testing {
@@ -23,6 +24,7 @@ TEST_F(SequenceTest, BothUnitsCurrentFillBothBarsThenCompleteAndClose) {
     EXPECT_GE(Find("main 1014 position 655360"), 0);
     EXPECT_GE(Find("main 1027 text \"Ver.1.34→1.34\""), 0);
     EXPECT_GE(Find("main 1028 text \"Ver.1.06→1.06\""), 0);
+    EXPECT_EQ(ExitStatus(), 0);
 }
 
 TEST_F(SequenceTest, MainUnitNotFoundOffersRetryOnlyAndLeavesVersionsEmpty) {
@@ -36,6 +38,7 @@ TEST_F(SequenceTest, MainUnitNotFoundOffersRetryOnlyAndLeavesVersionsEmpty) {
     EXPECT_EQ(Main().ControlText(res::kSubVersionText), "");
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(MainOpen());
+    EXPECT_EQ(ExitStatus(), 1);
 }
 
 TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
@@ -46,6 +49,7 @@ TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_TRUE(MainOpen());
+    EXPECT_EQ(ExitStatus(), 2);
 }
 
 TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTheTempAddress) {
@@ -107,6 +111,7 @@ TEST_F(FailingSequenceTest, ResultOneOffersRetryAndReleasesTheTempAddress) {
     EXPECT_FALSE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_TRUE(Messages().empty());  // the document shows its own failure messages
     EXPECT_TRUE(MainOpen());
+    EXPECT_EQ(ExitStatus(), 1);
 }
 
 TEST_F(FailingSequenceTest, AButtonPressedWhileTheRunUnwindsStartsNoRunInsideIt) {
@@ -132,6 +137,7 @@ TEST_F(FailingSequenceTest, ResultTwoOffersRetryAndSpecialMode) {
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_TRUE(MainOpen());
+    EXPECT_EQ(ExitStatus(), 2);
 }
 
 TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
@@ -172,6 +178,7 @@ TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_FALSE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_TRUE(MainOpen());
+    EXPECT_EQ(ExitStatus(), 1);
 }
 
 TEST_F(SequenceTest, FailedTempAddressForTheMainUnitKeepsTheWindowOpenWithRetry) {
@@ -185,6 +192,51 @@ TEST_F(SequenceTest, FailedTempAddressForTheMainUnitKeepsTheWindowOpenWithRetry)
     EXPECT_THAT(Messages(), ElementsAre(kAddFailed));
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_TRUE(MainOpen());
+}
+
+// The check: the update's own searches, then the versions and the end. Nothing is transferred,
+// and the sub unit, found through the temporary address, does not get it added again.
+struct CheckCase {
+    const char* name;
+    std::uint16_t mainVersion, subVersion;
+    int exitStatus;
+};
+
+class CheckSequenceTest : public SequenceTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(CheckSequenceTest, SearchesBothShowsTheVersionsAndTransfersNothing) {
+    checkOnly = true;
+    search.finds[0x20] = {MainUnit(GetParam().mainVersion)};
+    search.finds[0x40] = {SubUnit(GetParam().subVersion)};
+    ASSERT_TRUE(Start());
+
+    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_FALSE(temp.held);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Main().ControlText(res::kMainVersionText),
+              "Ver." + FormatVersion(GetParam().mainVersion) + "→1.34");
+    EXPECT_EQ(Main().ControlText(res::kSubVersionText),
+              "Ver." + FormatVersion(GetParam().subVersion) + "→1.06");
+    EXPECT_EQ(Find("main 1016 position 236986"), -1);
+    EXPECT_FALSE(MainOpen());
+    EXPECT_EQ(ExitStatus(), GetParam().exitStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, CheckSequenceTest,
+                         ::testing::Values(CheckCase{"BothCurrent", 0x0134, 0x0106, 0},
+                                           CheckCase{"MainOlder", 0x0130, 0x0106, 3},
+                                           CheckCase{"SubOlder", 0x0134, 0x0100, 3},
+                                           // The update would bring it back to the carried one.
+                                           CheckCase{"SubNewer", 0x0134, 0x0107, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SequenceTest, CheckEndsLikeTheUpdateWhenTheSubUnitIsNotFound) {
+    checkOnly = true;
+    search.finds[0x20] = {MainUnit(0x0130)};
+    ASSERT_TRUE(Start());
+    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
+    EXPECT_EQ(ExitStatus(), 2);
 }
 
 TEST_F(SequenceTest, VisibleChangesComeInTheirOrder) {

@@ -13,6 +13,7 @@ sim_args=()
 cli_args=()
 expect_status=0
 expect_out=()       # patterns the updater's output must hold
+json_events=()      # --json: every output line is a JSON object, and these events are among them
 expect_sim=()       # patterns the simulator's log must hold
 count_sim=()        # "PATTERN=N": the simulator's log holds PATTERN exactly N times
 reject_sim=()       # patterns the simulator's log must not hold
@@ -40,6 +41,46 @@ case $scenario in
         sim_args=(--main-version 1.34 --sub-version 1.06)
         expect_out=("Ver.1.34→1.34" "Ver.1.06→1.06" "アップデート完了")
         reject_sim=("web:" "tftp:")
+        ;;
+    check-current)
+        sim_args=(--main-version 1.34 --sub-version 1.06)
+        cli_args=(--check)
+        expect_out=("Main: 192.168.77.20  Ver.1.34→1.34  最新です"
+                    "Sub:  10.1.2.3  Ver.1.06→1.06  最新です")
+        reject_sim=("web:" "tftp:")
+        ;;
+    check-outdated)
+        # The sub unit is found through the temporary address, which must be gone afterwards.
+        sim_args=("${old[@]}")
+        cli_args=(--check)
+        expect_status=3
+        expect_out=("Main: 192.168.77.20  Ver.1.30→1.34  アップデートが必要です"
+                    "Sub:  10.1.2.3  Ver.1.00→1.06  アップデートが必要です")
+        expect_sim=("discovery request from 10.10.1.1")
+        reject_sim=("web:" "tftp:")
+        ;;
+    json-normal)
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end version address progress message status)
+        expect_out=('{"event":"search-end","unit":"sub","found":true,"address":"10.1.2.3","version":"1.00","temp_address":true}'
+                    '{"event":"progress","unit":"main","percent":100}'
+                    '{"event":"message","caption":"アップデート完了"'
+                    '{"event":"status","status":0,"outcome":"done"}')
+        expect_sim=("main unit: received 655360 bytes, matches" "sub unit: received 236986 bytes, matches")
+        ;;
+    json-check-then-special-mode)
+        sim_args=("${old[@]}" --sub-silent)
+        cli_args=(--json --check)
+        expect_status=2
+        second_run=(--json --special-mode)
+        json_events=(search-start search-end offer address progress message status)
+        expect_out=('{"event":"search-end","unit":"sub","found":false}'
+                    '{"event":"offer","button":"special-mode"}'
+                    '{"event":"status","status":2,"outcome":"special-mode-offered"}'
+                    '{"event":"address","address":"10.255.255.237"}'
+                    '{"event":"status","status":0,"outcome":"done"}')
+        expect_sim=("sub unit: received 236986 bytes, matches")
         ;;
     chunk-refused)
         sim_args=("${old[@]}" --refuse-chunk 2:404)
@@ -326,6 +367,17 @@ sleep 0.1
 for pattern in "${expect_out[@]}"; do
     grep -qF -- "$pattern" "$work/out.log" || fail "output lacks: $pattern"
 done
+if [[ ${#json_events[@]} -gt 0 ]]; then
+    python3 -c 'import json,sys; [json.loads(l) for l in sys.stdin]' <"$work/out.log" ||
+        fail "output is not one JSON object per line"
+    for event in "${json_events[@]}"; do
+        grep -qF -- "{\"event\":\"$event\"" "$work/out.log" || fail "no $event line"
+    done
+    for unit in main sub; do
+        lines=$(grep -cF -- "{\"event\":\"progress\",\"unit\":\"$unit\"" "$work/out.log" || true)
+        [[ $lines -le 101 ]] || fail "$lines progress lines for the $unit unit"
+    done
+fi
 for pattern in "${expect_sim[@]}"; do
     grep -qF -- "$pattern" "$work/sim.log" || fail "simulator log lacks: $pattern"
 done

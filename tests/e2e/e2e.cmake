@@ -1,5 +1,6 @@
 # The console updater end to end against the simulated unit, each scenario in namespaces of its own.
-set(rlq_scenarios normal current chunk-refused reset-500-accepted reset-200-refused
+set(rlq_scenarios normal current check-current check-outdated json-normal json-check-then-special-mode
+    chunk-refused reset-500-accepted reset-200-refused
     sub-silent-then-special-mode lost-acks loader-silent
     # the fault matrix
     lossy-link junk-floods spoofed-acks slow-loader web-never-answers web-closes-mid-response

@@ -1,0 +1,30 @@
+#pragma once
+// The console face for scripts (--json): one JSON object per line, no Japanese to parse. The
+// event names are part of the interface; --help and the man page list them.
+
+#include <cstdio>
+#include <string>
+
+#include "frontends/cli/bar_percents.h"
+#include "frontends/cli/json_line.h"
+#include "frontends/cli/presenter.h"
+
+namespace rlq::cli {
+
+class JsonPresenter final : public Presenter {
+  public:
+    explicit JsonPresenter(std::FILE* out) : m_out(out) {}
+    void Show(const platform::UiEvent& event) override;
+    void SearchStarted(std::int32_t kind) override;
+    void SearchEnded(std::int32_t kind, const UnitSlot& found) override;
+    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) override;
+    void Finish(int status, std::string_view outcome) override;
+
+  private:
+    void Write(const JsonLine& line);
+
+    std::FILE* m_out;
+    BarPercents m_bars;
+};
+
+}  // namespace rlq::cli

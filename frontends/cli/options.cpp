@@ -1,0 +1,81 @@
+#include "frontends/cli/options.h"
+
+namespace rlq::cli {
+namespace {
+
+constexpr std::string_view kHelp =
+    R"(Usage: rlq-updater-cli [--json] [--special-mode]
+       rlq-updater-cli --check [--json]
+       rlq-updater-cli --help | --version
+
+Finds the RLQ-610A main unit and its sub unit on the LAN and updates both to the
+carried firmware (sub unit first). Needs CAP_NET_ADMIN: it adds and removes the
+temporary address 10.10.1.1/8 while it searches and updates.
+
+Options:
+  --check         search both units as an update does, report each unit's
+                  address and version beside the carried one, update nothing;
+                  run it after the power cycle to confirm the update
+  --json          write one JSON object per line to stdout instead of text
+  --special-mode  start in the special mode (after the main unit was switched
+                  off and on): the sub unit is updated at 10.255.255.237
+  --help          print this help and exit
+  --version       print the program version and the carried firmware versions
+
+Exit status:
+  0   both units updated, or (--check) both current
+  1   the run ended with the retry offered: a unit not found or an update
+      failed; also no rights, another copy running or start-up failed
+  2   the run ended with the retry and the special mode offered
+  3   --check: both units found, at least one needs the update
+  64  the command line was not understood
+  128+N  ended by signal N (143: SIGTERM), temporary address and file removed
+
+JSON lines (--json), each with "event" first:
+  search-start  unit                        a search begins; unit: the kind
+                                            searched for, "main" or "sub"
+  search-end    unit, found, address, version, temp_address
+  version       unit, text                  the version beside the carried one
+  address       address                     the unit being updated
+  progress      unit, percent               at most one line per percent
+  message       caption, text               a message box (answered with OK)
+  offer         button                      "retry" or "special-mode"
+  check         unit, address, version, carried, current   (--check)
+  status        status, outcome             the last line: the exit status and
+                "done", "current", "update-needed", "retry-offered",
+                "special-mode-offered" or "not-started"
+)";
+
+}  // namespace
+
+ParsedOptions ParseOptions(std::span<const char* const> arguments) {
+    ParsedOptions parsed;
+    Options& options = parsed.options;
+    for (const std::string_view argument : arguments) {
+        if (argument == "--help") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else if (argument == "--special-mode") {
+            options.specialMode = true;
+        } else if (argument == "--check") {
+            options.check = true;
+        } else if (argument == "--json") {
+            options.json = true;
+        } else {
+            parsed.error = "unknown option '" + std::string(argument) + "'";
+            return parsed;
+        }
+    }
+    if (options.check && options.specialMode) {
+        // The special mode does not search the sub unit, so there is nothing to check.
+        parsed.error = "--check and --special-mode cannot be combined";
+    }
+    return parsed;
+}
+
+std::string_view HelpText() {
+    return kHelp;
+}
+
+}  // namespace rlq::cli
