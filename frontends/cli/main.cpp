@@ -1,17 +1,20 @@
-// rlq-updater-cli: the updater's workflow on the console. Exit status: 0 both units updated or
-// already current, 1 the run ended with the retry offered, 2 with the special mode offered too.
-//   rlq-updater-cli [--special-mode]
+// rlq-updater-cli: the updater's workflow on the console. Options and exit statuses: options.cpp
+// (--help) and exit_status.h.
 
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "app/program.h"
 #include "app/resources/resource_ids.h"
+#include "app/resources/version_info.h"
+#include "firmware/document.h"
+#include "firmware/image_format.h"
 #include "frontends/cli/console_presenter.h"
+#include "frontends/cli/exit_status.h"
+#include "frontends/cli/options.h"
 #include "platform/exit_cleanup.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
@@ -24,8 +27,9 @@ namespace {
 using namespace rlq;
 using namespace std::chrono_literals;
 
-constexpr int kRetryOffered = 1;
-constexpr int kSpecialModeOffered = 2;
+using namespace rlq::cli;
+
+constexpr char kProgramName[] = "rlq-updater-cli";
 constexpr char kNoRightsText[] =
     "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
     "root で実行してください。";
@@ -48,22 +52,37 @@ int AskForButton(bool specialOffered) {
     return 0;
 }
 
+// The program's version and the versions of the images it carries, read from the images.
+void PrintVersion() {
+    const auto& v = res::version::kFileVersion;
+    const CRLQUpdaterDoc document(platform::ProgramDataItems(), TransferServices{});
+    std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
+                v[1], v[2], v[3], FormatVersion(document.GetImageVersion(0)).c_str(),
+                FormatVersion(document.GetImageVersion(1)).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool specialMode = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--special-mode") == 0) {
-            specialMode = true;
-        } else {
-            std::fprintf(stderr, "usage: rlq-updater-cli [--special-mode]\n");
-            return kRetryOffered;
-        }
+    const ParsedOptions parsed = ParseOptions({argv + 1, static_cast<std::size_t>(argc - 1)});
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "%s: %s (try '%s --help')\n", kProgramName, parsed.error.c_str(),
+                     kProgramName);
+        return kExitUsage;
+    }
+    const Options& options = parsed.options;
+    if (options.help) {
+        std::fwrite(HelpText().data(), 1, HelpText().size(), stdout);
+        return kExitDone;
+    }
+    if (options.version) {
+        PrintVersion();
+        return kExitDone;
     }
     auto& process = platform::SystemProcess();
     if (!process.MayChangeAddresses()) {
         std::fprintf(stderr, "%s\n", kNoRightsText);
-        return kRetryOffered;
+        return kExitRetryOffered;
     }
 
     platform::ExitCleanup cleanup;
@@ -78,10 +97,10 @@ int main(int argc, char** argv) {
     ui.SetObserver([&](const platform::UiEvent& event) { presenter.Show(event); });
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
-                    specialMode);
+                    options.specialMode);
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
-        return kRetryOffered;
+        return kExitRetryOffered;
     }
 
     int status = 0;
@@ -97,10 +116,10 @@ int main(int argc, char** argv) {
         }
         const bool special = main->IsControlVisible(res::kSpecialModeButton) &&
                              main->IsControlEnabled(res::kSpecialModeButton);
-        status = special ? kSpecialModeOffered : kRetryOffered;
+        status = special ? kExitSpecialModeOffered : kExitRetryOffered;
         const int button = interactive ? AskForButton(special) : 0;
         if (button != 0) {
-            status = 0;
+            status = kExitDone;
             ui.Click(*main, button);
             ui.After(0ms, whenRunEnds);
         } else {
