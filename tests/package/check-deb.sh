@@ -36,7 +36,7 @@ same_bytes() {
 }
 
 run_lintian() {
-  lintian --info --display-level '>=pedantic' --fail-on error,warning "$deb" | tee "$work/lintian"
+  lintian --display-level '>=pedantic' --fail-on error,warning "$deb" >"$work/lintian" 2>&1
 }
 
 has_contents() {
@@ -99,6 +99,8 @@ nothing_left() {
 
 [ -z "$second" ] || check "the second build has the same SHA-256" same_bytes
 check "lintian: no error or warning" run_lintian
+# Its tags, whatever their level.
+grep -E '^[A-Z]: ' "$work/lintian" | sed 's/^/    /'
 check "contents: programs, helper, desktop entry, icons, polkit action, metainfo, man pages" has_contents
 check "dependencies: shlibdeps, pkexec and polkitd" has_dependencies
 check "apt-get install ./$(basename "$deb")" $sudo apt-get install -y -qq "$deb"
