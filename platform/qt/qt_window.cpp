@@ -164,7 +164,7 @@ void QtWindow::BuildControl(const ControlLayout& layout) {
     widget->setVisible((layout.style & kVisible) != 0);
     if (layout.id != kUnnamedControl) {
         widget->setObjectName(QString::number(layout.id));
-        m_controls[layout.id] = ControlState{layout.kind, widget, rect.width()};
+        m_controls[layout.id] = ControlState{layout.kind, widget, rect.width(), {}};
         if (layout.kind == ControlKind::ProgressBar) {
             ShowBarPosition(m_controls[layout.id]);
         }
