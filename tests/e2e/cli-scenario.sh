@@ -210,6 +210,9 @@ case $scenario in
         kill_when="tftp: write request"
         if [[ $scenario == sighup-* ]]; then kill_signal=HUP; else kill_signal=QUIT; fi
         expect_status=$((128 + $(kill -l "$kill_signal")))
+        runs=2
+        second_sim=("${old[@]}")
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         ;;
     sigkill-during-search | sigkill-during-reset | sigkill-during-tftp | sigkill-during-chunks)
         # Nothing can be undone: the kernel ends the address's lifetime, and the next run, against
@@ -230,6 +233,7 @@ case $scenario in
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         ;;
     sigpipe-on-stdout)
+        # The run that lost its output is itself the one that updates both units.
         sim_args=("${old[@]}")
         pipe_to_head=1
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
