@@ -73,6 +73,7 @@ case $scenario in
         sim_args=("${old[@]}" --sub-silent)
         cli_args=(--json --check)
         expect_status=2
+        runs=2
         second_run=(--json --special-mode)
         json_events=(search-start search-end offer address progress message status)
         expect_out=('{"event":"search-end","unit":"sub","found":false}'
