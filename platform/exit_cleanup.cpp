@@ -19,6 +19,9 @@ class TrackedLease final : public AddressLease {
 
 ExitCleanup::Id ExitCleanup::Acquire(const std::function<Undo()>& acquire) {
     std::lock_guard lock(m_lock);
+    if (m_ended) {
+        return 0;
+    }
     Undo undo = acquire();
     if (!undo) {
         return 0;
@@ -43,6 +46,7 @@ void ExitCleanup::RunAll() {
         undo();
     }
     m_undos.clear();
+    m_ended = true;
 }
 
 std::unique_ptr<AddressLease> CleanupTrackingHostNetwork::AddAddress(std::uint32_t interfaceIndex,

@@ -21,7 +21,8 @@ class ExitCleanup {
     using Undo = std::function<void()>;
     // Runs `acquire` and registers the undo it returns as one step, under the lock RunAll takes:
     // a signal handled meanwhile waits for both, so nothing acquired is ever left unregistered.
-    // An empty undo (nothing acquired) registers nothing and gives 0.
+    // An empty undo (nothing acquired) registers nothing and gives 0. Once RunAll has run, the
+    // process is ending: nothing more is acquired, and 0 comes back.
     Id Acquire(const std::function<Undo()>& acquire);
     // Runs the undo now if it is still registered, and forgets it.
     void Run(Id id);
@@ -32,6 +33,7 @@ class ExitCleanup {
   private:
     std::mutex m_lock;
     std::map<Id, Undo> m_undos;
+    bool m_ended = false;
     Id m_next = 1;
 };
 

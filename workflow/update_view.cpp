@@ -18,16 +18,17 @@ constexpr int kVersionControl[kSlotCount] = {res::kMainVersionText, res::kSubVer
 
 constexpr Ipv4 kSpecialModeSubAddress = MakeIpv4(10, 255, 255, 237);
 
-// Marks the sequence as running for the frame's close rule, on every way out.
+// Counts a run (or the button press that starts one) as on the stack, for the frame's close
+// rule and the buttons, on every way out.
 class RunningScope {
   public:
-    explicit RunningScope(bool& running) : m_running(running) { m_running = true; }
-    ~RunningScope() { m_running = false; }
+    explicit RunningScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~RunningScope() { --m_depth; }
     RunningScope(const RunningScope&) = delete;
     RunningScope& operator=(const RunningScope&) = delete;
 
   private:
-    bool& m_running;
+    int& m_depth;
 };
 
 }  // namespace
@@ -37,12 +38,13 @@ CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document
     : m_ui(ui), m_pDocument(document), m_search(search), m_makeReply(std::move(makeReply)) {}
 
 void CRLQUpdaterView::OnCommand(int id) {
-    // A button pressed while a run is still on the stack (its last message pumps) would start a
-    // run inside it, whose end would clear the close rule's flag while the outer run still holds
-    // the temporary address. The button stays offered, so the next press starts the run.
-    if (m_bRunning) {
+    // A button pressed while a run, or the press that starts one, is still on the stack (in one
+    // of its message pumps) would start a run inside it, perhaps while the outer run holds the
+    // temporary address. The button stays offered, so the next press starts the run.
+    if (m_nRunDepth > 0) {
         return;
     }
+    RunningScope pressed(m_nRunDepth);
     if (id == res::kRetryButton) {
         OnRetry();
     } else if (id == res::kSpecialModeButton) {
@@ -133,7 +135,7 @@ void CRLQUpdaterView::OfferRetry(bool withSpecialMode) {
 }
 
 void CRLQUpdaterView::RunUpdateSequence() {
-    RunningScope running(m_bRunning);
+    RunningScope running(m_nRunDepth);
     m_outcome = SequenceOutcome::None;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         m_nSlot = slot;

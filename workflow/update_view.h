@@ -40,10 +40,10 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     // Every run searches both units and shows their versions like an update run, then ends
     // there: nothing is transferred and no temporary address is added after the searches.
     void StartInCheckMode() { m_bCheckOnly = true; }
-    bool IsCheckOnly() const { return m_bCheckOnly; }
 
-    // True while RunUpdateSequence is on the stack; the frame refuses to close then.
-    bool IsSequenceRunning() const { return m_bRunning; }
+    // True while a run, or the button press that starts one, is on the stack; the frame refuses
+    // to close then, and the buttons do nothing.
+    bool IsSequenceRunning() const { return m_nRunDepth > 0; }
     const UnitSlot& Slot(int slot) const { return m_slots[slot]; }
     SequenceOutcome Outcome() const { return m_outcome; }
     std::uint16_t CarriedVersion(int slot) const { return m_pDocument.GetImageVersion(slot); }
@@ -70,7 +70,7 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     bool m_bStarted = false;
     int m_nSlot = 0;
     std::array<UnitSlot, 2> m_slots{};
-    bool m_bRunning = false;
+    int m_nRunDepth = 0;
     bool m_bCheckOnly = false;
     SequenceOutcome m_outcome = SequenceOutcome::None;
 };

@@ -10,9 +10,8 @@ namespace {
 
 using Kind = platform::UiEvent::Kind;
 constexpr int kBarWidth = 40;
-const std::string kSearchDialog = "dialog " + std::to_string(res::kSearchDialog);
 constexpr const char* kBarLabel[2] = {"Main", "Sub"};
-const std::string kCheckLabel[2] = {"Main: ", "Sub:  "};  // in line with the version texts
+const std::string kVersionLabel[2] = {"Main: ", "Sub:  "};  // the version and check lines
 constexpr char kCurrentText[] = "最新です";
 constexpr char kUpdateNeededText[] = "アップデートが必要です";
 
@@ -55,8 +54,8 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
 }
 
 void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) {
-    Line(kCheckLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." + FormatVersion(unit.version) +
-         "→" + FormatVersion(carried) + "  " +
+    Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." +
+         FormatVersion(unit.version) + "→" + FormatVersion(carried) + "  " +
          (unit.version == carried ? kCurrentText : kUpdateNeededText));
 }
 
@@ -88,9 +87,9 @@ void ConsolePresenter::Show(const platform::UiEvent& event) {
             } else if (event.control == res::kIpAddressEdit) {
                 Line("IPアドレス: " + event.text);
             } else if (event.control == res::kMainVersionText) {
-                Line("Main: " + event.text);
+                Line(kVersionLabel[0] + event.text);
             } else if (event.control == res::kSubVersionText) {
-                Line("Sub:  " + event.text);
+                Line(kVersionLabel[1] + event.text);
             }
             break;
         case Kind::Shown:

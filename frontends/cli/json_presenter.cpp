@@ -12,7 +12,7 @@ using Kind = platform::UiEvent::Kind;
 constexpr const char* kSlotUnit[2] = {"main", "sub"};
 
 std::string_view UnitOfSearch(std::int32_t kind) {
-    return kind == SEARCH_MAIN ? "main" : kind == SEARCH_SUB ? "sub" : "other";
+    return kind == SEARCH_MAIN ? kSlotUnit[0] : kind == SEARCH_SUB ? kSlotUnit[1] : "other";
 }
 
 }  // namespace

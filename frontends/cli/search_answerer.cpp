@@ -5,9 +5,8 @@
 #include "app/resources/resource_ids.h"
 
 namespace rlq::cli {
-namespace {
+
 const std::string kSearchDialog = "dialog " + std::to_string(res::kSearchDialog);
-}  // namespace
 
 bool IsSearchGivenUp(const platform::UiEvent& event) {
     return event.kind == platform::UiEvent::Kind::Text && event.window == kSearchDialog &&

@@ -2,6 +2,8 @@
 // The console's user at the search dialog: once the search has given up and its button says
 // "back", presses it, as a user who has read the texts would.
 
+#include <string>
+
 #include "platform/headless/headless_toolkit.h"
 
 namespace rlq::cli {
@@ -14,6 +16,9 @@ class SearchAnswerer {
   private:
     platform::HeadlessToolkit& m_ui;
 };
+
+// The search dialog's name in the headless toolkit's events.
+extern const std::string kSearchDialog;
 
 // True for the event that names the search dialog's button once the search has given up.
 bool IsSearchGivenUp(const platform::UiEvent& event);

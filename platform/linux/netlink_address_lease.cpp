@@ -35,31 +35,60 @@ Addr BuildAddr(Ipv4 address) {
 }
 
 // Extends the lifetime of one address every kLeaseRenewInterval until stopped. It has a socket
-// of its own, so no route wait, transfer or user interface can hold it up.
+// of its own, so no route wait, transfer or user interface can hold it up. An address that is
+// gone was taken off by someone else: it is neither put back nor, later, deleted.
 class LifetimeRenewer {
   public:
     LifetimeRenewer(Socket sock, rtnl_addr* addr)
         : m_sock(std::move(sock)), m_addr(addr), m_thread([this] { Run(); }) {}
 
-    ~LifetimeRenewer() {
+    ~LifetimeRenewer() { Stop(); }
+
+    LifetimeRenewer(const LifetimeRenewer&) = delete;
+    LifetimeRenewer& operator=(const LifetimeRenewer&) = delete;
+
+    // Ends the renewals; true when the address was found gone meanwhile.
+    bool Stop() {
         {
             std::lock_guard lock(m_mutex);
             m_stopped = true;
         }
         m_wake.notify_all();
-        m_thread.join();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        return m_lost;
     }
-
-    LifetimeRenewer(const LifetimeRenewer&) = delete;
-    LifetimeRenewer& operator=(const LifetimeRenewer&) = delete;
 
   private:
     void Run() {
         std::unique_lock lock(m_mutex);
-        while (!m_wake.wait_for(lock, kLeaseRenewInterval, [this] { return m_stopped; })) {
-            // NLM_F_REPLACE on an existing address sets its lifetime and touches no route.
-            rtnl_addr_add(m_sock.get(), m_addr, NLM_F_REPLACE);
+        std::chrono::seconds wait = kLeaseRenewInterval;
+        while (!m_wake.wait_for(lock, wait, [this] { return m_stopped; })) {
+            if (!IsPresent()) {
+                m_lost = true;
+                return;
+            }
+            // NLM_F_REPLACE on an existing address sets its lifetime and touches no route. A
+            // failed renewal is tried again soon, well within the lifetime.
+            wait = rtnl_addr_add(m_sock.get(), m_addr, NLM_F_REPLACE) < 0 ? kLeaseRetryInterval
+                                                                          : kLeaseRenewInterval;
         }
+    }
+
+    // True unless the address is known to be gone; a failed look counts as present.
+    bool IsPresent() {
+        nl_cache* raw = nullptr;
+        if (rtnl_addr_alloc_cache(m_sock.get(), &raw) < 0) {
+            return true;
+        }
+        Cache addresses(raw);
+        nl_object* found = nl_cache_search(addresses.get(), OBJ_CAST(m_addr));
+        if (found == nullptr) {
+            return false;
+        }
+        nl_object_put(found);
+        return true;
     }
 
     Socket m_sock;
@@ -67,20 +96,20 @@ class LifetimeRenewer {
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopped = false;
+    bool m_lost = false;
     std::thread m_thread;
 };
 
 class NetlinkAddressLease final : public AddressLease {
   public:
-    NetlinkAddressLease(Socket sock, Socket renewSock, RouteAddr addr)
-        : m_sock(std::move(sock)),
-          m_addr(std::move(addr)),
-          m_renewer(std::make_unique<LifetimeRenewer>(std::move(renewSock), m_addr.get())) {}
+    NetlinkAddressLease(Socket sock, RouteAddr addr, std::unique_ptr<LifetimeRenewer> renewer)
+        : m_sock(std::move(sock)), m_addr(std::move(addr)), m_renewer(std::move(renewer)) {}
 
     // The request names interface, address and prefix, so only the address added here goes.
     ~NetlinkAddressLease() override {
-        m_renewer.reset();
-        rtnl_addr_delete(m_sock.get(), m_addr.get(), 0);
+        if (!m_renewer->Stop()) {
+            rtnl_addr_delete(m_sock.get(), m_addr.get(), 0);
+        }
     }
 
   private:
@@ -114,13 +143,15 @@ std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, 
     const auto lifetime = static_cast<std::uint32_t>(kLeaseLifetime.count());
     rtnl_addr_set_valid_lifetime(addr.get(), lifetime);
     rtnl_addr_set_preferred_lifetime(addr.get(), lifetime);
+    // Running before the address exists, so that nothing can fail between the add and the lease.
+    auto renewer = std::make_unique<LifetimeRenewer>(std::move(renewSock), addr.get());
     // NLM_F_EXCL: an address that is already there belongs to someone else and is refused, so
     // the lease never removes what it did not add.
     if (rtnl_addr_add(sock.get(), addr.get(), NLM_F_EXCL) < 0) {
         return nullptr;
     }
-    return std::make_unique<NetlinkAddressLease>(std::move(sock), std::move(renewSock),
-                                                 std::move(addr));
+    return std::make_unique<NetlinkAddressLease>(std::move(sock), std::move(addr),
+                                                 std::move(renewer));
 }
 
 }  // namespace rlq::platform::netlink

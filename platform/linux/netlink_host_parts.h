@@ -14,6 +14,7 @@ namespace rlq::platform::netlink {
 // holder that was killed. Renewals come often enough that a late one never lets it lapse.
 inline constexpr std::chrono::seconds kLeaseLifetime{30};
 inline constexpr std::chrono::seconds kLeaseRenewInterval{10};
+inline constexpr std::chrono::seconds kLeaseRetryInterval{1};
 
 std::optional<AdapterSnapshot> ReadAdapterSnapshot();
 std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, Ipv4 address,

@@ -132,6 +132,15 @@ TEST_F(FailingSequenceTest, AButtonPressedWhileTheRunUnwindsStartsNoRunInsideIt)
     EXPECT_EQ(std::count(journal.begin(), journal.end(), "search 32"), 2);
 }
 
+TEST_F(FailingSequenceTest, APressHandledWhileAnotherPressGreysTheButtonsStartsNoSecondRun) {
+    StartWithSubResult(2);
+    // Handled in the pump that greys the special-mode button, while retry is still enabled.
+    Main().Post([this] { ui.Click(Main(), res::kRetryButton); });
+    Click(res::kSpecialModeButton);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search 32"), 2) << "one run per press";
+    EXPECT_FALSE(app->View()->IsSequenceRunning());
+}
+
 TEST_F(FailingSequenceTest, ResultTwoOffersRetryAndSpecialMode) {
     StartWithSubResult(2);
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));

@@ -58,7 +58,8 @@ std::string Capture(const std::string& command) {
     return output;
 }
 
-// The temporary address's remaining valid lifetime in seconds; -1 when it has none or is absent.
+// The temporary address's remaining valid lifetime in seconds: 0 when it never expires, -1
+// when it is absent.
 int TempAddressLifetime() {
     const std::string line =
         Capture("ip -4 -o addr show dev " + Env("RLQ_PC_IF") + " to " + FormatIpv4(kTempAddress));
@@ -170,6 +171,21 @@ TEST(NetnsTempAddress, HasABoundedLifetimeThatALivingHolderRenews) {
     lease.reset();
     EXPECT_EQ(TempAddressLifetime(), -1);
     EXPECT_EQ(Capture("ip route show 10.0.0.0/8"), "");
+}
+
+// Taken off by someone else while held: the renewal does not put it back, and the lease's end
+// leaves alone an address of the same name that someone added afterwards.
+TEST(NetnsTempAddress, AnAddressTakenOffMeanwhileIsNeitherRenewedNorDeleted) {
+    auto lease = platform::SystemHostNetwork().AddAddress(PcIndex(), kTempAddress, kTempMask);
+    ASSERT_NE(lease, nullptr);
+    const std::string name = "10.10.1.1/8 dev " + Env("RLQ_PC_IF");
+    Shell("ip addr del " + name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10500));
+    EXPECT_EQ(TempAddressLifetime(), -1) << "not put back";
+    Shell("ip addr add " + name);
+    lease.reset();
+    EXPECT_EQ(TempAddressLifetime(), 0) << "someone else's permanent address stays";
+    Shell("ip addr del " + name);
 }
 
 TEST(NetnsTempAddress, AddAndDeleteFollowTheRoutesQuickly) {

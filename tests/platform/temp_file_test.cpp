@@ -207,6 +207,10 @@ TEST(ExitCleanup, UndoesLeasesAndFilesOnceWhicheverComesFirst) {
     late.reset();
     files.Remove(file->Path());
     EXPECT_EQ(host.removed, 2) << "an undone lease is not undone twice";
+
+    // The process is ending: what another thread asks for now is refused, not left behind.
+    EXPECT_EQ(tracked.AddAddress(3, 1, 2), nullptr);
+    EXPECT_EQ(files.CreateIn(folder.Path()), nullptr);
 }
 
 // A termination signal handled while an address is being added waits for the add and removes it:
