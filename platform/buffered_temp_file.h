@@ -15,24 +15,25 @@
 namespace rlq::platform {
 
 constexpr int kTempNameAttempts = 16;
+constexpr std::string_view kTempNamePrefix = ".rlq-";
+constexpr std::string_view kTempNameSuffix = ".tmp";
 
 // ".rlq-<owner>-<16 hex digits>.tmp": the owning process's id, so that a later run can tell the
 // file of a run that died, and 64 random bits.
 inline std::string TempFileName(std::uint32_t owner, unsigned long long random) {
-    char name[48];
-    std::snprintf(name, sizeof name, ".rlq-%u-%016llx.tmp", owner, random);
-    return name;
+    char middle[32];
+    std::snprintf(middle, sizeof middle, "%u-%016llx", owner, random);
+    return std::string(kTempNamePrefix) + middle + std::string(kTempNameSuffix);
 }
 
 // The owner named in a file name that TempFileName made exactly; nullopt for any other name.
 inline std::optional<std::uint32_t> TempFileOwner(std::string_view name) {
-    constexpr std::string_view kPrefix = ".rlq-";
-    constexpr std::string_view kSuffix = ".tmp";
     constexpr std::size_t kRandomDigits = 16;
-    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) {
+    if (!name.starts_with(kTempNamePrefix) || !name.ends_with(kTempNameSuffix)) {
         return std::nullopt;
     }
-    name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    name = name.substr(kTempNamePrefix.size(),
+                       name.size() - kTempNamePrefix.size() - kTempNameSuffix.size());
     const auto dash = name.find('-');
     if (dash == std::string_view::npos || dash == 0 || name[0] == '0' ||
         name.size() - dash - 1 != kRandomDigits ||

@@ -246,7 +246,7 @@ void CRLQUpdaterView::UpdateSlots() {
 void CRLQUpdaterView::EndCheck() {
     m_outcome = SequenceOutcome::Done;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (m_slots[slot].version != m_pDocument.GetImageVersion(slot)) {
+        if (!IsCurrent(slot)) {
             m_outcome = SequenceOutcome::UpdateNeeded;
         }
     }

@@ -47,6 +47,8 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     const UnitSlot& Slot(int slot) const { return m_slots[slot]; }
     SequenceOutcome Outcome() const { return m_outcome; }
     std::uint16_t CarriedVersion(int slot) const { return m_pDocument.GetImageVersion(slot); }
+    // The unit last found for `slot` runs the carried image, so an update would skip it.
+    bool IsCurrent(int slot) const { return m_slots[slot].version == CarriedVersion(slot); }
 
   private:
     void UpdateData();

@@ -53,10 +53,11 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
     m_barOpen = true;
 }
 
-void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) {
+void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
+                                   bool current) {
     Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." +
          FormatVersion(unit.version) + "→" + FormatVersion(carried) + "  " +
-         (unit.version == carried ? kCurrentText : kUpdateNeededText));
+         (current ? kCurrentText : kUpdateNeededText));
 }
 
 void ConsolePresenter::Show(const platform::UiEvent& event) {

@@ -17,7 +17,7 @@ class ConsolePresenter final : public Presenter {
     // The search dialog's own texts tell of each search.
     void SearchStarted(std::int32_t) override {}
     void SearchEnded(std::int32_t, const UnitSlot&) override {}
-    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) override;
+    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
     void Finish(int, std::string_view) override {}
 
   private:

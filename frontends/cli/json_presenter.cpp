@@ -37,13 +37,14 @@ void JsonPresenter::SearchEnded(std::int32_t kind, const UnitSlot& found) {
     Write(line);
 }
 
-void JsonPresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) {
+void JsonPresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
+                                bool current) {
     Write(JsonLine("check")
               .String("unit", kSlotUnit[slot])
               .String("address", FormatIpv4(unit.unitAddress))
               .String("version", FormatVersion(unit.version))
               .String("carried", FormatVersion(carried))
-              .Bool("current", unit.version == carried));
+              .Bool("current", current));
 }
 
 void JsonPresenter::Finish(int status, std::string_view outcome) {

@@ -17,7 +17,7 @@ class JsonPresenter final : public Presenter {
     void Show(const platform::UiEvent& event) override;
     void SearchStarted(std::int32_t kind) override;
     void SearchEnded(std::int32_t kind, const UnitSlot& found) override;
-    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) override;
+    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
     void Finish(int status, std::string_view outcome) override;
 
   private:

@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
         view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
     if (options.check && bothFound) {
         for (int slot = 0; slot < 2; ++slot) {
-            presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot));
+            presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot),
+                                   view.IsCurrent(slot));
         }
     }
     app.ExitInstance();

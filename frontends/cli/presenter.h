@@ -13,8 +13,10 @@ namespace rlq::cli {
 class Presenter : public SearchObserver {
   public:
     virtual void Show(const platform::UiEvent& event) = 0;
-    // After a check that found both units: one unit beside the image carried for it.
-    virtual void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried) = 0;
+    // After a check that found both units: one unit beside the image carried for it, and whether
+    // it runs that image.
+    virtual void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
+                             bool current) = 0;
     // The last word: the exit status and its name (see exit_status.h).
     virtual void Finish(int status, std::string_view outcome) = 0;
 };

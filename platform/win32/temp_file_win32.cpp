@@ -119,8 +119,10 @@ class Win32TempFiles final : public TempFiles {
 
     void RemoveLeftovers(const std::string& folder) override {
         WIN32_FIND_DATAW found;
+        const std::string pattern =
+            std::string(kTempNamePrefix) + "*" + std::string(kTempNameSuffix);
         const HANDLE first =
-            ::FindFirstFileW(win32::Widen(JoinPath(folder, ".rlq-*.tmp")).c_str(), &found);
+            ::FindFirstFileW(win32::Widen(JoinPath(folder, pattern)).c_str(), &found);
         if (first == INVALID_HANDLE_VALUE) {
             return;
         }

@@ -55,10 +55,21 @@ bool ParseVersion(std::string_view text, UnitConfig& unit) {
     return true;
 }
 
-bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
+// "A,B,...": each item through `parseItem`, which appends it; false at the first it refuses.
+template <typename ParseItem>
+bool ParseList(std::string_view text, ParseItem parseItem) {
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
+        if (!parseItem(text.substr(0, comma))) {
+            return false;
+        }
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
+}
+
+bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
+    return ParseList(text, [&unit](std::string_view item) {
         if (item == "wrong-kind") {
             unit.sendFirst.push_back(FaultyReply::WrongKind);
         } else if (item == "oversized") {
@@ -70,9 +81,8 @@ bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
         } else {
             return false;
         }
-        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-    }
-    return true;
+        return true;
+    });
 }
 
 struct OptionRule {
@@ -127,38 +137,34 @@ bool ParseRefusal(std::string_view text, TransferOptions& transfer) {
 // "KIND" or "KIND@N": the fault from request N on.
 bool ParseWebFault(std::string_view text, TransferOptions& transfer) {
     const std::size_t at = text.find('@');
-    transfer.webFault = std::string(text.substr(0, at));
-    if (at != std::string_view::npos && !ParseNumber(text.substr(at + 1), transfer.webFaultFrom)) {
+    const auto fault = ParseWebFaultName(text.substr(0, at));
+    if (!fault || (at != std::string_view::npos &&
+                   !ParseNumber(text.substr(at + 1), transfer.webFaultFrom))) {
         return false;
     }
-    return transfer.webFault == "never-answer" || transfer.webFault == "close-mid-response" ||
-           transfer.webFault == "garbage" || transfer.webFault == "interim-only";
+    transfer.webFault = *fault;
+    return true;
 }
 
 bool ParseWebStyles(std::string_view text, std::vector<WebStyle>& styles) {
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
-        const auto style = ParseWebStyle(text.substr(0, comma));
-        if (!style) {
-            return false;
+    return ParseList(text, [&styles](std::string_view item) {
+        const auto style = ParseWebStyle(item);
+        if (style) {
+            styles.push_back(*style);
         }
-        styles.push_back(*style);
-        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-    }
-    return true;
+        return style.has_value();
+    });
 }
 
 bool ParseBlockList(std::string_view text, std::vector<std::uint16_t>& blocks) {
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
+    return ParseList(text, [&blocks](std::string_view item) {
         std::uint16_t block = 0;
-        if (!ParseNumber(text.substr(0, comma), block)) {
+        if (!ParseNumber(item, block)) {
             return false;
         }
         blocks.push_back(block);
-        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-    }
-    return true;
+        return true;
+    });
 }
 
 void AddTransferOptions(std::vector<OptionRule>& rules) {

@@ -36,7 +36,7 @@ struct UnitConfig {
 struct TransferOptions {
     std::optional<std::pair<std::uint16_t, std::uint32_t>> refuseChunk;  // chunk, status
     std::uint32_t resetStatus = 204;
-    std::string webFault;             // "", never-answer, close-mid-response, garbage, interim-only
+    WebFault webFault = WebFault::None;
     std::size_t webFaultFrom = 0;     // requests before this one are served normally
     std::vector<WebStyle> webStyles;  // taken in turn by each web interface's answers
     std::vector<std::uint16_t> dropFirstAckOf;

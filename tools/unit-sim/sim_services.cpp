@@ -14,19 +14,6 @@ constexpr std::uint16_t kMainImage = 134;
 constexpr std::uint16_t kSubImage = 142;
 constexpr std::uint16_t kSubImageSize = 143;
 
-WebFault ToWebFault(const std::string& name) {
-    if (name == "never-answer") {
-        return WebFault::NeverAnswer;
-    }
-    if (name == "close-mid-response") {
-        return WebFault::CloseMidResponse;
-    }
-    if (name == "interim-only") {
-        return WebFault::InterimOnly;
-    }
-    return name == "garbage" ? WebFault::Garbage : WebFault::None;
-}
-
 TftpLoaderConfig LoaderConfig(const TransferOptions& transfer, Ipv4 address, bool alwaysArmed) {
     TftpLoaderConfig config;
     config.address = address;
@@ -83,7 +70,7 @@ SimulatedUnit::SimulatedUnit(const SimOptions& options) : m_responder(options) {
     if (transfer.refuseChunk) {
         web.refusal = ChunkRefusal{transfer.refuseChunk->first, transfer.refuseChunk->second};
     }
-    web.fault = ToWebFault(transfer.webFault);
+    web.fault = transfer.webFault;
     web.faultFromRequest = transfer.webFaultFrom;
     web.styles = transfer.webStyles;
     web.log = LogLine;

@@ -24,14 +24,6 @@
 
 namespace rlq::sim {
 
-enum class WebFault {
-    None,
-    NeverAnswer,       // read the request, keep the connection open, answer nothing
-    CloseMidResponse,  // send part of a status line, then close
-    Garbage,           // answer bytes that are no HTTP response
-    InterimOnly,       // answer an interim (100) head alone, then close
-};
-
 struct ChunkRefusal {
     std::uint16_t chunk;
     std::uint32_t status;

@@ -8,7 +8,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::array<std::pair<WebStyle, std::string_view>, 7> kNames{{
+constexpr std::array<std::pair<WebStyle, std::string_view>, 7> kStyleNames{{
     {WebStyle::Full, "full"},
     {WebStyle::StatusOnly, "status-only"},
     {WebStyle::StatusReset, "status-reset"},
@@ -17,6 +17,24 @@ constexpr std::array<std::pair<WebStyle, std::string_view>, 7> kNames{{
     {WebStyle::LongBody, "long-body"},
     {WebStyle::Junk, "junk"},
 }};
+
+constexpr std::array<std::pair<WebFault, std::string_view>, 4> kFaultNames{{
+    {WebFault::NeverAnswer, "never-answer"},
+    {WebFault::CloseMidResponse, "close-mid-response"},
+    {WebFault::Garbage, "garbage"},
+    {WebFault::InterimOnly, "interim-only"},
+}};
+
+template <typename Table>
+auto ValueNamed(const Table& table, std::string_view name)
+    -> std::optional<typename Table::value_type::first_type> {
+    for (const auto& [value, valueName] : table) {
+        if (name == valueName) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
 
 constexpr std::string_view kShortBody = "cut";  // of the 16 bytes announced
 constexpr std::size_t kAnnouncedShortBody = 16;
@@ -32,16 +50,15 @@ std::string Headers(std::size_t contentLength) {
 }  // namespace
 
 std::optional<WebStyle> ParseWebStyle(std::string_view name) {
-    for (const auto& [style, styleName] : kNames) {
-        if (name == styleName) {
-            return style;
-        }
-    }
-    return std::nullopt;
+    return ValueNamed(kStyleNames, name);
+}
+
+std::optional<WebFault> ParseWebFaultName(std::string_view name) {
+    return ValueNamed(kFaultNames, name);
 }
 
 std::string_view WebStyleName(WebStyle style) {
-    for (const auto& [candidate, name] : kNames) {
+    for (const auto& [candidate, name] : kStyleNames) {
         if (candidate == style) {
             return name;
         }
