@@ -1,6 +1,6 @@
 #include "app/about_dialog.h"
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace rlq {
 namespace {

@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/main_window_resources.h"
-#include "app/resources/message_catalogue.h"
+#include "resources/dialog_layouts.h"
+#include "resources/main_window_resources.h"
+#include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {

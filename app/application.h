@@ -7,11 +7,11 @@
 
 #include "app/about_dialog.h"
 #include "app/main_frame.h"
+#include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/process.h"
 #include "platform/ui.h"
 #include "workflow/unit_search.h"
-#include "workflow/update_document.h"
 #include "workflow/update_view.h"
 
 namespace rlq {

@@ -1,7 +1,7 @@
 #include "app/main_frame.h"
 
-#include "app/resources/resource_ids.h"
 #include "firmware/transfer_busy.h"
+#include "resources/resource_ids.h"
 
 namespace rlq {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/resources/message_catalogue.h"
 #include "firmware/chunk_message.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/transfer_busy.h"
 #include "net/http.h"
+#include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {

@@ -1,8 +1,8 @@
 #include "firmware/document.h"
 
-#include "app/resources/message_catalogue.h"
 #include "firmware/image_format.h"
 #include "platform/ui.h"
+#include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {

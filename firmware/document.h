@@ -9,9 +9,9 @@
 #include <string>
 
 #include "firmware/transfer_services.h"
+#include "firmware/update_document.h"
 #include "platform/embedded_data.h"
 #include "platform/temp_file.h"
-#include "workflow/update_document.h"
 
 namespace rlq {
 

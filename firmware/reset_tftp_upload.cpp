@@ -3,13 +3,13 @@
 
 #include <chrono>
 
-#include "app/resources/message_catalogue.h"
 #include "firmware/document.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
 #include "net/http.h"
 #include "net/tftp.h"
 #include "platform/process.h"
+#include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {

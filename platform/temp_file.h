@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,10 +35,6 @@ class TempFiles {
 };
 
 TempFiles& SystemTempFiles();
-
-// The system's temporary files with the names drawn from `nameSource` instead of the random
-// source, so that tests can plant files at the names it will try.
-std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource);
 
 // Opens a file for binary reading by its UTF-8 path; null when it cannot be opened. Where the
 // system has share modes, other writers are refused while it is open.

@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/message_catalogue.h"
-#include "app/resources/resource_ids.h"
+#include "resources/dialog_layouts.h"
+#include "resources/message_catalogue.h"
+#include "resources/resource_ids.h"
 
 namespace rlq {
 namespace {

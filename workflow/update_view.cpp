@@ -1,10 +1,10 @@
 #include "workflow/update_view.h"
 
-#include "app/resources/message_catalogue.h"
-#include "app/resources/resource_ids.h"
 #include "common/ipv4.h"
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
+#include "resources/message_catalogue.h"
+#include "resources/resource_ids.h"
 
 namespace rlq {
 namespace {

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/ui.h"
 #include "workflow/sequence_outcome.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
-#include "workflow/update_document.h"
 
 namespace rlq {
 

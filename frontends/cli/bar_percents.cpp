@@ -1,6 +1,6 @@
 #include "frontends/cli/bar_percents.h"
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::cli {
 namespace {

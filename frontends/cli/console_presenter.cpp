@@ -1,9 +1,9 @@
 #include "frontends/cli/console_presenter.h"
 
-#include "app/resources/resource_ids.h"
 #include "common/ipv4.h"
 #include "firmware/image_format.h"
 #include "frontends/cli/search_answerer.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::cli {
 namespace {

@@ -9,8 +9,6 @@
 #include <string>
 
 #include "app/program.h"
-#include "app/resources/resource_ids.h"
-#include "app/resources/version_info.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "frontends/cli/console_presenter.h"
@@ -18,12 +16,14 @@
 #include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
 #include "frontends/cli/search_answerer.h"
-#include "platform/exit_cleanup.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
+#include "platform/linux/termination_signals.h"
 #include "platform/process.h"
 #include "platform/udp_socket.h"
+#include "resources/resource_ids.h"
+#include "resources/version_info.h"
 
 namespace {
 

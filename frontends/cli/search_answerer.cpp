@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::cli {
 

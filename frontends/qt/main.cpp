@@ -8,16 +8,16 @@
 #include <memory>
 
 #include "app/program.h"
-#include "app/resources/message_catalogue.h"
 #include "frontends/qt/authorising_process.h"
-#include "platform/exit_cleanup.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/linux/helper_host_network.h"
+#include "platform/linux/termination_signals.h"
 #include "platform/process.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
+#include "resources/message_catalogue.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-# Reads the version block and manifest values from app/resources/version_info.h, the one source
+# Reads the version block and manifest values from resources/version_info.h, the one source
 # of them: rlq_read_version_info(<header>) sets RLQ_VI_<name> for each string constant (k
 # dropped: RLQ_VI_Comments, RLQ_VI_manifest_Identity, ...), RLQ_VI_FileVersion as "1,34,1,6",
 # RLQ_VI_Language and RLQ_VI_CodePage.

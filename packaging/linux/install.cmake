@@ -57,6 +57,6 @@ set(RLQ_POLKIT_ACTIONS_DIR /usr/share/polkit-1/actions CACHE PATH "Where polkit 
 install(FILES ${rlq_configured}/org.rlqupdater.temp-address.policy
   DESTINATION ${RLQ_POLKIT_ACTIONS_DIR})
 foreach(size 16 32)
-  install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icon/rlq-${size}.png
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icon/rlq-${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME rlq-updater.png)
 endforeach()

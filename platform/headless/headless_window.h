@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/headless/headless_toolkit.h"
-#include "platform/progress_model.h"
+#include "platform/support/progress_model.h"
 
 namespace rlq::platform {
 

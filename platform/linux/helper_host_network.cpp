@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "common/temp_address.h"
-#include "tools/net-helper/helper_protocol.h"
+#include "platform/linux/helper_protocol.h"
 
 extern char** environ;
 

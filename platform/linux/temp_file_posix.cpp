@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/buffered_temp_file.h"
+#include "platform/linux/temp_file_posix.h"
+#include "platform/support/buffered_temp_file.h"
 
 namespace rlq::platform {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "platform/exit_cleanup.h"
+#include "platform/linux/termination_signals.h"
 
 namespace rlq::platform {
 namespace {

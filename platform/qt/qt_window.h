@@ -8,8 +8,8 @@
 #include <functional>
 #include <map>
 
-#include "platform/progress_model.h"
 #include "platform/qt/dialog_metrics.h"
+#include "platform/support/progress_model.h"
 #include "platform/ui.h"
 
 namespace rlq::platform::qt {

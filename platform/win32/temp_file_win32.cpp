@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/buffered_temp_file.h"
+#include "platform/support/buffered_temp_file.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide_text.h"
 

@@ -15,8 +15,8 @@ target_link_libraries(rlq_platform_http PUBLIC rlq_common PRIVATE rlq_platform_w
 
 # No termination-signal cleanup: a GUI process on Windows gets no console signals.
 add_library(rlq_platform_system STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/../embedded_data.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../exit_cleanup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/linked_data_items.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../support/exit_cleanup.cpp
   ${win32_dir}/process_win32.cpp
   ${win32_dir}/temp_file_win32.cpp)
 target_link_libraries(rlq_platform_system PUBLIC rlq_common rlq_platform_win32_text ws2_32 bcrypt)

@@ -1,5 +1,5 @@
-#include "app/resources/resource_ids.h"
 #include "firmware/image_format.h"
+#include "resources/resource_ids.h"
 #include "tests/app/sequence_fixture.h"
 
 namespace rlq::testing {

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/exit_cleanup.h"
+#include "platform/linux/temp_file_posix.h"
+#include "platform/support/exit_cleanup.h"
 #include "platform/temp_file.h"
 
 namespace rlq::platform {

@@ -17,13 +17,13 @@
 #include <algorithm>
 #include <thread>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/main_window_resources.h"
-#include "app/resources/message_catalogue.h"
-#include "app/resources/resource_ids.h"
 #include "platform/qt/dialog_metrics.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/qt/qt_window.h"
+#include "resources/dialog_layouts.h"
+#include "resources/main_window_resources.h"
+#include "resources/message_catalogue.h"
+#include "resources/resource_ids.h"
 #include "tests/qt/qt_test_support.h"
 
 namespace rlq::testing {

@@ -8,10 +8,10 @@
 #include <QTest>
 #include <thread>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/resource_ids.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/qt/qt_window.h"
+#include "resources/dialog_layouts.h"
+#include "resources/resource_ids.h"
 #include "tests/net/discovery_fakes.h"
 #include "tests/qt/qt_test_support.h"
 #include "workflow/search_dialog.h"

@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include "app/resources/resource_ids.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/qt/qt_window.h"
+#include "resources/resource_ids.h"
 #include "tests/app/sequence_fixture.h"
 #include "tests/qt/qt_test_support.h"
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built Windows program as a file: a 32-bit i386 GUI executable that imports only
 # system DLLs, whose manifest asks for administrator rights, and whose version block reads back
-# as app/resources/version_info.h gives it.
-#   check-exe.sh RLQ610ATotalUpdater.exe app/resources/version_info.h
+# as resources/version_info.h gives it.
+#   check-exe.sh RLQ610ATotalUpdater.exe resources/version_info.h
 set -euo pipefail
 exe=$1
 header=$2

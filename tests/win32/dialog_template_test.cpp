@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/resource_ids.h"
 #include "platform/win32/dialog_template.h"
 #include "platform/win32/wide_text.h"
+#include "resources/dialog_layouts.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::platform::win32 {
 namespace {

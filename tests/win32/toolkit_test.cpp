@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/main_window_resources.h"
-#include "app/resources/resource_ids.h"
 #include "platform/win32/frame_menu.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window.h"
+#include "resources/dialog_layouts.h"
+#include "resources/main_window_resources.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::platform::win32 {
 namespace {

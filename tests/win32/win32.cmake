@@ -22,7 +22,7 @@ rlq_add_test(rlq_win32_ui_tests
 # The program as a file: PE32, GUI, system imports only, manifest and version block.
 add_test(NAME win32.exe_checks
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-exe.sh $<TARGET_FILE:RLQ610ATotalUpdater>
-          ${PROJECT_SOURCE_DIR}/app/resources/version_info.h)
+          ${PROJECT_SOURCE_DIR}/resources/version_info.h)
 set_tests_properties(win32.exe_checks PROPERTIES LABELS check)
 
 # The program end to end under Wine and Xvfb against the simulated unit, which is a Linux

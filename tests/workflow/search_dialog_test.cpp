@@ -3,9 +3,9 @@
 
 #include <thread>
 
-#include "app/resources/dialog_layouts.h"
-#include "app/resources/resource_ids.h"
 #include "platform/headless/headless_toolkit.h"
+#include "resources/dialog_layouts.h"
+#include "resources/resource_ids.h"
 #include "tests/net/discovery_fakes.h"
 #include "workflow/search_dialog.h"
 

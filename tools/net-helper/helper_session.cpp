@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "common/temp_address.h"
-#include "tools/net-helper/helper_protocol.h"
+#include "platform/linux/helper_protocol.h"
 
 namespace rlq::net_helper {
 namespace {

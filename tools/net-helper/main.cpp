@@ -15,8 +15,8 @@
 #include <string_view>
 
 #include "platform/host_network.h"
+#include "platform/linux/helper_protocol.h"
 #include "tools/net-helper/ethernet_link.h"
-#include "tools/net-helper/helper_protocol.h"
 #include "tools/net-helper/helper_session.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "app/resources/dialog_layouts.h"
+#include "resources/dialog_layouts.h"
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::res {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/resources/message_catalogue.h"
+#include "resources/message_catalogue.h"
 
 #include <algorithm>
 #include <iterator>

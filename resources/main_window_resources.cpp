@@ -1,6 +1,6 @@
-#include "app/resources/main_window_resources.h"
+#include "resources/main_window_resources.h"
 
-#include "app/resources/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace rlq::res {
 namespace {

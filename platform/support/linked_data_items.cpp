@@ -1,4 +1,4 @@
-#include "platform/embedded_data.h"
+#include "platform/support/linked_data_items.h"
 
 #include <algorithm>
 

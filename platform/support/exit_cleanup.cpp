@@ -1,4 +1,4 @@
-#include "platform/exit_cleanup.h"
+#include "platform/support/exit_cleanup.h"
 
 namespace rlq::platform {
 namespace {
