@@ -1,12 +1,13 @@
 rlq_add_test(rlq_app_tests
   SOURCES app/sequence_test.cpp
-  LIBS rlq_app rlq_firmware_images rlq_platform_headless)
+  LIBS rlq_app rlq_firmware_images rlq_platform_headless rlq_platform_system)
 target_include_directories(rlq_app_tests PRIVATE ${PROJECT_SOURCE_DIR})
 
 rlq_add_test(rlq_firmware_tests
   SOURCES firmware/image_format_test.cpp firmware/document_test.cpp
           firmware/transfer_procedures_test.cpp
-  LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless rlq_unit_sim_transfer)
+  LIBS rlq_firmware rlq_firmware_images rlq_image_tool rlq_platform_headless rlq_unit_sim_transfer
+       rlq_platform_system)
 
 if(TARGET rlq_cli_console)
   rlq_add_test(rlq_cli_tests

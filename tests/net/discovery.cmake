@@ -18,7 +18,8 @@ rlq_add_test(netlink_mapping_test
 # End to end in network namespaces against rlq-unit-sim (needs root).
 include(${CMAKE_CURRENT_LIST_DIR}/../netns/netns.cmake)
 add_executable(discovery_netns_test ${CMAKE_CURRENT_LIST_DIR}/discovery_netns_test.cpp)
-target_link_libraries(discovery_netns_test PRIVATE rlq_net GTest::gtest)
+target_link_libraries(discovery_netns_test PRIVATE rlq_net rlq_platform_host_network
+  rlq_platform_sockets GTest::gtest)
 rlq_add_netns_test(NAME netns.adapters TARGET discovery_netns_test FILTER NetnsAdapters.*)
 rlq_add_netns_test(NAME netns.temp_address TARGET discovery_netns_test FILTER NetnsTempAddress.*)
 rlq_add_netns_test(NAME netns.discovery.main_own_subnet TARGET discovery_netns_test

@@ -5,7 +5,7 @@ rlq_add_test(rlq_net_transfer_tests
     ${CMAKE_CURRENT_LIST_DIR}/http_url_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sim_unit_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tftp_client_test.cpp
-  LIBS rlq_net rlq_unit_sim_transfer
+  LIBS rlq_net rlq_unit_sim_transfer rlq_platform_system
   LABELS unit)
 
 if(WIN32)
@@ -18,6 +18,6 @@ rlq_add_test(rlq_net_transfer_netns_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/http_curl_netns_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tftp_loader_netns_test.cpp
-  LIBS rlq_net rlq_unit_sim_transfer
+  LIBS rlq_net rlq_unit_sim_transfer rlq_platform_http rlq_platform_system
   LABELS netns)
 unset(CMAKE_CROSSCOMPILING_EMULATOR)

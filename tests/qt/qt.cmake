@@ -23,8 +23,8 @@ add_executable(rlq_qt_tests
   ${CMAKE_CURRENT_LIST_DIR}/qt_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_dialog_qt_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sequence_qt_test.cpp)
-target_link_libraries(rlq_qt_tests PRIVATE rlq_platform_qt rlq_app rlq_firmware_images rlq_net
-  rlq_platform_headless Qt6::Test GTest::gtest GTest::gmock)
+target_link_libraries(rlq_qt_tests PRIVATE rlq_platform_qt rlq_app rlq_firmware_images
+  rlq_platform_headless rlq_platform_system Qt6::Test GTest::gtest GTest::gmock)
 target_include_directories(rlq_qt_tests PRIVATE ${PROJECT_SOURCE_DIR})
 gtest_discover_tests(rlq_qt_tests DISCOVERY_TIMEOUT 30
   PROPERTIES LABELS qt ENVIRONMENT QT_QPA_PLATFORM=offscreen)

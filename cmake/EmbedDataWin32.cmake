@@ -2,7 +2,7 @@
 # The Windows way: the files become resources of the program (compiled by windres) and
 # rlq::platform::ProgramDataItems() finds them with FindResourceW. Every program that links
 # <target> carries the resources, as the object of <target>_resources on its link line.
-include(${PROJECT_SOURCE_DIR}/cmake/EmbedItems.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/EmbedItems.cmake)
 
 function(rlq_embed_data target)
   cmake_parse_arguments(ARG "" "" "ITEMS" ${ARGN})
@@ -16,7 +16,7 @@ function(rlq_embed_data target)
   set_source_files_properties("${dir}/items.rc" PROPERTIES OBJECT_DEPENDS "${item_files}")
   add_library(${target}_resources OBJECT "${dir}/items.rc")
   add_library(${target} STATIC ${PROJECT_SOURCE_DIR}/platform/win32/embedded_data_win32.cpp)
-  target_link_libraries(${target} PUBLIC rlq_platform_system
+  target_link_libraries(${target} PUBLIC rlq_platform PRIVATE rlq_platform_win32_text
     INTERFACE $<TARGET_OBJECTS:${target}_resources>)
   add_dependencies(${target} ${target}_resources)
 endfunction()
