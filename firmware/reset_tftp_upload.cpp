@@ -131,7 +131,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
 void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMode,
                                   std::string fileName, bool& success) {
     success = true;
-    CTftp tftp(*m_services.udp);
+    CTftp tftp(*m_services.udp, *m_services.tempFiles);
     tftp.SetProgressCallback(&CRLQUpdaterDoc::StoreTftpProgress, this);
     if (specialMode == 0) {
         CHttp http(*m_services.http);

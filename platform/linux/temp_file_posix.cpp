@@ -115,6 +115,10 @@ class PosixTempFiles final : public TempFiles {
         }
     }
 
+    ReadOnlyFile OpenForReading(const std::string& path) override {
+        return ReadOnlyFile(std::fopen(path.c_str(), "rb"));
+    }
+
   private:
     std::function<std::string()> m_nameSource;
 };
@@ -128,10 +132,6 @@ TempFiles& SystemTempFiles() {
 
 std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource) {
     return std::make_unique<PosixTempFiles>(std::move(nameSource));
-}
-
-std::FILE* OpenFileForReading(const std::string& path) {
-    return std::fopen(path.c_str(), "rb");
 }
 
 }  // namespace rlq::platform
