@@ -14,8 +14,8 @@ Program::Program(PlatformServices services, ProgramOptions options)
                    [this] {
                        auto document = std::make_unique<CRLQUpdaterDoc>(
                            platform::ProgramDataItems(),
-                           TransferServices{&m_services.ui, &m_services.process, &m_services.http,
-                                            &m_services.sockets, &m_services.tempFiles});
+                           TransferServices{m_services.ui, m_services.process, m_services.http,
+                                            m_services.sockets, m_services.tempFiles});
                        document->RemoveLeftoverTempFiles();
                        return document;
                    },

@@ -155,7 +155,7 @@ class TransferTest : public ::testing::Test {
 
     std::unique_ptr<CRLQUpdaterDoc> MakeDocument() {
         auto document = std::make_unique<CRLQUpdaterDoc>(
-            items, TransferServices{&ui, &process, &http, &udp, &tempFiles});
+            items, TransferServices{ui, process, http, udp, tempFiles});
         document->SetView(&view);
         return document;
     }
