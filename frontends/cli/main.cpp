@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
         answerer.See(event);
     });
 
-    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
+    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
+                     platform::ProgramDataItems()},
                     {options.specialMode, options.check, presenter.get()});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
