@@ -2,7 +2,6 @@
 
 #include "firmware/document.h"
 #include "net/reply.h"
-#include "platform/embedded_data.h"
 
 namespace rlq {
 
@@ -13,9 +12,9 @@ Program::Program(PlatformServices services, ProgramOptions options)
           AppParts{services.ui, services.process,
                    [this] {
                        auto document = std::make_unique<CRLQUpdaterDoc>(
-                           platform::ProgramDataItems(),
-                           TransferServices{&m_services.ui, &m_services.process, &m_services.http,
-                                            &m_services.sockets, &m_services.tempFiles});
+                           m_services.dataItems,
+                           TransferServices{m_services.ui, m_services.process, m_services.http,
+                                            m_services.sockets, m_services.tempFiles});
                        document->RemoveLeftoverTempFiles();
                        return document;
                    },

@@ -3,6 +3,7 @@
 // procedures, the search dialog and the reply listener. Every front end builds one.
 
 #include "app/application.h"
+#include "platform/embedded_data.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
@@ -27,6 +28,7 @@ struct PlatformServices {
     platform::UdpSocketFactory& sockets;
     platform::HttpLayer& http;
     platform::TempFiles& tempFiles;
+    const platform::DataItemSource& dataItems;  // the carried images and the size text
 };
 
 class Program {

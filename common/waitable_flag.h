@@ -1,8 +1,9 @@
 #pragma once
-// A one-byte running/busy flag that a worker clears as its last action and its owner waits on.
-// Reads are acquire and the clear is release, so everything the worker wrote before clearing is
-// visible to an owner that has seen the flag clear. Waiting wakes on the clear itself instead of
-// sleeping a fixed slice, with the caller's bound unchanged.
+// A flag that one thread sets or clears and another tests or waits on: a worker's running flag
+// that it clears as its last action, or a stop request that a worker's pauses wait on. Reads
+// are acquire and writes release, so everything written before a change is visible to a thread
+// that has seen it. A wait wakes on the change itself instead of sleeping a fixed slice, with
+// the caller's bound unchanged.
 
 #include <atomic>
 #include <chrono>
@@ -15,24 +16,12 @@ class WaitableFlag {
   public:
     bool IsSet() const { return m_value.load(std::memory_order_acquire); }
 
-    void Set() {
-        std::lock_guard lock(m_mutex);
-        m_value.store(true, std::memory_order_release);
-    }
+    void Set() { Store(true); }
+    void Clear() { Store(false); }
 
-    void Clear() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_value.store(false, std::memory_order_release);
-        }
-        m_changed.notify_all();
-    }
-
-    // Returns true when the flag is clear, waiting at most `bound` for that.
-    bool WaitClear(std::chrono::milliseconds bound) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, bound, [this] { return !IsSet(); });
-    }
+    // Each returns true when the flag is in that state, waiting at most `bound` for it.
+    bool WaitSet(std::chrono::milliseconds bound) { return WaitFor(true, bound); }
+    bool WaitClear(std::chrono::milliseconds bound) { return WaitFor(false, bound); }
 
     void WaitClear() {
         std::unique_lock lock(m_mutex);
@@ -40,6 +29,19 @@ class WaitableFlag {
     }
 
   private:
+    void Store(bool value) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_value.store(value, std::memory_order_release);
+        }
+        m_changed.notify_all();
+    }
+
+    bool WaitFor(bool value, std::chrono::milliseconds bound) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, bound, [this, value] { return IsSet() == value; });
+    }
+
     std::atomic<bool> m_value{false};
     std::mutex m_mutex;
     std::condition_variable m_changed;

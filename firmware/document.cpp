@@ -13,14 +13,21 @@ constexpr std::uint16_t kImageItem[2] = {134, 142};
 constexpr std::uint16_t kSubImageSizeItem = 143;
 constexpr std::uint32_t kMainPayloadSize = 655360;  // exactly 32 chunks of 20,480 bytes
 
+const std::uint8_t* FindImage(const platform::DataItemSource& items, int slot) {
+    return items.Find(kImageType, kImageItem[slot])->data();
+}
+
 }  // namespace
+
+std::uint16_t CarriedVersion(const platform::DataItemSource& items, int slot) {
+    return ImageVersion(FindImage(items, slot));
+}
 
 CRLQUpdaterDoc::CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services)
     : m_services(services) {
     for (int slot = 0; slot < 2; ++slot) {
-        const auto image = items.Find(kImageType, kImageItem[slot]);
-        m_images[slot].image = image->data();
-        m_images[slot].version = ImageVersion(image->data());
+        m_images[slot].image = FindImage(items, slot);
+        m_images[slot].version = ImageVersion(m_images[slot].image);
     }
     m_images[0].payloadSize = kMainPayloadSize;
     const std::uint32_t subImageSize = ParseSizeText(*items.Find(kSizeTextType, kSubImageSizeItem));
@@ -47,8 +54,8 @@ void CRLQUpdaterDoc::UpdateAllViews() {
 }
 
 void CRLQUpdaterDoc::ShowFailure(const std::string& text) {
-    m_services.ui->ShowMessage(text, LoadMessage(msg::kUpdateFailedCaption),
-                               platform::MessageIcon::Exclamation);
+    m_services.ui.ShowMessage(text, LoadMessage(msg::kUpdateFailedCaption),
+                              platform::MessageIcon::Exclamation);
 }
 
 void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,

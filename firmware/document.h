@@ -15,6 +15,10 @@
 
 namespace rlq {
 
+// The version of the image a slot carries (0 the main unit's, 1 the sub unit's), as the
+// document reads it; the items must hold the images, as for the document.
+std::uint16_t CarriedVersion(const platform::DataItemSource& items, int slot);
+
 class CRLQUpdaterDoc final : public UpdateDocument {
   public:
     // The items must hold images 134 and 142 and the size text 143; the build guarantees it.

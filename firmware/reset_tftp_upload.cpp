@@ -45,11 +45,11 @@ class TempFileRemoval {
 }  // namespace
 
 std::string CRLQUpdaterDoc::ProgramFolder() const {
-    const auto path = m_services.process->ProgramPath();
+    const auto path = m_services.process.ProgramPath();
     if (!path) {
         return {};
     }
-    const auto separator = path->rfind(m_services.process->PathSeparator());
+    const auto separator = path->rfind(m_services.process.PathSeparator());
     if (separator == std::string::npos) {
         return {};
     }
@@ -60,16 +60,16 @@ std::string CRLQUpdaterDoc::ProgramFolder() const {
 void CRLQUpdaterDoc::RemoveLeftoverTempFiles() {
     const std::string folder = ProgramFolder();
     if (!folder.empty()) {
-        m_services.tempFiles->RemoveLeftovers(folder);
+        m_services.tempFiles.RemoveLeftovers(folder);
     }
-    m_services.tempFiles->RemoveLeftovers(m_services.tempFiles->SystemTempFolder());
+    m_services.tempFiles.RemoveLeftovers(m_services.tempFiles.SystemTempFolder());
 }
 
 std::unique_ptr<platform::TempFile> CRLQUpdaterDoc::CreateTempFile(const std::string& folder) {
-    auto file = m_services.tempFiles->CreateIn(folder);
+    auto file = m_services.tempFiles.CreateIn(folder);
     if (!file) {
         // The program's folder may be read-only (an installed program): use the system's.
-        file = m_services.tempFiles->CreateIn(m_services.tempFiles->SystemTempFolder());
+        file = m_services.tempFiles.CreateIn(m_services.tempFiles.SystemTempFolder());
     }
     return file;
 }
@@ -93,7 +93,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     if (folder.empty()) {
         return;
     }
-    m_services.process->SetCurrentDirectory(folder);
+    m_services.process.SetCurrentDirectory(folder);
     SetTransferBusy(true);
     bool success = false;
     std::string fileName;
@@ -103,7 +103,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
         // A failure that shows only when the buffered bytes go out at the close counts too.
         success = file->Close() && success;
     }
-    TempFileRemoval removal(*m_services.tempFiles, fileName);
+    TempFileRemoval removal(m_services.tempFiles, fileName);
     if (!success) {
         SetTransferBusy(false);
         removal.RemoveNow();
@@ -131,10 +131,10 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
 void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMode,
                                   std::string fileName, bool& success) {
     success = true;
-    CTftp tftp(*m_services.udp);
+    CTftp tftp(m_services.udp, m_services.tempFiles);
     tftp.SetProgressCallback(&CRLQUpdaterDoc::StoreTftpProgress, this);
     if (specialMode == 0) {
-        CHttp http(*m_services.http);
+        CHttp http(m_services.http);
         const std::uint32_t noBody = 0;
         std::uint32_t status = 0;
         std::int32_t error = 0;

@@ -12,11 +12,11 @@ class TempFiles;
 namespace rlq {
 
 struct TransferServices {
-    platform::Toolkit* ui = nullptr;  // message boxes owned by the main window
-    platform::ProcessEnvironment* process = nullptr;
-    platform::HttpLayer* http = nullptr;
-    platform::UdpSocketFactory* udp = nullptr;
-    platform::TempFiles* tempFiles = nullptr;
+    platform::Toolkit& ui;  // message boxes owned by the main window
+    platform::ProcessEnvironment& process;
+    platform::HttpLayer& http;
+    platform::UdpSocketFactory& udp;
+    platform::TempFiles& tempFiles;
 };
 
 }  // namespace rlq

@@ -140,7 +140,7 @@ void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t cou
         std::lock_guard lock(m_resultLock);
         m_result = ReplyResult{};
     }
-    m_bStopRequested.Reset();
+    m_bStopRequested.Clear();
     m_bRunning.Set();
     try {
         m_thread = std::thread([this] { DiscoveryThread(); });
@@ -150,10 +150,10 @@ void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t cou
 }
 
 void CReply::Stop() {
-    m_bStopRequested.Request();
+    m_bStopRequested.Set();
     while (!m_bRunning.WaitClear(kStopLook)) {
     }
-    m_bStopRequested.Reset();
+    m_bStopRequested.Clear();
 }
 
 ReplyResult CReply::GetResult() const {
@@ -274,7 +274,7 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     const std::int64_t started = m_clock();
     const Ipv4 destination = localAddress | ~mask;
     for (int cycle = 0; cycle < kCyclesPerPass; ++cycle) {
-        if (m_bStopRequested.IsRequested()) {
+        if (m_bStopRequested.IsSet()) {
             return PassOutcome::Stopped;
         }
         const std::int64_t now = m_clock();
@@ -283,11 +283,11 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
         }
         if (m_pSocket->SendTo(m_abyRequest, destination, kRequestPort) !=
             static_cast<long>(kDatagramSize)) {
-            m_bStopRequested.WaitFor(kRetryWait);
+            m_bStopRequested.WaitSet(kRetryWait);
             continue;
         }
         for (int poll = 0; poll < kPollsPerCycle; ++poll) {
-            if (m_bStopRequested.IsRequested()) {
+            if (m_bStopRequested.IsSet()) {
                 return PassOutcome::Stopped;
             }
             const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);

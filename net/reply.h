@@ -16,7 +16,6 @@
 #include "common/temp_address.h"
 #include "common/waitable_flag.h"
 #include "net/adapter_list.h"
-#include "net/stop_signal.h"
 #include "net/temp_address_control.h"
 #include "platform/host_network.h"
 #include "platform/udp_socket.h"
@@ -114,7 +113,7 @@ class CReply : public TempAddressControl {
     std::array<std::uint8_t, 16> m_abyRequest{};
     std::unique_ptr<platform::UdpSocket> m_pSocket;
     WaitableFlag m_bRunning;
-    StopSignal m_bStopRequested;
+    WaitableFlag m_bStopRequested;  // a worker's pause ends as soon as a stop is requested
     std::thread m_thread;
     std::int32_t m_nFlags = 0;
     std::uint16_t m_wThreshold = 0;

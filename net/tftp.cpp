@@ -1,12 +1,12 @@
 #include "net/tftp.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 #include <utility>
 
 #include "common/big_endian.h"
-#include "platform/temp_file.h"
 
 namespace rlq {
 namespace {
@@ -39,7 +39,8 @@ bool IsExpectedTftpAck(std::span<const std::uint8_t> bytes, std::size_t length, 
            from == server;
 }
 
-CTftp::CTftp(platform::UdpSocketFactory& sockets) : m_sockets(sockets) {}
+CTftp::CTftp(platform::UdpSocketFactory& sockets, platform::TempFiles& files)
+    : m_sockets(sockets), m_files(files) {}
 
 CTftp::~CTftp() {
     if (m_pThread.joinable()) {
@@ -106,7 +107,7 @@ void CTftp::CloseSocket() {
 
 void CTftp::OpenSourceFile(const std::string& path) {
     CloseSourceFile();
-    m_pFile.reset(platform::OpenFileForReading(path));
+    m_pFile = m_files.OpenForReading(path);
 }
 
 void CTftp::CloseSourceFile() {

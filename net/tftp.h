@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "common/ipv4.h"
 #include "common/waitable_flag.h"
+#include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 
 namespace rlq {
@@ -28,7 +28,8 @@ using TftpProgressFn = void (*)(void* context, std::uint32_t count);
 
 class CTftp {
   public:
-    explicit CTftp(platform::UdpSocketFactory& sockets);
+    // The file to send is opened through `files`, which wrote it.
+    CTftp(platform::UdpSocketFactory& sockets, platform::TempFiles& files);
     // Waits for a started worker to end; never stops it.
     ~CTftp();
     CTftp(const CTftp&) = delete;
@@ -51,10 +52,6 @@ class CTftp {
   private:
     static constexpr std::size_t kPacketCapacity = 516;
 
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     std::int32_t OpenSocket();
     void CloseSocket();
     void OpenSourceFile(const std::string& path);
@@ -67,8 +64,9 @@ class CTftp {
     void TransferThread();
 
     platform::UdpSocketFactory& m_sockets;
+    platform::TempFiles& m_files;
     std::uint32_t m_dwServer = 0;
-    std::unique_ptr<std::FILE, FileCloser> m_pFile;
+    platform::ReadOnlyFile m_pFile;
     std::uint32_t m_dwTotal = 0;
     std::uint32_t m_dwSent = 0;
     std::uint16_t m_wBlock = 0;

@@ -20,6 +20,12 @@ class TempFile {
     virtual bool Close() = 0;
 };
 
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+// A file open for binary reading; closed when it goes.
+using ReadOnlyFile = std::unique_ptr<std::FILE, FileClose>;
+
 class TempFiles {
   public:
     virtual ~TempFiles() = default;
@@ -32,12 +38,11 @@ class TempFiles {
     // of this program's name pattern whose owning process is gone and, where the system knows
     // owners, that belong to this user; never a link or what it points to.
     virtual void RemoveLeftovers(const std::string& folder) = 0;
+    // Opens a file for binary reading by its UTF-8 path; null when it cannot be opened. Where the
+    // system has share modes, other writers are refused while it is open.
+    virtual ReadOnlyFile OpenForReading(const std::string& path) = 0;
 };
 
 TempFiles& SystemTempFiles();
-
-// Opens a file for binary reading by its UTF-8 path; null when it cannot be opened. Where the
-// system has share modes, other writers are refused while it is open.
-std::FILE* OpenFileForReading(const std::string& path);
 
 }  // namespace rlq::platform

@@ -16,6 +16,7 @@
 #include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
 #include "frontends/cli/search_answerer.h"
+#include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
@@ -58,10 +59,10 @@ int AskForButton(bool specialOffered) {
 // The program's version and the versions of the images it carries, read from the images.
 void PrintVersion() {
     const auto& v = res::version::kFileVersion;
-    const CRLQUpdaterDoc document(platform::ProgramDataItems(), TransferServices{});
+    const platform::DataItemSource& items = platform::ProgramDataItems();
     std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
-                v[1], v[2], v[3], FormatVersion(document.GetImageVersion(0)).c_str(),
-                FormatVersion(document.GetImageVersion(1)).c_str());
+                v[1], v[2], v[3], FormatVersion(CarriedVersion(items, 0)).c_str(),
+                FormatVersion(CarriedVersion(items, 1)).c_str());
 }
 
 }  // namespace
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
         answerer.See(event);
     });
 
-    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles},
+    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
+                     platform::ProgramDataItems()},
                     {options.specialMode, options.check, presenter.get()});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {

@@ -9,6 +9,7 @@
 
 #include "app/program.h"
 #include "frontends/qt/authorising_process.h"
+#include "platform/embedded_data.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/linux/helper_host_network.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     platform::CleanupTrackingHostNetwork host(*addressing, cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();
-    Program program({ui, authorising, host, sockets, platform::SystemHttpLayer(), tempFiles});
+    Program program({ui, authorising, host, sockets, platform::SystemHttpLayer(), tempFiles,
+                     platform::ProgramDataItems()});
     return program.App().Run();
 }

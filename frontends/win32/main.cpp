@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/program.h"
+#include "platform/embedded_data.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
@@ -21,6 +22,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     platform::win32::Win32Toolkit ui;
     rlq::Program program({ui, platform::SystemProcess(), platform::SystemHostNetwork(),
                           platform::SystemUdpSockets(), platform::SystemHttpLayer(),
-                          platform::SystemTempFiles()});
+                          platform::SystemTempFiles(), platform::ProgramDataItems()});
     return program.App().Run();
 }

@@ -78,10 +78,7 @@ HelperHostNetwork::HelperHostNetwork(HostNetwork& reading, std::vector<std::stri
     : m_reading(reading), m_command(std::move(command)) {}
 
 HelperHostNetwork::~HelperHostNetwork() {
-    if (m_fd >= 0) {
-        ::close(m_fd);  // the helper removes what is left and ends
-        m_fd = -1;
-    }
+    m_fd.Reset();  // the helper removes what is left and ends
     if (m_pid > 0) {
         int status = 0;
         while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
@@ -94,10 +91,12 @@ HelperStart HelperHostNetwork::Start() {
     if (m_command.empty() || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         return HelperStart::Failed;
     }
+    UniqueFd ours(ends[0]);
+    UniqueFd helpers(ends[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, helpers.Get(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, helpers.Get(), STDOUT_FILENO);
     // The program blocks termination signals and ignores SIGPIPE for its own handling; the
     // helper starts clean.
     posix_spawnattr_t attributes;
@@ -119,18 +118,17 @@ HelperStart HelperHostNetwork::Start() {
     const int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(ends[1]);
+    // Only the helper holds its end from now on, so its leaving shows here as the end of input.
+    helpers.Reset();
     if (spawned != 0) {
-        ::close(ends[0]);
         return HelperStart::Failed;
     }
-    m_fd = ends[0];
+    m_fd = std::move(ours);
     m_pid = pid;
     if (ReadLine() == protocol::kReady) {
         return HelperStart::Running;
     }
-    ::close(m_fd);
-    m_fd = -1;
+    m_fd.Reset();
     int status = 0;
     while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -156,7 +154,7 @@ std::string HelperHostNetwork::ReadLine() {
             return {};
         }
         char chunk[128];
-        const ssize_t got = ::recv(m_fd, chunk, sizeof chunk, 0);
+        const ssize_t got = ::recv(m_fd.Get(), chunk, sizeof chunk, 0);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -169,7 +167,7 @@ std::string HelperHostNetwork::ReadLine() {
 
 std::string HelperHostNetwork::Exchange(const std::string& request) {
     std::lock_guard lock(m_lock);
-    if (m_fd < 0 || !SendAll(m_fd, request + "\n")) {
+    if (!m_fd || !SendAll(m_fd.Get(), request + "\n")) {
         return {};
     }
     return ReadLine();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/host_network.h"
+#include "platform/linux/unique_fd.h"
 
 namespace rlq::platform {
 
@@ -50,7 +51,7 @@ class HelperHostNetwork final : public HostNetwork {
     HostNetwork& m_reading;
     std::vector<std::string> m_command;
     std::mutex m_lock;  // one exchange at a time: discovery and the update run on two threads
-    int m_fd = -1;
+    UniqueFd m_fd;      // the helper's standard input and output
     int m_pid = -1;
     std::string m_pending;  // received bytes after the last full line
 };

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/linux/unique_fd.h"
 #include "platform/process.h"
 
 namespace rlq::platform {
@@ -17,44 +18,36 @@ constexpr int kCapNetAdmin = 12;
 // kernel when the holder ends, so a crashed instance never blocks the next start.
 class FileLockGuard final : public SingleInstanceGuard {
   public:
-    explicit FileLockGuard(int fd) : m_fd(fd) {}
-    ~FileLockGuard() override {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileLockGuard(const FileLockGuard&) = delete;
-    FileLockGuard& operator=(const FileLockGuard&) = delete;
+    explicit FileLockGuard(UniqueFd fd) : m_fd(std::move(fd)) {}
 
   private:
-    int m_fd;
+    UniqueFd m_fd;
 };
 
-int OpenLockFile(const std::string& name) {
+UniqueFd OpenLockFile(const std::string& name) {
     for (const char* folder : {"/run/lock/", "/tmp/"}) {
         const std::string path = std::string(folder) + name + ".lock";
         // O_NOFOLLOW: a planted link must not make a privileged instance create files elsewhere.
-        int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0) {
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (fd) {
             return fd;
         }
     }
-    return -1;
+    return UniqueFd();
 }
 
 class LinuxProcess final : public ProcessEnvironment {
   public:
     std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) override {
-        const int fd = OpenLockFile(std::string(name));
-        if (fd < 0) {
-            return std::make_unique<FileLockGuard>(-1);
+        UniqueFd fd = OpenLockFile(std::string(name));
+        if (!fd) {
+            return std::make_unique<FileLockGuard>(UniqueFd());
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             const bool held = errno == EWOULDBLOCK;
-            ::close(fd);
-            return held ? nullptr : std::make_unique<FileLockGuard>(-1);
+            return held ? nullptr : std::make_unique<FileLockGuard>(UniqueFd());
         }
-        return std::make_unique<FileLockGuard>(fd);
+        return std::make_unique<FileLockGuard>(std::move(fd));
     }
 
     std::optional<std::string> ProgramPath() override {

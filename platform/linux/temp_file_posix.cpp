@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/linux/temp_file_posix.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/support/buffered_temp_file.h"
 
 namespace rlq::platform {
@@ -18,22 +19,16 @@ namespace {
 
 class PosixTempFile final : public BufferedTempFile {
   public:
-    PosixTempFile(int fd, std::string path) : BufferedTempFile(std::move(path)), m_fd(fd) {}
-    ~PosixTempFile() override {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    PosixTempFile(const PosixTempFile&) = delete;
-    PosixTempFile& operator=(const PosixTempFile&) = delete;
+    PosixTempFile(UniqueFd fd, std::string path)
+        : BufferedTempFile(std::move(path)), m_fd(std::move(fd)) {}
 
   private:
     bool WriteAll(const std::uint8_t* data, std::size_t size) override {
-        if (m_fd < 0) {
+        if (!m_fd) {
             return false;
         }
         while (size > 0) {
-            const ssize_t written = ::write(m_fd, data, size);
+            const ssize_t written = ::write(m_fd.Get(), data, size);
             if (written < 0 && errno == EINTR) {
                 continue;
             }
@@ -46,13 +41,9 @@ class PosixTempFile final : public BufferedTempFile {
         return true;
     }
 
-    bool CloseFile() override {
-        const bool ok = m_fd >= 0 && ::close(m_fd) == 0;
-        m_fd = -1;
-        return ok;
-    }
+    bool CloseFile() override { return m_fd.Close(); }
 
-    int m_fd;
+    UniqueFd m_fd;
 };
 
 std::string RandomName() {
@@ -85,10 +76,10 @@ class PosixTempFiles final : public TempFiles {
             }
             const std::string path = folder + "/" + name;
             // O_EXCL with O_CREAT refuses any existing name, a link included.
-            const int fd =
-                ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd >= 0) {
-                return std::make_unique<PosixTempFile>(fd, path);
+            UniqueFd fd(
+                ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (fd) {
+                return std::make_unique<PosixTempFile>(std::move(fd), path);
             }
             if (errno != EEXIST) {
                 return nullptr;
@@ -124,6 +115,10 @@ class PosixTempFiles final : public TempFiles {
         }
     }
 
+    ReadOnlyFile OpenForReading(const std::string& path) override {
+        return ReadOnlyFile(std::fopen(path.c_str(), "rb"));
+    }
+
   private:
     std::function<std::string()> m_nameSource;
 };
@@ -137,10 +132,6 @@ TempFiles& SystemTempFiles() {
 
 std::unique_ptr<TempFiles> MakeSystemTempFiles(std::function<std::string()> nameSource) {
     return std::make_unique<PosixTempFiles>(std::move(nameSource));
-}
-
-std::FILE* OpenFileForReading(const std::string& path) {
-    return std::fopen(path.c_str(), "rb");
 }
 
 }  // namespace rlq::platform

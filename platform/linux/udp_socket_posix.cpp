@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/linux/unique_fd.h"
 #include "platform/udp_socket.h"
 
 namespace rlq::platform {
@@ -14,10 +15,7 @@ namespace {
 
 class PosixUdpSocket final : public UdpSocket {
   public:
-    explicit PosixUdpSocket(int fd) : m_fd(fd) {}
-    ~PosixUdpSocket() override { ::close(m_fd); }
-    PosixUdpSocket(const PosixUdpSocket&) = delete;
-    PosixUdpSocket& operator=(const PosixUdpSocket&) = delete;
+    explicit PosixUdpSocket(UniqueFd fd) : m_fd(std::move(fd)) {}
 
     long SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
         sockaddr_in dest{};
@@ -26,8 +24,8 @@ class PosixUdpSocket final : public UdpSocket {
         dest.sin_addr.s_addr = htonl(to);
         ssize_t sent;
         do {
-            sent = ::sendto(m_fd, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&dest),
-                            sizeof dest);
+            sent = ::sendto(m_fd.Get(), data.data(), data.size(), 0,
+                            reinterpret_cast<sockaddr*>(&dest), sizeof dest);
         } while (sent < 0 && errno == EINTR);
         return static_cast<long>(sent);
     }
@@ -39,7 +37,7 @@ class PosixUdpSocket final : public UdpSocket {
         // recognised instead of being read as a valid prefix.
         ssize_t got;
         do {
-            got = ::recvfrom(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
+            got = ::recvfrom(m_fd.Get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
                              reinterpret_cast<sockaddr*>(&from), &fromLength);
         } while (got < 0 && errno == EINTR);
         if (got < 0) {
@@ -50,23 +48,24 @@ class PosixUdpSocket final : public UdpSocket {
     }
 
     bool WaitReadable(std::chrono::milliseconds bound) override {
-        pollfd entry{m_fd, POLLIN, 0};
+        pollfd entry{m_fd.Get(), POLLIN, 0};
         const int result = ::poll(&entry, 1, static_cast<int>(bound.count()));
         return result > 0 && (entry.revents & POLLIN) != 0;
     }
 
   private:
-    int m_fd;
+    UniqueFd m_fd;
 };
 
 class PosixUdpSocketFactory final : public UdpSocketFactory {
   public:
     std::unique_ptr<UdpSocket> Open(const UdpOptions& options) override {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
+        UniqueFd owned(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!owned) {
             return nullptr;
         }
-        auto socket = std::make_unique<PosixUdpSocket>(fd);
+        const int fd = owned.Get();
+        auto socket = std::make_unique<PosixUdpSocket>(std::move(owned));
         const int one = 1;
         if (options.bindAddress || options.bindPort != 0) {
             sockaddr_in local{};

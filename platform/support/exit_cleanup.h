@@ -61,6 +61,9 @@ class CleanupTrackingTempFiles final : public TempFiles {
     std::string SystemTempFolder() const override { return m_inner.SystemTempFolder(); }
     void Remove(const std::string& path) override;
     void RemoveLeftovers(const std::string& folder) override { m_inner.RemoveLeftovers(folder); }
+    ReadOnlyFile OpenForReading(const std::string& path) override {
+        return m_inner.OpenForReading(path);
+    }
 
   private:
     TempFiles& m_inner;

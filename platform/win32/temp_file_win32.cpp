@@ -136,6 +136,11 @@ class Win32TempFiles final : public TempFiles {
             }
         } while (::FindNextFileW(search.get(), &found));
     }
+
+    // Other writers are refused while it is open, so what is read is not changed under the reader.
+    ReadOnlyFile OpenForReading(const std::string& path) override {
+        return ReadOnlyFile(::_wfsopen(win32::Widen(path).c_str(), L"rb", _SH_DENYWR));
+    }
 };
 
 }  // namespace
@@ -143,11 +148,6 @@ class Win32TempFiles final : public TempFiles {
 TempFiles& SystemTempFiles() {
     static Win32TempFiles files;
     return files;
-}
-
-// Other writers are refused while it is open, so what is read is not changed under the reader.
-std::FILE* OpenFileForReading(const std::string& path) {
-    return ::_wfsopen(win32::Widen(path).c_str(), L"rb", _SH_DENYWR);
 }
 
 }  // namespace rlq::platform

@@ -20,6 +20,7 @@
 #include "frontends/cli/exit_status.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
+#include "tests/firmware/idle_transfer_services.h"
 
 namespace rlq::testing {
 
@@ -98,9 +99,7 @@ class FakeReply final : public TempAddressControl {
 class ScriptedDocument final : public UpdateDocument {
   public:
     ScriptedDocument(Journal& journal, TempAddressState& temp, platform::Toolkit& ui)
-        : m_journal(journal),
-          m_temp(temp),
-          m_real(platform::ProgramDataItems(), TransferServices{.ui = &ui}) {}
+        : m_journal(journal), m_temp(temp), m_real(platform::ProgramDataItems(), m_idle.With(ui)) {}
 
     std::map<int, std::deque<std::int32_t>> results;  // per slot; empty: 0
     std::function<void(int slot)> duringTransfer;
@@ -151,6 +150,7 @@ class ScriptedDocument final : public UpdateDocument {
   private:
     Journal& m_journal;
     TempAddressState& m_temp;
+    test::IdleTransferServices m_idle;  // the real document only ever finds a unit current
     CRLQUpdaterDoc m_real;
     DocumentView* m_view = nullptr;
     std::optional<std::uint32_t> m_positions[2];

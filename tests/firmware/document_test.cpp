@@ -8,6 +8,8 @@
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "platform/embedded_data.h"
+#include "platform/headless/headless_toolkit.h"
+#include "tests/firmware/idle_transfer_services.h"
 #include "tools/mkimage/image_tool.h"
 
 namespace rlq {
@@ -51,10 +53,22 @@ TEST(EmbeddedImages, CarryTheShippedFigures) {
     EXPECT_EQ(WordSum(sub->subspan(512)), 0xB3D5);
 }
 
-TEST(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
-    CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
+// Documents that see only current units: no transfer ever uses the services.
+class Document : public ::testing::Test {
+  protected:
+    TransferServices Services() { return m_idle.With(m_ui); }
+
+  private:
+    platform::HeadlessToolkit m_ui{platform::TimeMode::Virtual};
+    test::IdleTransferServices m_idle;
+};
+
+TEST_F(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
+    CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
     EXPECT_EQ(document.GetImageVersion(0), 0x0134);
     EXPECT_EQ(document.GetImageVersion(1), 0x0106);
+    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 0), 0x0134);
+    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 1), 0x0106);
     EXPECT_EQ(document.GetImageSize(0), 655360u);
     EXPECT_EQ(document.GetImageSize(1), 236986u);
     EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
@@ -62,7 +76,7 @@ TEST(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
     EXPECT_EQ(document.GetPosition(1), 0u);
 }
 
-TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
+TEST_F(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
     const auto image = mkimage::BuildImage(1, 0x0199, std::vector<std::uint8_t>(8));
     for (auto [text, expected] : {std::pair{"511\r\n", 0u},
                                   {"512\r\n", 0u},
@@ -73,15 +87,15 @@ TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
         items.items[{"FILE", 134}] = image;
         items.items[{"FILE", 142}] = image;
         items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
-        CRLQUpdaterDoc document(items, {});
+        CRLQUpdaterDoc document(items, Services());
         EXPECT_EQ(document.GetImageSize(1), expected) << text;
         EXPECT_EQ(document.GetImageVersion(1), 0x0199);
         EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.99/1.99");
     }
 }
 
-TEST(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
-    CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
+TEST_F(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
+    CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
     RecordingView view;
     document.SetView(&view);
     std::int32_t result = 7;

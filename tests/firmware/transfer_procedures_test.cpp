@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -67,6 +68,18 @@ class MemoryTempFiles final : public platform::TempFiles {
         files.erase(path);
     }
     void RemoveLeftovers(const std::string& folder) override { sweptFolders.push_back(folder); }
+    platform::ReadOnlyFile OpenForReading(const std::string& path) override {
+        const auto found = files.find(path);
+        if (found == files.end()) {
+            return nullptr;
+        }
+        platform::ReadOnlyFile file(std::tmpfile());
+        if (file) {
+            std::fwrite(found->second.data(), 1, found->second.size(), file.get());
+            std::rewind(file.get());
+        }
+        return file;
+    }
 
   private:
     class File final : public platform::TempFile {
@@ -142,7 +155,7 @@ class TransferTest : public ::testing::Test {
 
     std::unique_ptr<CRLQUpdaterDoc> MakeDocument() {
         auto document = std::make_unique<CRLQUpdaterDoc>(
-            items, TransferServices{&ui, &process, &http, &udp, &tempFiles});
+            items, TransferServices{ui, process, http, udp, tempFiles});
         document->SetView(&view);
         return document;
     }

@@ -35,7 +35,8 @@ class TftpLoaderTest : public PrivateNetnsTest {
     // Uploads `file` as the updater does and returns the last count reported.
     std::uint32_t Upload(const TempFile& file, std::uint32_t total) {
         ProgressRecorder progress;
-        CTftp tftp(platform::SystemUdpSockets());
+        ReadingTempFiles files;
+        CTftp tftp(platform::SystemUdpSockets(), files);
         tftp.SetProgressCallback(&ProgressRecorder::Record, &progress);
         std::int32_t error = -1;
         tftp.StartUpload(kSubUnit, file.Path(), total, &error);

@@ -5,13 +5,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "common/big_endian.h"
+#include "platform/temp_file.h"
 
 namespace rlq::test {
 
@@ -37,6 +40,21 @@ class TempFile {
 
   private:
     std::filesystem::path m_path;
+};
+
+// The temporary files as CTftp uses them: it only opens for reading, here the files a test wrote.
+class ReadingTempFiles final : public platform::TempFiles {
+  public:
+    bool failReads = false;  // a file opens as a stream whose every read fails
+
+    platform::ReadOnlyFile OpenForReading(const std::string& path) override {
+        // A stream for appending only opens the file and fails every read of it.
+        return platform::ReadOnlyFile(std::fopen(path.c_str(), failReads ? "ab" : "rb"));
+    }
+    std::unique_ptr<platform::TempFile> CreateIn(const std::string&) override { return nullptr; }
+    std::string SystemTempFolder() const override { return {}; }
+    void Remove(const std::string&) override {}
+    void RemoveLeftovers(const std::string&) override {}
 };
 
 inline std::vector<std::uint8_t> PatternBytes(std::size_t size) {

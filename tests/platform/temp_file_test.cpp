@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,13 +47,17 @@ TEST(TempFiles, CreatesAPrivateNewFileThatHoldsWhatWasPut) {
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_EQ(bytes.size(), 100000u);
-    EXPECT_EQ(static_cast<std::uint8_t>(bytes[99999]), static_cast<std::uint8_t>(99999));
+    {
+        const ReadOnlyFile in = files.OpenForReading(path);
+        ASSERT_NE(in, nullptr);
+        std::vector<std::uint8_t> bytes(100001);
+        ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), in.get()), 100000u);
+        EXPECT_EQ(bytes[99999], static_cast<std::uint8_t>(99999));
+    }
     files.Remove(path);
     EXPECT_NE(::access(path.c_str(), F_OK), 0);
     files.Remove(path);  // a missing file is ignored
+    EXPECT_EQ(files.OpenForReading(path), nullptr);
 }
 
 TEST(TempFiles, NamesDifferAndAnUnwritableFolderGivesNoFile) {

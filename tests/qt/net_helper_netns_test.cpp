@@ -14,6 +14,7 @@
 
 #include "platform/host_network.h"
 #include "platform/linux/helper_host_network.h"
+#include "platform/linux/unique_fd.h"
 
 namespace rlq::testing {
 namespace {
@@ -73,38 +74,37 @@ TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
     const bool bySignal = GetParam();
     int ends[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    platform::UniqueFd program(ends[0]);
+    platform::UniqueFd helper(ends[1]);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        ::dup2(ends[1], STDIN_FILENO);
-        ::dup2(ends[1], STDOUT_FILENO);
-        ::close(ends[0]);
-        ::close(ends[1]);
+        ::dup2(helper.Get(), STDIN_FILENO);
+        ::dup2(helper.Get(), STDOUT_FILENO);
+        program.Reset();
+        helper.Reset();
         ::execl(RLQ_NET_HELPER_BINARY, RLQ_NET_HELPER_BINARY, static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    ::close(ends[1]);
+    helper.Reset();
     char reply[64] = {};
-    ASSERT_GT(::read(ends[0], reply, sizeof reply - 1), 0);
+    ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "ready\n");
     const std::string add = "add " + std::to_string(FixtureInterface()) + " 10.10.1.1/8\n";
-    ASSERT_EQ(::write(ends[0], add.data(), add.size()), static_cast<ssize_t>(add.size()));
+    ASSERT_EQ(::write(program.Get(), add.data(), add.size()), static_cast<ssize_t>(add.size()));
     std::fill(std::begin(reply), std::end(reply), 0);
-    ASSERT_GT(::read(ends[0], reply, sizeof reply - 1), 0);
+    ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "lease 1\n");
     EXPECT_TRUE(TempAddressPresent());
     if (bySignal) {
         ::kill(pid, SIGTERM);
     } else {
-        ::close(ends[0]);
+        program.Reset();
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_FALSE(TempAddressPresent());
-    if (bySignal) {
-        ::close(ends[0]);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, NetHelperAbandoned, ::testing::Values(false, true),

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,7 @@ class Win32TempFileTest : public ::testing::Test {
 
     static std::vector<std::uint8_t> ReadBack(const std::string& path) {
         std::vector<std::uint8_t> content;
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(OpenFileForReading(path),
-                                                                &std::fclose);
+        const ReadOnlyFile file = SystemTempFiles().OpenForReading(path);
         if (!file) {
             return content;
         }
@@ -65,7 +63,7 @@ TEST_F(Win32TempFileTest, WritesEveryByteUnderAFreshHiddenName) {
     files.Remove(path);
     files.Remove(second->Path());
     files.Remove(path);  // a missing file is ignored
-    EXPECT_EQ(OpenFileForReading(path), nullptr);
+    EXPECT_EQ(files.OpenForReading(path), nullptr);
 }
 
 TEST_F(Win32TempFileTest, AFileOpenForReadingRefusesWritersButNotReaders) {
@@ -81,8 +79,7 @@ TEST_F(Win32TempFileTest, AFileOpenForReadingRefusesWritersButNotReaders) {
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     {
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> reading(OpenFileForReading(path),
-                                                                   &std::fclose);
+        const ReadOnlyFile reading = files.OpenForReading(path);
         ASSERT_NE(reading, nullptr);
         EXPECT_EQ(openForWriting(), INVALID_HANDLE_VALUE);
         EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));

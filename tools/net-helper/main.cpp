@@ -16,6 +16,7 @@
 
 #include "platform/host_network.h"
 #include "platform/linux/helper_protocol.h"
+#include "platform/linux/unique_fd.h"
 #include "tools/net-helper/ethernet_link.h"
 #include "tools/net-helper/helper_session.h"
 
@@ -96,17 +97,16 @@ int main() {
         return kSetupError;
     }
     ::signal(SIGPIPE, SIG_IGN);
-    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
-    if (signalFd < 0) {
+    const rlq::platform::UniqueFd signalFd(::signalfd(-1, &signals, SFD_CLOEXEC));
+    if (!signalFd) {
         return kSetupError;
     }
 
     HelperSession session(rlq::platform::SystemHostNetwork(), IsEthernetInterface);
     int status = kSetupError;
     if (WriteLine(kReady)) {
-        status = Serve(session, signalFd);
+        status = Serve(session, signalFd.Get());
     }
     session.RemoveAll();
-    ::close(signalFd);
     return status;
 }

@@ -73,14 +73,14 @@ DiscoveryResponder::~DiscoveryResponder() {
 }
 
 bool DiscoveryResponder::Start() {
-    m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    m_fd.Reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const int one = 1;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(kRequestPort);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (m_fd < 0 || ::setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0 ||
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    if (!m_fd || ::setsockopt(m_fd.Get(), IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0 ||
+        ::bind(m_fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
         std::fprintf(stderr, "discovery responder: cannot listen on UDP %u: %s\n", kRequestPort,
                      std::strerror(errno));
         return false;
@@ -94,15 +94,12 @@ void DiscoveryResponder::Stop() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd.Reset();
 }
 
 void DiscoveryResponder::Serve() {
     while (!m_stop) {
-        pollfd entry{m_fd, POLLIN, 0};
+        pollfd entry{m_fd.Get(), POLLIN, 0};
         if (::poll(&entry, 1, kStopLookMs) <= 0) {
             continue;
         }
@@ -117,7 +114,7 @@ void DiscoveryResponder::Serve() {
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        const ssize_t got = ::recvmsg(m_fd, &message, MSG_DONTWAIT);
+        const ssize_t got = ::recvmsg(m_fd.Get(), &message, MSG_DONTWAIT);
         if (got < 0) {
             continue;
         }
@@ -207,7 +204,7 @@ void DiscoveryResponder::SendReply(const UnitConfig& unit, Ipv4 to,
     in_pktinfo info{};
     info.ipi_spec_dst.s_addr = htonl(unit.address);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (::sendmsg(m_fd, &message, 0) < 0) {
+    if (::sendmsg(m_fd.Get(), &message, 0) < 0) {
         std::fprintf(stderr, "discovery responder: send to %s failed: %s\n", FormatIpv4(to).c_str(),
                      std::strerror(errno));
     }

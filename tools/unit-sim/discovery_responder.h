@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/linux/unique_fd.h"
 #include "tools/unit-sim/service.h"
 #include "tools/unit-sim/sim_options.h"
 
@@ -38,7 +39,7 @@ class DiscoveryResponder final : public Service {
     const int m_dropPercent;
     const int m_junkCount;
     std::minstd_rand m_random{12103};  // the serving thread's
-    int m_fd = -1;
+    platform::UniqueFd m_fd;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

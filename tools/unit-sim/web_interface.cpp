@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/sockios.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -14,6 +15,8 @@
 
 namespace rlq::sim {
 namespace {
+
+using platform::UniqueFd;
 
 constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
@@ -67,9 +70,18 @@ std::string_view FaultAnswer(WebFault fault) {
     }
 }
 
+// True when `fd` is readable within `bound`; false on time-out or when `wakeFd` becomes readable.
+bool WaitReadable(int fd, int wakeFd, std::chrono::milliseconds bound) {
+    pollfd entries[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    if (::poll(entries, 2, static_cast<int>(bound.count())) <= 0) {
+        return false;
+    }
+    return (entries[1].revents & POLLIN) == 0 && (entries[0].revents & (POLLIN | POLLHUP)) != 0;
+}
+
 // Resets the connection once the client has acknowledged every byte sent, so that the reset
 // cannot overtake the answer.
-void ResetAfterDelivery(SimFd connection) {
+void ResetAfterDelivery(UniqueFd connection) {
     const auto deadline = std::chrono::steady_clock::now() + kDeliveryBound;
     int unacknowledged = 0;
     while (::ioctl(connection.Get(), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0 &&
@@ -80,8 +92,8 @@ void ResetAfterDelivery(SimFd connection) {
     ::setsockopt(connection.Get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
-SimFd OpenListener(Ipv4 address, std::uint16_t port) {
-    SimFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+UniqueFd OpenListener(Ipv4 address, std::uint16_t port) {
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd) {
         return fd;
     }
@@ -116,8 +128,8 @@ bool WebInterface::Start() {
         std::perror("web interface: pipe");
         return false;
     }
-    m_wakeRead = SimFd(pipeFds[0]);
-    m_wakeWrite = SimFd(pipeFds[1]);
+    m_wakeRead = UniqueFd(pipeFds[0]);
+    m_wakeWrite = UniqueFd(pipeFds[1]);
     m_listener = OpenListener(m_config.address, m_config.port);
     if (!m_listener) {
         std::fprintf(stderr, "web interface: cannot listen on %s:%u: %s\n",
@@ -180,7 +192,7 @@ void WebInterface::Serve() {
             return;
         }
         if ((entries[0].revents & POLLIN) != 0) {
-            SimFd connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+            UniqueFd connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (connection) {
                 HandleConnection(std::move(connection));
             }
@@ -200,7 +212,7 @@ std::optional<SimHttpRequest> WebInterface::ReadRequest(int fd) {
                                  data.begin() + static_cast<std::ptrdiff_t>(headEnd + bodyLength));
             return request;
         }
-        if (!SimWaitReadable(fd, m_wakeRead.Get(), kIdleLimit)) {
+        if (!WaitReadable(fd, m_wakeRead.Get(), kIdleLimit)) {
             return std::nullopt;
         }
         const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
@@ -249,7 +261,7 @@ std::uint32_t WebInterface::StatusFor(const SimHttpRequest& request) {
     return kNotFound;
 }
 
-void WebInterface::HandleConnection(SimFd connection) {
+void WebInterface::HandleConnection(UniqueFd connection) {
     const auto request = ReadRequest(connection.Get());
     if (!request) {
         return;

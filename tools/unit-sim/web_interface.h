@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "platform/linux/unique_fd.h"
 #include "tools/unit-sim/service.h"
-#include "tools/unit-sim/sim_fd.h"
 #include "tools/unit-sim/sim_http_request.h"
 #include "tools/unit-sim/sim_update_chunks.h"
 #include "tools/unit-sim/web_style.h"
@@ -79,14 +79,14 @@ class WebInterface final : public Service {
 
   private:
     void Serve();
-    void HandleConnection(SimFd connection);
+    void HandleConnection(platform::UniqueFd connection);
     std::optional<SimHttpRequest> ReadRequest(int fd);
     std::uint32_t StatusFor(const SimHttpRequest& request);
 
     const WebInterfaceConfig m_config;
-    SimFd m_listener;
-    SimFd m_wakeRead;
-    SimFd m_wakeWrite;
+    platform::UniqueFd m_listener;
+    platform::UniqueFd m_wakeRead;
+    platform::UniqueFd m_wakeWrite;
     std::thread m_thread;
 
     mutable std::mutex m_mutex;
@@ -94,7 +94,7 @@ class WebInterface final : public Service {
     std::vector<WebRequestRecord> m_requests;
     UpdateReassembler m_chunks;
     int m_resets = 0;
-    std::vector<SimFd> m_held;  // connections left unanswered
+    std::vector<platform::UniqueFd> m_held;  // connections left unanswered
 };
 
 }  // namespace rlq::sim
