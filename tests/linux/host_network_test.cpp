@@ -1,0 +1,181 @@
+// The netlink backend: the mapping of link types and states, then the adapters, the temporary
+// address and the route watch as root in the PC namespace of tests/netns/with-netns.sh (CTest
+// runs the Netns cases there and lists the others one by one).
+
+#include <linux/if.h>
+#include <linux/if_arp.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "net/adapter_list.h"
+#include "net/reply.h"
+#include "platform/host_network.h"
+#include "platform/linux/link_classification.h"
+#include "tests/netns/pc_namespace.h"
+
+namespace rlq::platform::linux_links {
+namespace {
+
+TEST(LinkClassification, OnlyWiredEthernetIsType6) {
+    EXPECT_EQ(InterfaceType(ARPHRD_ETHER, false), kIfTypeEthernet);
+    EXPECT_EQ(InterfaceType(ARPHRD_ETHER, true), kIfTypeIeee80211);
+    EXPECT_EQ(InterfaceType(ARPHRD_LOOPBACK, false), kIfTypeSoftwareLoopback);
+    EXPECT_EQ(InterfaceType(ARPHRD_NONE, false), kIfTypeOther);
+}
+
+TEST(LinkClassification, OperStateMapsOntoInterfaceTableStates) {
+    const unsigned up = IFF_UP;
+    const unsigned running = IFF_UP | IFF_RUNNING;
+    EXPECT_EQ(OperStatus(IF_OPER_UP, running), kOperOperational);
+    EXPECT_EQ(OperStatus(IF_OPER_UNKNOWN, running), kOperOperational);
+    EXPECT_EQ(OperStatus(IF_OPER_UNKNOWN, up), kOperDisconnected);
+    EXPECT_EQ(OperStatus(IF_OPER_DORMANT, up), kOperConnecting);
+    EXPECT_EQ(OperStatus(IF_OPER_DOWN, up), kOperDisconnected);
+    EXPECT_EQ(OperStatus(IF_OPER_LOWERLAYERDOWN, up), kOperDisconnected);
+    EXPECT_EQ(OperStatus(IF_OPER_NOTPRESENT, up), kOperNonOperational);
+    EXPECT_EQ(OperStatus(IF_OPER_UP, 0), kOperNonOperational);
+}
+
+}  // namespace
+}  // namespace rlq::platform::linux_links
+
+namespace rlq::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The cases change the adapters they find: anywhere but in the fixture's namespace they fail
+// before doing anything.
+class PcNamespaceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(InsidePcNamespace()) << "runs only inside tests/netns/with-netns.sh";
+    }
+};
+class NetnsAdapters : public PcNamespaceTest {};
+class NetnsTempAddress : public PcNamespaceTest {};
+
+void Shell(const std::string& command) {
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+std::string Capture(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[256];
+        while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+            output += chunk;
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// The temporary address's remaining valid lifetime in seconds: 0 when it never expires, -1
+// when it is absent.
+int TempAddressLifetime() {
+    const std::string line =
+        Capture("ip -4 -o addr show dev " + Env("RLQ_PC_IF") + " to " + FormatIpv4(kTempAddress));
+    const auto at = line.find("valid_lft ");
+    return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 10);
+}
+
+TEST_F(NetnsAdapters, SnapshotShowsTheVethWithItsGateway) {
+    Shell("ip route add default via " + Env("RLQ_MAIN_ADDR") + " dev " + Env("RLQ_PC_IF"));
+    CAdapterList list(platform::SystemHostNetwork());
+    std::int32_t count = 0;
+    const AdapterEntry* entries = nullptr;
+    list.Enumerate(count, entries);
+
+    ASSERT_EQ(count, 1);  // the loopback is no Ethernet adapter
+    EXPECT_EQ(entries[0].address, EnvAddress("RLQ_PC_ADDR"));
+    EXPECT_EQ(entries[0].mask, MakeIpv4(255, 255, 255, 0));
+    EXPECT_EQ(entries[0].gateway, EnvAddress("RLQ_MAIN_ADDR"));
+    EXPECT_EQ(entries[0].interfaceIndex, PcIndex());
+    EXPECT_EQ(entries[0].dhcp, 0);
+
+    Shell("ip link set " + Env("RLQ_PC_IF") + " down");
+    list.Enumerate(count, entries);
+    EXPECT_EQ(count, 0);
+    Shell("ip link set " + Env("RLQ_PC_IF") + " up");
+}
+
+// A killed holder cannot remove its address: the kernel does, once a lifetime runs out that only
+// a living holder renews. The prefix route and the adapter's DHCP flag stay as without one.
+TEST_F(NetnsTempAddress, HasABoundedLifetimeThatALivingHolderRenews) {
+    auto lease = platform::SystemHostNetwork().AddAddress(PcIndex(), kTempAddress, kTempMask);
+    ASSERT_NE(lease, nullptr);
+    const int first = TempAddressLifetime();
+    EXPECT_GT(first, 0);
+    EXPECT_LE(first, 30);
+    EXPECT_NE(Capture("ip route show 10.0.0.0/8"), "");
+    CAdapterList list(platform::SystemHostNetwork());
+    std::int32_t count = 0;
+    const AdapterEntry* entries = nullptr;
+    list.Enumerate(count, entries);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(entries[0].dhcp + entries[1].dhcp, 0) << "the temporary address is no DHCP lease";
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(11500));
+    EXPECT_GT(TempAddressLifetime(), 25) << "renewed while held";
+    lease.reset();
+    EXPECT_EQ(TempAddressLifetime(), -1);
+    EXPECT_EQ(Capture("ip route show 10.0.0.0/8"), "");
+}
+
+// Taken off by someone else while held: the renewal does not put it back, and the lease's end
+// leaves alone an address of the same name that someone added afterwards.
+TEST_F(NetnsTempAddress, AnAddressTakenOffMeanwhileIsNeitherRenewedNorDeleted) {
+    auto lease = platform::SystemHostNetwork().AddAddress(PcIndex(), kTempAddress, kTempMask);
+    ASSERT_NE(lease, nullptr);
+    const std::string name = "10.10.1.1/8 dev " + Env("RLQ_PC_IF");
+    Shell("ip addr del " + name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10500));
+    EXPECT_EQ(TempAddressLifetime(), -1) << "not put back";
+    Shell("ip addr add " + name);
+    lease.reset();
+    EXPECT_EQ(TempAddressLifetime(), 0) << "someone else's permanent address stays";
+    Shell("ip addr del " + name);
+}
+
+TEST_F(NetnsTempAddress, AddAndDeleteFollowTheRoutesQuickly) {
+    CReply reply(platform::SystemHostNetwork(), platform::SystemUdpSockets());
+    std::int32_t failed = -1;
+    auto begin = Clock::now();
+    reply.AddTempAddress(PcIndex(), failed);
+    const auto addTook = Clock::now() - begin;
+    ASSERT_EQ(failed, 0);
+    EXPECT_TRUE(HasAddress(kTempAddress));
+
+    // An address that is already there is refused and left alone by the refused lease.
+    EXPECT_EQ(platform::SystemHostNetwork().AddAddress(PcIndex(), kTempAddress, kTempMask),
+              nullptr);
+    EXPECT_TRUE(HasAddress(kTempAddress));
+
+    begin = Clock::now();
+    reply.DeleteTempAddress();
+    const auto deleteTook = Clock::now() - begin;
+    EXPECT_FALSE(HasAddress(kTempAddress));
+    std::printf("temporary address: add %lld us, delete %lld us\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(addTook).count()),
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(deleteTook).count()));
+    EXPECT_LT(addTook, std::chrono::milliseconds(500));
+    EXPECT_LT(deleteTook, std::chrono::milliseconds(500));
+
+    // The watch is one-shot per change: with nothing changing it runs into its bound.
+    begin = Clock::now();
+    const auto watch = platform::SystemHostNetwork().WatchRouteChanges();
+    EXPECT_EQ(watch->Wait(std::chrono::milliseconds(200)), platform::RouteWaitResult::TimedOut);
+    EXPECT_GE(Clock::now() - begin, std::chrono::milliseconds(190));
+}
+
+}  // namespace
+}  // namespace rlq::test
