@@ -2,37 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "platform/embedded_data.h"
+#include "tests/doubles/document_view.h"
+#include "tests/doubles/embedded_data.h"
 #include "tools/mkimage/image_tool.h"
 
 namespace rlq {
 namespace {
-
-class RecordingView final : public DocumentView {
-  public:
-    int refreshes = 0;
-    void RefreshProgress() override { ++refreshes; }
-    void UpdateAllViews() override {}
-};
-
-// A data source with made-up items, for the size-text rules.
-class FakeItems final : public platform::DataItemSource {
-  public:
-    std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>> items;
-    std::optional<std::span<const std::uint8_t>> Find(std::string_view type,
-                                                      std::uint16_t id) const override {
-        auto found = items.find({std::string(type) == "File" ? "FILE" : std::string(type), id});
-        if (found == items.end()) {
-            return std::nullopt;
-        }
-        return std::span<const std::uint8_t>(found->second);
-    }
-};
 
 TEST(EmbeddedImages, CarryTheShippedFigures) {
     const auto& items = platform::ProgramDataItems();
@@ -69,10 +49,10 @@ TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
                                   {"513\r\n", 1u},
                                   {"no digit\r\n", 0u},
                                   {"12 34\r\n", 722u}}) {
-        FakeItems items;
-        items.items[{"FILE", 134}] = image;
-        items.items[{"FILE", 142}] = image;
-        items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
+        testing::FakeDataItems items;
+        items.Item("FILE", 134) = image;
+        items.Item("FILE", 142) = image;
+        items.Item("FILE", 143) = std::vector<std::uint8_t>(text, text + std::strlen(text));
         CRLQUpdaterDoc document(items, {});
         EXPECT_EQ(document.GetImageSize(1), expected) << text;
         EXPECT_EQ(document.GetImageVersion(1), 0x0199);
@@ -82,7 +62,7 @@ TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
 
 TEST(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
-    RecordingView view;
+    testing::FakeDocumentView view;
     document.SetView(&view);
     std::int32_t result = 7;
     document.UpdateFirmware(0x0A000001, 1, 0x0106, 0, result);

@@ -14,6 +14,7 @@
 
 #include "net/adapter_list.h"
 #include "net/reply.h"
+#include "tests/doubles/host_network.h"
 
 namespace rlq {
 namespace {
@@ -67,23 +68,6 @@ int TempAddressLifetime() {
     return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 10);
 }
 
-// Counts the temporary addresses added, passing everything on to the system.
-class CountingHost final : public platform::HostNetwork {
-  public:
-    std::optional<platform::AdapterSnapshot> ReadAdapters() override {
-        return platform::SystemHostNetwork().ReadAdapters();
-    }
-    std::unique_ptr<platform::RouteChangeWatch> WatchRouteChanges() override {
-        return platform::SystemHostNetwork().WatchRouteChanges();
-    }
-    std::unique_ptr<platform::AddressLease> AddAddress(std::uint32_t index, Ipv4 address,
-                                                       Ipv4 mask) override {
-        ++adds;
-        return platform::SystemHostNetwork().AddAddress(index, address, mask);
-    }
-    int adds = 0;
-};
-
 bool HasAddress(Ipv4 address) {
     const auto snapshot = platform::SystemHostNetwork().ReadAdapters();
     for (const auto& adapter : snapshot.value().adapters) {
@@ -104,7 +88,7 @@ struct SearchOutcome {
 
 // One search as the search dialog runs it: snapshot, start, wait for the find, stop.
 SearchOutcome Search(std::int32_t flags, std::chrono::seconds bound) {
-    CountingHost host;
+    testing::FakeHostNetwork host(platform::SystemHostNetwork());  // counts the adds
     CAdapterList adapters(host);
     std::int32_t count = 0;
     const AdapterEntry* entries = nullptr;
@@ -258,7 +242,7 @@ TEST(NetnsDiscovery, SubUnitFromAdapterInsidePrivateNetwork) {
 }
 
 TEST(NetnsDiscovery, SilentSubUnitEndsThePassOnTheSixSecondClock) {
-    CountingHost host;
+    testing::FakeHostNetwork host(platform::SystemHostNetwork());  // counts the adds
     CAdapterList adapters(host);
     std::int32_t count = 0;
     const AdapterEntry* entries = nullptr;
