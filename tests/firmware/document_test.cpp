@@ -2,39 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
-#include "tests/firmware/idle_transfer_services.h"
+#include "tests/doubles/document_view.h"
+#include "tests/doubles/embedded_data.h"
+#include "tests/doubles/transfer_services.h"
 #include "tools/mkimage/image_tool.h"
 
 namespace rlq {
 namespace {
-
-class RecordingView final : public DocumentView {
-  public:
-    int refreshes = 0;
-    void RefreshProgress() override { ++refreshes; }
-    void UpdateAllViews() override {}
-};
-
-// A data source with made-up items, for the size-text rules.
-class FakeItems final : public platform::DataItemSource {
-  public:
-    std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>> items;
-    std::optional<std::span<const std::uint8_t>> Find(std::string_view type,
-                                                      std::uint16_t id) const override {
-        auto found = items.find({std::string(type) == "File" ? "FILE" : std::string(type), id});
-        if (found == items.end()) {
-            return std::nullopt;
-        }
-        return std::span<const std::uint8_t>(found->second);
-    }
-};
 
 TEST(EmbeddedImages, CarryTheShippedFigures) {
     const auto& items = platform::ProgramDataItems();
@@ -60,15 +40,15 @@ class Document : public ::testing::Test {
 
   private:
     platform::HeadlessToolkit m_ui{platform::TimeMode::Virtual};
-    test::IdleTransferServices m_idle;
+    testing::IdleTransferServices m_idle;
 };
 
 TEST_F(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
-    EXPECT_EQ(document.GetImageVersion(0), 0x0134);
-    EXPECT_EQ(document.GetImageVersion(1), 0x0106);
     EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 0), 0x0134);
     EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 1), 0x0106);
+    EXPECT_EQ(document.GetImageVersion(0), 0x0134);
+    EXPECT_EQ(document.GetImageVersion(1), 0x0106);
     EXPECT_EQ(document.GetImageSize(0), 655360u);
     EXPECT_EQ(document.GetImageSize(1), 236986u);
     EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
@@ -83,10 +63,10 @@ TEST_F(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
                                   {"513\r\n", 1u},
                                   {"no digit\r\n", 0u},
                                   {"12 34\r\n", 722u}}) {
-        FakeItems items;
-        items.items[{"FILE", 134}] = image;
-        items.items[{"FILE", 142}] = image;
-        items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
+        testing::FakeDataItems items;
+        items.Item("FILE", 134) = image;
+        items.Item("FILE", 142) = image;
+        items.Item("FILE", 143) = std::vector<std::uint8_t>(text, text + std::strlen(text));
         CRLQUpdaterDoc document(items, Services());
         EXPECT_EQ(document.GetImageSize(1), expected) << text;
         EXPECT_EQ(document.GetImageVersion(1), 0x0199);
@@ -96,7 +76,7 @@ TEST_F(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
 
 TEST_F(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
-    RecordingView view;
+    testing::FakeDocumentView view;
     document.SetView(&view);
     std::int32_t result = 7;
     document.UpdateFirmware(0x0A000001, 1, 0x0106, 0, result);

@@ -1,142 +1,36 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <map>
-#include <set>
-
 #include "common/big_endian.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
 #include "platform/headless/headless_toolkit.h"
-#include "platform/process.h"
-#include "tests/net/discovery_fakes.h"
-#include "tests/net/http_fake_layer.h"
+#include "tests/doubles/document_view.h"
+#include "tests/doubles/embedded_data.h"
+#include "tests/doubles/http_layer.h"
+#include "tests/doubles/process.h"
+#include "tests/doubles/temp_file.h"
+#include "tests/doubles/udp_socket.h"
 #include "tools/mkimage/image_tool.h"
 #include "tools/unit-sim/sim_payload.h"
 
 namespace rlq::testing {
 namespace {
 
-using test::FakeHttpLayer;
-using test::FakeSend;
 using Kind = FakeSend::Kind;
 constexpr std::uint32_t kUnit = 0x0A0A0102;
-
-class FolderProcess final : public platform::ProcessEnvironment {
-  public:
-    std::optional<std::string> path = "/opt/rlq/rlq-updater";
-    std::string currentDirectory;
-    std::unique_ptr<platform::SingleInstanceGuard> ClaimSingleInstance(std::string_view) override {
-        return nullptr;
-    }
-    std::optional<std::string> ProgramPath() override { return path; }
-    char PathSeparator() const override { return '/'; }
-    bool SetCurrentDirectory(const std::string& folder) override {
-        currentDirectory = folder;
-        return true;
-    }
-    bool StartSockets() override { return true; }
-    bool MayChangeAddresses() const override { return true; }
-};
-
-// Files in memory; a folder can refuse new files, and writes or the close can fail.
-class MemoryTempFiles final : public platform::TempFiles {
-  public:
-    std::set<std::string> refusingFolders;
-    bool failWrites = false;
-    bool failClose = false;
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    std::vector<std::string> removed;
-    std::vector<std::uint8_t> lastRemovedContent;
-    std::vector<std::string> sweptFolders;
-
-    std::unique_ptr<platform::TempFile> CreateIn(const std::string& folder) override {
-        if (refusingFolders.count(folder)) {
-            return nullptr;
-        }
-        const std::string path = folder + "/.rlq-" + std::to_string(files.size()) + ".tmp";
-        files[path];
-        return std::make_unique<File>(*this, path);
-    }
-    std::string SystemTempFolder() const override { return "/tmp"; }
-    void Remove(const std::string& path) override {
-        removed.push_back(path);
-        lastRemovedContent = files[path];
-        files.erase(path);
-    }
-    void RemoveLeftovers(const std::string& folder) override { sweptFolders.push_back(folder); }
-    platform::ReadOnlyFile OpenForReading(const std::string& path) override {
-        const auto found = files.find(path);
-        if (found == files.end()) {
-            return nullptr;
-        }
-        platform::ReadOnlyFile file(std::tmpfile());
-        if (file) {
-            std::fwrite(found->second.data(), 1, found->second.size(), file.get());
-            std::rewind(file.get());
-        }
-        return file;
-    }
-
-  private:
-    class File final : public platform::TempFile {
-      public:
-        File(MemoryTempFiles& owner, std::string path) : m_owner(owner), m_path(std::move(path)) {}
-        const std::string& Path() const override { return m_path; }
-        bool Put(std::uint8_t byte) override {
-            if (m_owner.failWrites && m_owner.files[m_path].size() == 1000) {
-                return false;
-            }
-            m_owner.files[m_path].push_back(byte);
-            return true;
-        }
-        bool Close() override { return !m_owner.failClose; }
-
-      private:
-        MemoryTempFiles& m_owner;
-        std::string m_path;
-    };
-};
-
-class Items final : public platform::DataItemSource {
-  public:
-    std::map<std::uint16_t, std::vector<std::uint8_t>> items;
-    std::optional<std::span<const std::uint8_t>> Find(std::string_view,
-                                                      std::uint16_t id) const override {
-        auto found = items.find(id);
-        if (found == items.end()) {
-            return std::nullopt;
-        }
-        return std::span<const std::uint8_t>(found->second);
-    }
-};
-
-class CountingView final : public DocumentView {
-  public:
-    std::function<void()> onRefresh;
-    int refreshes = 0;
-    void RefreshProgress() override {
-        ++refreshes;
-        if (onRefresh) {
-            onRefresh();
-        }
-    }
-    void UpdateAllViews() override {}
-};
 
 class TransferTest : public ::testing::Test {
   protected:
     platform::HeadlessToolkit ui{platform::TimeMode::Virtual};
-    FolderProcess process;
+    FakeProcess process;
     FakeHttpLayer http;
-    EventLog log;
-    FakeUdpSockets udp{log, nullptr};
-    MemoryTempFiles tempFiles;
-    Items items;
-    CountingView view;
+    FakeUdpSockets udp;
+    FakeTempFiles tempFiles;
+    FakeDataItems items;
+    FakeDocumentView view;
     std::vector<bool> busyAtMessage;
 
     void SetUp() override {
@@ -145,10 +39,11 @@ class TransferTest : public ::testing::Test {
         std::fill(main.begin() + 20480, main.begin() + 40960, 0);
         main[20480] = 0xFF;
         main[20481] = 0xFF;
-        items.items[134] = mkimage::BuildImage(2, 0x0134, main);
-        items.items[142] = mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
+        items.Item("FILE", 134) = mkimage::BuildImage(2, 0x0134, main);
+        items.Item("FILE", 142) =
+            mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
         const std::string size = "2512 \r\n";
-        items.items[143] = {size.begin(), size.end()};
+        items.Item("FILE", 143) = {size.begin(), size.end()};
         ui.SetMessageBoxAnswer(
             [this](const platform::UiEvent&) { busyAtMessage.push_back(IsTransferBusy()); });
     }
@@ -177,7 +72,7 @@ TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
     EXPECT_EQ(document->GetPosition(0), 655360u);
     const auto attempts = http.Attempts();
     ASSERT_EQ(attempts.size(), 32u);
-    const std::uint8_t* payload = items.items[134].data() + 512;
+    const std::uint8_t* payload = items.Item("FILE", 134).data() + 512;
     for (std::size_t i = 0; i < attempts.size(); ++i) {
         const auto& body = attempts[i].body;
         ASSERT_EQ(body.size(), 20486u);
@@ -259,7 +154,7 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);
     EXPECT_EQ(tempFiles.removed[0].rfind("/tmp/", 0), 0u);
-    const std::uint8_t* payload = items.items[142].data() + 512;
+    const std::uint8_t* payload = items.Item("FILE", 142).data() + 512;
     SubImageTransform transform;
     std::vector<std::uint8_t> expected;
     for (int i = 0; i < 2000; ++i) {
@@ -285,7 +180,7 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
 }
 
 TEST_F(TransferTest, AProgramPathWithoutAFolderEndsQuietly) {
-    process.path = "rlq-updater";
+    process.programPath = "rlq-updater";
     auto document = MakeDocument();
     std::int32_t result = 9;
     document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "platform/linux/helper_host_network.h"
-#include "tests/net/discovery_fakes.h"
+#include "tests/doubles/host_network.h"
 #include "tools/net-helper/helper_session.h"
 
 namespace rlq::testing {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "discovery_fakes.h"
+#include "tests/doubles/host_network.h"
 
 namespace rlq {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "net/adapter_list.h"
 #include "net/reply.h"
+#include "tests/doubles/host_network.h"
 #include "tests/netns/pc_namespace.h"
 
 namespace rlq {
@@ -21,23 +22,6 @@ using test::EnvAddress;
 using test::HasAddress;
 using test::PcIndex;
 
-// Counts the temporary addresses added, passing everything on to the system.
-class CountingHost final : public platform::HostNetwork {
-  public:
-    std::optional<platform::AdapterSnapshot> ReadAdapters() override {
-        return platform::SystemHostNetwork().ReadAdapters();
-    }
-    std::unique_ptr<platform::RouteChangeWatch> WatchRouteChanges() override {
-        return platform::SystemHostNetwork().WatchRouteChanges();
-    }
-    std::unique_ptr<platform::AddressLease> AddAddress(std::uint32_t index, Ipv4 address,
-                                                       Ipv4 mask) override {
-        ++adds;
-        return platform::SystemHostNetwork().AddAddress(index, address, mask);
-    }
-    int adds = 0;
-};
-
 struct SearchOutcome {
     ReplyResult result;
     Clock::duration took;
@@ -46,7 +30,7 @@ struct SearchOutcome {
 
 // One search as the search dialog runs it: snapshot, start, wait for the find, stop.
 SearchOutcome Search(std::int32_t flags, std::chrono::seconds bound) {
-    CountingHost host;
+    testing::FakeHostNetwork host(platform::SystemHostNetwork());  // counts the adds
     CAdapterList adapters(host);
     std::int32_t count = 0;
     const AdapterEntry* entries = nullptr;
@@ -109,7 +93,7 @@ TEST(NetnsDiscovery, SubUnitFromAdapterInsidePrivateNetwork) {
 }
 
 TEST(NetnsDiscovery, SilentSubUnitEndsThePassOnTheSixSecondClock) {
-    CountingHost host;
+    testing::FakeHostNetwork host(platform::SystemHostNetwork());  // counts the adds
     CAdapterList adapters(host);
     std::int32_t count = 0;
     const AdapterEntry* entries = nullptr;

@@ -8,9 +8,9 @@
 
 #include "common/ipv4.h"
 #include "net/http.h"
-#include "tests/net/http_fake_layer.h"
+#include "tests/doubles/http_layer.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -228,4 +228,4 @@ TEST(HttpClientTest, ErrorTextIsCutWithoutSplittingCharacters) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

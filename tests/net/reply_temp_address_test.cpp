@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "discovery_fakes.h"
 #include "net/reply.h"
+#include "tests/doubles/host_network.h"
+#include "tests/doubles/udp_socket.h"
 
 namespace rlq {
 namespace {

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <future>
 
-#include "discovery_fakes.h"
+#include "tests/doubles/host_network.h"
+#include "tests/doubles/udp_socket.h"
+#include "tests/support/discovery_reply.h"
 
 namespace rlq {
 namespace {

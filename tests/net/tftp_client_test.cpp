@@ -6,7 +6,8 @@
 #include <mutex>
 
 #include "net/tftp.h"
-#include "tests/net/tftp_fake_sockets.h"
+#include "tests/doubles/temp_file.h"
+#include "tests/doubles/udp_socket.h"
 #include "tests/net/tftp_test_support.h"
 
 namespace rlq::test {
@@ -14,20 +15,24 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using testing::FakeUdpSockets;
+using testing::IncomingDatagram;
 using ::testing::IsEmpty;
+using testing::Responder;
+using testing::SentDatagram;
 using namespace std::chrono_literals;
 
 constexpr Ipv4 kUnit = MakeIpv4(10, 255, 255, 237);
 constexpr std::uint16_t kLoaderPort = 69;
 constexpr std::uint16_t kOtherPort = 50123;
 
-std::vector<FakeReply> AckFromUnit(const SentPacket& packet) {
-    return {{AckPacket(BlockOf(packet.bytes)), kUnit, kOtherPort}};
+std::vector<IncomingDatagram> AckFromUnit(const SentDatagram& sent) {
+    return {{AckPacket(BlockOf(sent.data)), kUnit, kOtherPort}};
 }
 
 // A loader that acknowledges every packet it receives.
 Responder AckEverything() {
-    return [](const SentPacket& packet, std::size_t) { return AckFromUnit(packet); };
+    return [](const SentDatagram& sent) { return AckFromUnit(sent); };
 }
 
 struct Upload {
@@ -47,15 +52,15 @@ struct Upload {
     }
 
     ProgressRecorder progress;
-    ReadingTempFiles files;
+    testing::FakeTempFiles files;
     CTftp tftp;
 };
 
-std::vector<std::uint8_t> DataPayload(const std::vector<SentPacket>& sent) {
+std::vector<std::uint8_t> DataPayload(const std::vector<SentDatagram>& sent) {
     std::vector<std::uint8_t> payload;
-    for (const auto& packet : sent) {
-        if (ReadBe16(packet.bytes.data()) == 3) {
-            payload.insert(payload.end(), packet.bytes.begin() + 4, packet.bytes.end());
+    for (const auto& datagram : sent) {
+        if (ReadBe16(datagram.data.data()) == 3) {
+            payload.insert(payload.end(), datagram.data.begin() + 4, datagram.data.end());
         }
     }
     return payload;
@@ -74,15 +79,15 @@ TEST(TftpClientTest, UploadsSlotOnePayloadInLockStep) {
     ASSERT_EQ(sent.size(), 464u);
     const std::vector<std::uint8_t> writeRequest = {0,   2,   'R', 'L', 'Q', 0,   'n', 'e',
                                                     't', 'a', 's', 'c', 'i', 'i', 0};
-    EXPECT_EQ(sent[0].bytes, writeRequest);
+    EXPECT_EQ(sent[0].data, writeRequest);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         EXPECT_EQ(sent[i].to, kUnit);
         EXPECT_EQ(sent[i].port, kLoaderPort);
-        EXPECT_EQ(BlockOf(sent[i].bytes), i);
+        EXPECT_EQ(BlockOf(sent[i].data), i);
     }
-    EXPECT_EQ(sent[1].bytes.size(), 516u);
-    EXPECT_EQ(sent[462].bytes.size(), 516u);
-    EXPECT_EQ(sent[463].bytes.size(), 4u + 442u);
+    EXPECT_EQ(sent[1].data.size(), 516u);
+    EXPECT_EQ(sent[462].data.size(), 516u);
+    EXPECT_EQ(sent[463].data.size(), 4u + 442u);
     EXPECT_EQ(DataPayload(sent), content);
 
     const auto counts = upload.progress.Counts();
@@ -118,7 +123,7 @@ TEST_P(TftpFinalBlockTest, EndsWithShortOrEmptyBlock) {
     const auto sent = sockets.Sent();
     std::vector<std::size_t> dataLengths;
     for (std::size_t i = 1; i < sent.size(); ++i) {
-        dataLengths.push_back(sent[i].bytes.size() - 4);
+        dataLengths.push_back(sent[i].data.size() - 4);
     }
     EXPECT_EQ(dataLengths, param.dataLengths);
     EXPECT_EQ(upload.progress.Counts(), param.progress);
@@ -134,12 +139,12 @@ TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
     const auto content = PatternBytes(2000);
     TempFile file(content);
     bool dropped = false;
-    FakeUdpSockets sockets([&](const SentPacket& packet, std::size_t) -> std::vector<FakeReply> {
-        if (BlockOf(packet.bytes) == 2 && !dropped) {
+    FakeUdpSockets sockets([&](const SentDatagram& sent) -> std::vector<IncomingDatagram> {
+        if (BlockOf(sent.data) == 2 && !dropped) {
             dropped = true;
             return {};
         }
-        return AckFromUnit(packet);
+        return AckFromUnit(sent);
     });
     Upload upload(sockets);
 
@@ -150,8 +155,8 @@ TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
 
     const auto sent = sockets.Sent();
     ASSERT_EQ(sent.size(), 6u);
-    EXPECT_EQ(BlockOf(sent[2].bytes), 2);
-    EXPECT_EQ(sent[3].bytes, sent[2].bytes);
+    EXPECT_EQ(BlockOf(sent[2].data), 2);
+    EXPECT_EQ(sent[3].data, sent[2].data);
     EXPECT_EQ(DataPayload(sent).size(), 2000u + 512u);
     EXPECT_EQ(upload.progress.Counts(), (std::vector<std::uint32_t>{512, 1024, 1536, 2000}));
     EXPECT_GE(elapsed, 900ms);
@@ -160,24 +165,25 @@ TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
 
 TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
     TempFile file(PatternBytes(100));
-    FakeUdpSockets sockets([](const SentPacket& packet, std::size_t index) {
-        const std::uint16_t block = BlockOf(packet.bytes);
+    FakeUdpSockets sockets([](const SentDatagram& sent) {
+        const std::uint16_t block = BlockOf(sent.data);
         if (block != 1) {
-            return AckFromUnit(packet);
+            return AckFromUnit(sent);
         }
-        if (index == 1) {  // first send of block 1: nothing that counts
+        if (sent.index == 1) {  // first send of block 1: nothing that counts
             auto longAck = AckPacket(1);
             longAck.push_back(0);
             const std::vector<std::uint8_t> errorPacket = {0, 5, 0, 1, 'x', 0};
             const std::vector<std::uint8_t> dataPacket = {0, 3, 0, 1};
-            return std::vector<FakeReply>{{AckPacket(1), MakeIpv4(10, 255, 255, 238), kLoaderPort},
-                                          {longAck, kUnit, kLoaderPort},
-                                          {{0, 4, 0}, kUnit, kLoaderPort},
-                                          {AckPacket(0), kUnit, kLoaderPort},
-                                          {errorPacket, kUnit, kLoaderPort},
-                                          {dataPacket, kUnit, kLoaderPort}};
+            return std::vector<IncomingDatagram>{
+                {AckPacket(1), MakeIpv4(10, 255, 255, 238), kLoaderPort},
+                {longAck, kUnit, kLoaderPort},
+                {{0, 4, 0}, kUnit, kLoaderPort},
+                {AckPacket(0), kUnit, kLoaderPort},
+                {errorPacket, kUnit, kLoaderPort},
+                {dataPacket, kUnit, kLoaderPort}};
         }
-        return AckFromUnit(packet);  // from another port than 69: accepted
+        return AckFromUnit(sent);  // from another port than 69: accepted
     });
     Upload upload(sockets);
 
@@ -186,13 +192,13 @@ TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
 
     const auto sent = sockets.Sent();
     ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[1].bytes, sent[2].bytes);
+    EXPECT_EQ(sent[1].data, sent[2].data);
     EXPECT_THAT(upload.progress.Counts(), ElementsAre(100u));
 }
 
 TEST(TftpClientTest, GivesUpAfterElevenUnansweredWriteRequests) {
     TempFile file(PatternBytes(600));
-    FakeUdpSockets sockets([](const SentPacket&, std::size_t) { return std::vector<FakeReply>{}; });
+    FakeUdpSockets sockets([](const SentDatagram&) { return std::vector<IncomingDatagram>{}; });
     Upload upload(sockets);
 
     const auto started = std::chrono::steady_clock::now();
@@ -204,8 +210,8 @@ TEST(TftpClientTest, GivesUpAfterElevenUnansweredWriteRequests) {
     const auto sent = sockets.Sent();
     ASSERT_EQ(sent.size(), 11u);
     for (const auto& packet : sent) {
-        EXPECT_EQ(BlockOf(packet.bytes), 0);
-        EXPECT_EQ(packet.bytes, sent[0].bytes);
+        EXPECT_EQ(BlockOf(packet.data), 0);
+        EXPECT_EQ(packet.data, sent[0].data);
     }
     EXPECT_THAT(upload.progress.Counts(), IsEmpty());
     EXPECT_GE(elapsed, 10900ms);
@@ -222,8 +228,8 @@ TEST(TftpClientTest, ShortFileLowersTheTotalSoTheCountStaysBelowTheSize) {
 
     const auto sent = sockets.Sent();
     ASSERT_EQ(sent.size(), 5u);
-    EXPECT_EQ(sent[2].bytes.size(), 4u + 488u);
-    EXPECT_EQ(sent[3].bytes.size(), 4u);
+    EXPECT_EQ(sent[2].data.size(), 4u + 488u);
+    EXPECT_EQ(sent[3].data.size(), 4u);
     EXPECT_THAT(upload.progress.Counts(), ElementsAre(512u, 1000u, 1000u, 1000u));
 }
 
@@ -259,12 +265,12 @@ TEST(TftpClientTest, SecondStartWhileRunningLeavesTheUploadAlone) {
     std::mutex mutex;
     std::condition_variable released;
     bool go = false;
-    FakeUdpSockets sockets([&](const SentPacket& packet, std::size_t index) {
-        if (index == 1) {
+    FakeUdpSockets sockets([&](const SentDatagram& sent) {
+        if (sent.index == 1) {
             std::unique_lock lock(mutex);
             released.wait(lock, [&] { return go; });
         }
-        return AckFromUnit(packet);
+        return AckFromUnit(sent);
     });
     Upload upload(sockets);
     ASSERT_EQ(upload.Start(file.Path(), 1500), 0);
@@ -285,8 +291,10 @@ TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
     for (const bool socketFails : {true, false}) {
         TempFile file(PatternBytes(100));
         FakeUdpSockets sockets(AckEverything());
-        sockets.failOpen = socketFails;
-        sockets.failSend = !socketFails;
+        sockets.refuseOpen = socketFails;
+        if (!socketFails) {
+            sockets.sendResult = -1;
+        }
         Upload upload(sockets);
 
         const auto started = std::chrono::steady_clock::now();
@@ -294,7 +302,7 @@ TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
         upload.Finish();
         // Five sends 100 ms apart before a send failure ends the transfer.
         EXPECT_GE(std::chrono::steady_clock::now() - started, socketFails ? 0ms : 490ms);
-        EXPECT_THAT(sockets.Sent(), IsEmpty());
+        EXPECT_EQ(sockets.Sent().size(), socketFails ? 0u : 5u);
         EXPECT_THAT(upload.progress.Counts(), IsEmpty());
     }
 }
@@ -309,7 +317,7 @@ TEST(TftpClientTest, FileReadErrorEndsTheTransferAsFailed) {
     upload.Finish();
     const auto sent = sockets.Sent();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(BlockOf(sent[0].bytes), 0);
+    EXPECT_EQ(BlockOf(sent[0].data), 0);
     EXPECT_THAT(upload.progress.Counts(), IsEmpty());
 }
 

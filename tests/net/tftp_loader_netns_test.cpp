@@ -8,6 +8,7 @@
 #include "common/big_endian.h"
 #include "net/tftp.h"
 #include "platform/udp_socket.h"
+#include "tests/doubles/temp_file.h"
 #include "tests/net/sim_netns_guard.h"
 #include "tests/net/sim_test_support.h"
 #include "tests/net/tftp_test_support.h"
@@ -35,7 +36,7 @@ class TftpLoaderTest : public PrivateNetnsTest {
     // Uploads `file` as the updater does and returns the last count reported.
     std::uint32_t Upload(const TempFile& file, std::uint32_t total) {
         ProgressRecorder progress;
-        ReadingTempFiles files;
+        testing::FakeTempFiles files;
         CTftp tftp(platform::SystemUdpSockets(), files);
         tftp.SetProgressCallback(&ProgressRecorder::Record, &progress);
         std::int32_t error = -1;

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "common/big_endian.h"
-#include "platform/temp_file.h"
 
 namespace rlq::test {
 
@@ -40,21 +39,6 @@ class TempFile {
 
   private:
     std::filesystem::path m_path;
-};
-
-// The temporary files as CTftp uses them: it only opens for reading, here the files a test wrote.
-class ReadingTempFiles final : public platform::TempFiles {
-  public:
-    bool failReads = false;  // a file opens as a stream whose every read fails
-
-    platform::ReadOnlyFile OpenForReading(const std::string& path) override {
-        // A stream for appending only opens the file and fails every read of it.
-        return platform::ReadOnlyFile(std::fopen(path.c_str(), failReads ? "ab" : "rb"));
-    }
-    std::unique_ptr<platform::TempFile> CreateIn(const std::string&) override { return nullptr; }
-    std::string SystemTempFolder() const override { return {}; }
-    void Remove(const std::string&) override {}
-    void RemoveLeftovers(const std::string&) override {}
 };
 
 inline std::vector<std::uint8_t> PatternBytes(std::size_t size) {

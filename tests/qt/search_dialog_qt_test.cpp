@@ -12,7 +12,8 @@
 #include "platform/qt/qt_window.h"
 #include "resources/dialog_layouts.h"
 #include "resources/resource_ids.h"
-#include "tests/net/discovery_fakes.h"
+#include "tests/doubles/host_network.h"
+#include "tests/doubles/udp_socket.h"
 #include "tests/qt/qt_test_support.h"
 #include "workflow/search_dialog.h"
 
@@ -24,19 +25,6 @@ using platform::qt::QtToolkit;
 using ::testing::AllOf;
 using ::testing::Ge;
 using ::testing::Le;
-
-platform::AdapterSnapshot OneAdapter() {
-    platform::AdapterSnapshot snapshot;
-    snapshot.interfaceCount = 1;
-    platform::AdapterRecord adapter;
-    adapter.physicalAddress = {2, 0, 0, 0, 0, 1};
-    adapter.interfaceIndex = 10;
-    adapter.addresses = {{"192.168.0.10", "255.255.255.0"}};
-    snapshot.adapters.push_back(adapter);
-    snapshot.interfaces.push_back(
-        {adapter.physicalAddress, platform::kIfTypeEthernet, platform::kOperOperational});
-    return snapshot;
-}
 
 struct NoHandler final : platform::WindowHandler {};
 
@@ -82,7 +70,7 @@ class QtSearchDialogTest : public ::testing::TestWithParam<Leave> {
     DrawingView view;
 
     void SetUp() override {
-        host.snapshot = OneAdapter();
+        host.snapshot = EthernetAdapters(1);
         ui.CreateMainWindow({"RLQ-610A firmware updater", res::FormLayout()}, frame, view);
         ui.ShowMainWindow();
         ui.MainFrameWidget()->move(200, 150);
@@ -186,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, QtSearchDialogTest,
 TEST(QtSearchDialog, ABarOfTwentyEightSegmentsAndTimersDieWithTheDialog) {
     EventLog log;
     FakeHostNetwork host{log};
-    host.snapshot = OneAdapter();
+    host.snapshot = EthernetAdapters(1);
     FakeUdpSockets sockets{log, nullptr};
     QtToolkit ui;
     CDlgProg dialog(0x40, host, sockets);

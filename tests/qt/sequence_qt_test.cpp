@@ -30,25 +30,12 @@ struct ButtonState {
     friend bool operator==(const ButtonState&, const ButtonState&) = default;
 };
 
-class QtSequenceTest : public ::testing::Test {
+class QtSequenceTest : public SequenceFixture<QtToolkit> {
   protected:
-    static constexpr std::uint32_t kPcAddress = 0xC0A84D0A;
-    static constexpr std::uint32_t kMainAddress = 0xC0A84D14;
-    static constexpr std::uint32_t kInterface = 7;
-
-    QtToolkit ui;
-    Journal journal;
-    TempAddressState temp;
-    FakeProcess process;
-    FakeSearch search{journal};
-    std::map<int, std::deque<std::int32_t>> transferResults;
-    std::function<void(int slot)> duringTransfer;
-    std::unique_ptr<CRLQUpdaterApp> app;
-    ScriptedDocument* document = nullptr;
     std::vector<std::string> messages;
 
     void SetUp() override {
-        SetTransferBusy(false);
+        SequenceFixture::SetUp();
         ui.SetMessageBoxAnswer([this](QMessageBox& box) {
             messages.push_back(box.windowTitle().toStdString());
             box.accept();
@@ -56,27 +43,9 @@ class QtSequenceTest : public ::testing::Test {
     }
     void TearDown() override { app.reset(); }
 
-    static UnitSlot MainUnit(std::uint16_t version) {
-        return UnitSlot{kPcAddress, kMainAddress, kInterface, 0, version};
-    }
-
     // Starts the program; the sequence runs from the first paint, which the loop delivers.
     void Start() {
-        AppParts parts{ui, process,
-                       [this] {
-                           auto doc = std::make_unique<ScriptedDocument>(journal, temp, ui);
-                           doc->results = transferResults;
-                           doc->duringTransfer = [this](int slot) {
-                               if (duringTransfer) {
-                                   duringTransfer(slot);
-                               }
-                           };
-                           document = doc.get();
-                           return doc;
-                       },
-                       search, [this] { return std::make_unique<FakeReply>(journal, temp); }};
-        app = std::make_unique<CRLQUpdaterApp>(std::move(parts));
-        ASSERT_TRUE(app->InitInstance());
+        ASSERT_TRUE(InitProgram());
         ASSERT_TRUE(PumpUntil([&] { return !journal.empty(); })) << "the first paint runs it";
         ASSERT_TRUE(PumpUntil([&] { return !app->View()->IsSequenceRunning(); }));
         PumpFor(50ms);
@@ -90,7 +59,6 @@ class QtSequenceTest : public ::testing::Test {
         QWidget* button = ui.MainWindowState()->Control(id);
         return {button->isVisible(), button->isEnabled()};
     }
-    bool MainOpen() { return ui.MainWindow() != nullptr; }
     // The view's draws over a second in which the program waits for the user, from a paint of
     // the whole form on, as when the window is uncovered.
     int DrawsWhileWaiting() {

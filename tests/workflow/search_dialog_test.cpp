@@ -6,7 +6,9 @@
 #include "platform/headless/headless_toolkit.h"
 #include "resources/dialog_layouts.h"
 #include "resources/resource_ids.h"
-#include "tests/net/discovery_fakes.h"
+#include "tests/doubles/host_network.h"
+#include "tests/doubles/udp_socket.h"
+#include "tests/support/discovery_reply.h"
 #include "workflow/search_dialog.h"
 
 namespace rlq::testing {
@@ -15,37 +17,6 @@ namespace {
 using namespace std::chrono_literals;
 using platform::HeadlessToolkit;
 using platform::TimeMode;
-
-platform::AdapterSnapshot Adapters(int count) {
-    platform::AdapterSnapshot snapshot;
-    snapshot.interfaceCount = static_cast<std::uint32_t>(count);
-    for (int i = 0; i < count; ++i) {
-        const auto octet = static_cast<std::uint8_t>(i + 1);
-        platform::AdapterRecord adapter;
-        adapter.physicalAddress = {2, 0, 0, 0, 0, octet};
-        adapter.interfaceIndex = static_cast<std::uint32_t>(10 + i);
-        adapter.addresses = {{"192.168." + std::to_string(i) + ".10", "255.255.255.0"}};
-        snapshot.adapters.push_back(adapter);
-        snapshot.interfaces.push_back(
-            {adapter.physicalAddress, platform::kIfTypeEthernet, platform::kOperOperational});
-    }
-    return snapshot;
-}
-
-std::vector<std::uint8_t> Reply(std::uint8_t kind, std::uint16_t version) {
-    std::vector<std::uint8_t> reply = {'R',
-                                       'E',
-                                       'P',
-                                       'L',
-                                       'Y',
-                                       0x01,
-                                       0x00,
-                                       kind,
-                                       static_cast<std::uint8_t>(version >> 8),
-                                       static_cast<std::uint8_t>(version)};
-    reply.resize(16, 0xFF);
-    return reply;
-}
 
 class SearchDialogTest : public ::testing::Test {
   protected:
@@ -86,7 +57,7 @@ class SearchBudgetTest : public SearchDialogTest, public ::testing::WithParamInt
 
 TEST_P(SearchBudgetTest, BarAndBudgetFollowTheKindAndTheAdapterCount) {
     const Budget budget = GetParam();
-    host.snapshot = Adapters(budget.adapters);
+    host.snapshot = EthernetAdapters(budget.adapters);
     HeadlessToolkit ui(TimeMode::Virtual);
     const auto outcome = Run(budget.kind, ui);
     EXPECT_THAT(outcome.events,
@@ -102,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SearchBudgetTest,
                                            Budget{0x21, 2, 56}));
 
 TEST_F(SearchDialogTest, NotFoundStateShowsTheKindsTextsAndWaitsForTheButton) {
-    host.snapshot = Adapters(1);
+    host.snapshot = EthernetAdapters(1);
     HeadlessToolkit ui(TimeMode::Virtual);
     const auto outcome = Run(0x40, ui);
     const auto& events = outcome.events;
@@ -128,7 +99,7 @@ TEST_F(SearchDialogTest, NotFoundStateShowsTheKindsTextsAndWaitsForTheButton) {
 }
 
 TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
-    host.snapshot = Adapters(1);
+    host.snapshot = EthernetAdapters(1);
     {
         HeadlessToolkit ui(TimeMode::Virtual);
         const auto outcome = Run(0x20, ui);
@@ -146,9 +117,9 @@ TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
 }
 
 TEST_F(SearchDialogTest, AFindClosesTheDialogAtOnceWithTheWholeResult) {
-    host.snapshot = Adapters(1);
+    host.snapshot = EthernetAdapters(1);
     sockets.responder = [](const SentDatagram&) {
-        return std::vector<IncomingDatagram>{{Reply(0x83, 0x0100), MakeIpv4(10, 1, 2, 3)}};
+        return std::vector<IncomingDatagram>{{MakeReply(0x83, 0x0100), MakeIpv4(10, 1, 2, 3)}};
     };
     HeadlessToolkit ui(TimeMode::Real);
     const auto before = std::chrono::steady_clock::now();
@@ -166,7 +137,7 @@ enum class Leave { CancelButton, Escape, Enter, CloseBox };
 class SearchCancelTest : public SearchDialogTest, public ::testing::WithParamInterface<Leave> {};
 
 TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
-    host.snapshot = Adapters(1);
+    host.snapshot = EthernetAdapters(1);
     HeadlessToolkit ui(TimeMode::Real);
     CDlgProg dialog(0x20, host, sockets);
     ui.After(300ms, [&] {

@@ -13,7 +13,7 @@
 
 #include "platform/http_layer.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 
 struct FakeSend {
     enum class Kind { Answer, Fail, HangUntilClosed, HangUntilReleased };
@@ -84,6 +84,7 @@ class FakeHttpLayer final : public platform::HttpLayer {
     }
 
   private:
+    class Handle;
     class Root;
     class Connection;
     class Request;
@@ -97,31 +98,26 @@ class FakeHttpLayer final : public platform::HttpLayer {
 };
 
 // Every handle knows its attempt by index and counts itself live while it exists.
-class FakeHandle {
+class FakeHttpLayer::Handle {
   public:
-    FakeHandle(FakeHttpLayer& layer, std::mutex& mutex, int& live, std::size_t attempt)
-        : layer(layer), attempt(attempt), m_mutex(mutex), m_live(live) {
-        std::lock_guard lock(m_mutex);
-        ++m_live;
+    Handle(FakeHttpLayer& layer, std::size_t attempt) : layer(layer), attempt(attempt) {
+        std::lock_guard lock(layer.m_mutex);
+        ++layer.m_live;
     }
-    ~FakeHandle() {
-        std::lock_guard lock(m_mutex);
-        --m_live;
+    ~Handle() {
+        std::lock_guard lock(layer.m_mutex);
+        --layer.m_live;
     }
-    FakeHandle(const FakeHandle&) = delete;
-    FakeHandle& operator=(const FakeHandle&) = delete;
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
 
     FakeHttpLayer& layer;
     const std::size_t attempt;
-
-  private:
-    std::mutex& m_mutex;
-    int& m_live;
 };
 
-class FakeHttpLayer::Request final : public platform::HttpRequest, FakeHandle {
+class FakeHttpLayer::Request final : public platform::HttpRequest, Handle {
   public:
-    using FakeHandle::FakeHandle;
+    using Handle::Handle;
 
     platform::HttpResult Send(std::string_view headers,
                               std::span<const std::uint8_t> body) override {
@@ -157,9 +153,9 @@ class FakeHttpLayer::Request final : public platform::HttpRequest, FakeHandle {
     std::optional<std::uint32_t> m_status;
 };
 
-class FakeHttpLayer::Connection final : public platform::HttpConnection, FakeHandle {
+class FakeHttpLayer::Connection final : public platform::HttpConnection, Handle {
   public:
-    using FakeHandle::FakeHandle;
+    using Handle::Handle;
 
     platform::HttpOpened<platform::HttpRequest> OpenRequest(std::string_view verb,
                                                             std::string_view object,
@@ -175,13 +171,13 @@ class FakeHttpLayer::Connection final : public platform::HttpConnection, FakeHan
         if (owner.openFailure) {
             return {nullptr, platform::HttpResult::Failure(*owner.openFailure)};
         }
-        return {std::make_unique<Request>(owner, owner.m_mutex, owner.m_live, attempt), {}};
+        return {std::make_unique<Request>(owner, attempt), {}};
     }
 };
 
-class FakeHttpLayer::Root final : public platform::HttpRoot, FakeHandle {
+class FakeHttpLayer::Root final : public platform::HttpRoot, Handle {
   public:
-    using FakeHandle::FakeHandle;
+    using Handle::Handle;
 
     platform::HttpOpened<platform::HttpConnection> Connect(std::string_view server,
                                                            std::uint16_t port) override {
@@ -194,7 +190,7 @@ class FakeHttpLayer::Root final : public platform::HttpRoot, FakeHandle {
         if (owner.connectFailure) {
             return {nullptr, platform::HttpResult::Failure(*owner.connectFailure)};
         }
-        return {std::make_unique<Connection>(owner, owner.m_mutex, owner.m_live, attempt), {}};
+        return {std::make_unique<Connection>(owner, attempt), {}};
     }
 
     void Close() override {
@@ -221,7 +217,7 @@ inline platform::HttpOpened<platform::HttpRoot> FakeHttpLayer::OpenRoot(
         record.timeouts = timeouts;
         m_attempts.push_back(std::move(record));
     }
-    return {std::make_unique<Root>(*this, m_mutex, m_live, attempt), {}};
+    return {std::make_unique<Root>(*this, attempt), {}};
 }
 
-}  // namespace rlq::test
+}  // namespace rlq::testing

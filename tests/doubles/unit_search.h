@@ -1,0 +1,40 @@
+#pragma once
+// A search that gives the finds the test queued, per kind, and journals every search.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "tests/support/event_log.h"
+#include "workflow/unit_search.h"
+
+namespace rlq::testing {
+
+class FakeUnitSearch final : public UnitSearch {
+  public:
+    explicit FakeUnitSearch(Journal& journal) : m_journal(journal) {}
+    // Finds, per kind, in the order they are to be given; an empty queue finds nothing.
+    std::map<std::int32_t, std::deque<UnitSlot>> finds;
+    std::function<void()> duringSearch;
+
+    UnitSlot Find(std::int32_t kind) override {
+        m_journal.push_back("search " + std::to_string(kind));
+        if (duringSearch) {
+            duringSearch();
+        }
+        auto& queue = finds[kind];
+        if (queue.empty()) {
+            return {};
+        }
+        UnitSlot found = queue.front();
+        queue.pop_front();
+        return found;
+    }
+
+  private:
+    Journal& m_journal;
+};
+
+}  // namespace rlq::testing
