@@ -1,3 +1,6 @@
+// The items built into the program, found by whichever backend the build has: .incbin on Linux,
+// resources on Windows.
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +10,7 @@
 namespace rlq::platform {
 namespace {
 
-TEST(ResourceDataItemsTest, FindsTheFirmwareItemsByTypeInAnyCase) {
+TEST(DataItemsTest, FindsTheFirmwareItemsByTypeInAnyCase) {
     const DataItemSource& items = ProgramDataItems();
     const auto main = items.Find("FILE", 134);
     ASSERT_TRUE(main.has_value());
@@ -20,9 +23,10 @@ TEST(ResourceDataItemsTest, FindsTheFirmwareItemsByTypeInAnyCase) {
     EXPECT_EQ(std::string(size->begin(), size->end()), std::to_string(sub->size()) + " \r\n");
 }
 
-TEST(ResourceDataItemsTest, UnknownItemIsNotFound) {
+TEST(DataItemsTest, UnknownItemIsNotFound) {
     EXPECT_FALSE(ProgramDataItems().Find("FILE", 135).has_value());
     EXPECT_FALSE(ProgramDataItems().Find("DATA", 134).has_value());
+    EXPECT_FALSE(ProgramDataItems().Find("FILES", 134).has_value());
 }
 
 }  // namespace

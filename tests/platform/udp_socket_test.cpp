@@ -1,4 +1,5 @@
-// The POSIX sockets on loopback, in a network namespace of their own (fixed ports).
+// The sockets of whichever backend the build has, on loopback at fixed ports. On Linux they run in
+// a network namespace of their own.
 
 #include <gtest/gtest.h>
 
@@ -6,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/process.h"
 #include "platform/udp_socket.h"
-#include "tests/net/sim_netns_guard.h"
 
 namespace rlq::platform {
 namespace {
@@ -17,8 +18,10 @@ using Clock = std::chrono::steady_clock;
 constexpr Ipv4 kLoopback = MakeIpv4(127, 0, 0, 1);
 constexpr std::uint16_t kPort = 47104;
 
-class PosixUdpTest : public test::PrivateNetnsTest {
+class UdpSocketTest : public ::testing::Test {
   protected:
+    void SetUp() override { ASSERT_TRUE(SystemProcess().StartSockets()); }
+
     std::unique_ptr<UdpSocket> Bound(std::uint16_t port) {
         UdpOptions options;
         options.bindAddress = kLoopback;
@@ -27,7 +30,7 @@ class PosixUdpTest : public test::PrivateNetnsTest {
     }
 };
 
-TEST_F(PosixUdpTest, DatagramArrivesWithItsSenderAndLength) {
+TEST_F(UdpSocketTest, DatagramArrivesWithItsSenderAndLength) {
     auto receiver = Bound(kPort);
     auto sender = Bound(kPort + 1);
     ASSERT_NE(receiver, nullptr);
@@ -44,8 +47,9 @@ TEST_F(PosixUdpTest, DatagramArrivesWithItsSenderAndLength) {
     EXPECT_EQ(buffer, request);
 }
 
-// An oversized reply must not pass for a valid one cut to the buffer's size.
-TEST_F(PosixUdpTest, LongerDatagramIsReportedWithItsTrueLength) {
+// An oversized reply must not pass for a valid one cut to the buffer's size. Winsock tells only
+// that it was longer, the POSIX sockets its true length.
+TEST_F(UdpSocketTest, LongerDatagramIsReportedLongerThanTheBuffer) {
     auto receiver = Bound(kPort);
     auto sender = Bound(kPort + 1);
     ASSERT_NE(receiver, nullptr);
@@ -56,10 +60,10 @@ TEST_F(PosixUdpTest, LongerDatagramIsReportedWithItsTrueLength) {
     std::array<std::uint8_t, 16> buffer{};
     const auto got = receiver->ReceiveFrom(buffer);
     ASSERT_TRUE(got.has_value());
-    EXPECT_EQ(got->length, 17u);
+    EXPECT_GT(got->length, buffer.size());
 }
 
-TEST_F(PosixUdpTest, EmptySocketNeitherBlocksNorReportsADatagram) {
+TEST_F(UdpSocketTest, EmptySocketNeitherBlocksNorReportsADatagram) {
     auto socket = Bound(kPort);
     ASSERT_NE(socket, nullptr);
     std::array<std::uint8_t, 16> buffer{};
@@ -70,7 +74,7 @@ TEST_F(PosixUdpTest, EmptySocketNeitherBlocksNorReportsADatagram) {
     EXPECT_LT(Clock::now() - start, 1s);
 }
 
-TEST_F(PosixUdpTest, WaitEndsAtTheDatagramNotAtTheBound) {
+TEST_F(UdpSocketTest, WaitEndsAtTheDatagramNotAtTheBound) {
     auto receiver = Bound(kPort);
     auto sender = Bound(kPort + 1);
     ASSERT_NE(receiver, nullptr);
@@ -85,7 +89,7 @@ TEST_F(PosixUdpTest, WaitEndsAtTheDatagramNotAtTheBound) {
     late.join();
 }
 
-TEST_F(PosixUdpTest, OptionsOfDiscoveryAndTransferAreAccepted) {
+TEST_F(UdpSocketTest, OptionsOfDiscoveryAndTransferAreAccepted) {
     UdpOptions discovery;
     discovery.bindAddress = kLoopback;
     discovery.bindPort = kPort;
@@ -97,7 +101,7 @@ TEST_F(PosixUdpTest, OptionsOfDiscoveryAndTransferAreAccepted) {
     EXPECT_NE(SystemUdpSockets().Open(transfer), nullptr);
 }
 
-TEST_F(PosixUdpTest, PortInUseFailsTheOpen) {
+TEST_F(UdpSocketTest, PortInUseFailsTheOpen) {
     auto first = Bound(kPort);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(Bound(kPort), nullptr);
