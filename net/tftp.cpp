@@ -11,19 +11,16 @@
 namespace rlq {
 namespace {
 
-constexpr std::uint16_t kServerPort = 69;
 constexpr std::uint16_t kOpcodeWriteRequest = 2;
 constexpr std::uint16_t kOpcodeData = 3;
 constexpr std::uint16_t kOpcodeAck = 4;
-constexpr char kRemoteFileName[] = "RLQ";
 constexpr char kTransferMode[] = "netascii";
 constexpr std::size_t kHeaderLength = 4;
-constexpr std::uint32_t kBlockPayload = 512;
 constexpr std::size_t kAckLength = 4;
 // Larger than an acknowledgement, so that a longer datagram is seen for what it is.
 constexpr std::size_t kReceiveCapacity = 16;
 // Block numbers do not wrap, so the block count (total / 512 + 2) must fit in 16 bits.
-constexpr std::uint32_t kMaxUploadBytes = 65533u * kBlockPayload + (kBlockPayload - 1);
+constexpr std::uint32_t kMaxUploadBytes = 65533u * kTftpBlockSize + (kTftpBlockSize - 1);
 constexpr int kMaxRepeats = 10;
 constexpr int kSendTries = 5;
 constexpr auto kSendRetryPause = std::chrono::milliseconds(100);
@@ -114,22 +111,24 @@ void CTftp::CloseSourceFile() {
 }
 
 std::uint16_t CTftp::GetBlockCount() const {
-    return static_cast<std::uint16_t>((m_dwTotal >> 9) + 2);
+    return static_cast<std::uint16_t>(m_dwTotal / kTftpBlockSize + 2);
 }
 
 bool CTftp::BuildPacket(std::size_t* length) {
     if (m_wBlock == 0) {
         WriteBe16(m_packet, kOpcodeWriteRequest);
         std::uint8_t* name = m_packet + 2;
-        std::memcpy(name, kRemoteFileName, sizeof kRemoteFileName);
-        std::memcpy(name + sizeof kRemoteFileName, kTransferMode, sizeof kTransferMode);
-        *length = 2 + sizeof kRemoteFileName + sizeof kTransferMode;
+        std::memcpy(name, kTftpFileName.data(), kTftpFileName.size());
+        name[kTftpFileName.size()] = '\0';
+        std::uint8_t* mode = name + kTftpFileName.size() + 1;
+        std::memcpy(mode, kTransferMode, sizeof kTransferMode);
+        *length = static_cast<std::size_t>(mode + sizeof kTransferMode - m_packet);
         return true;
     }
     WriteBe16(m_packet, kOpcodeData);
     WriteBe16(m_packet + 2, m_wBlock);
     const std::uint32_t left = m_dwTotal > m_dwSent ? m_dwTotal - m_dwSent : 0;
-    const std::uint32_t wanted = left < kBlockPayload ? left : kBlockPayload;
+    const std::uint32_t wanted = left < kTftpBlockSize ? left : std::uint32_t{kTftpBlockSize};
     const std::size_t got = std::fread(m_packet + kHeaderLength, 1, wanted, m_pFile.get());
     if (got < wanted) {
         if (std::ferror(m_pFile.get()) != 0) {
@@ -144,7 +143,7 @@ bool CTftp::BuildPacket(std::size_t* length) {
 std::int32_t CTftp::SendPacket(std::size_t length) {
     const std::span<const std::uint8_t> packet(m_packet, length);
     for (int attempt = 0; attempt < kSendTries; ++attempt) {
-        if (m_pSocket->SendTo(packet, m_dwServer, kServerPort) == static_cast<long>(length)) {
+        if (m_pSocket->SendTo(packet, m_dwServer, kTftpPort) == static_cast<long>(length)) {
             return 0;
         }
         std::this_thread::sleep_for(kSendRetryPause);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "common/waitable_flag.h"
 #include "platform/udp_socket.h"
 
@@ -49,7 +50,7 @@ class CTftp {
     bool WaitWhileRunning(std::chrono::milliseconds bound);
 
   private:
-    static constexpr std::size_t kPacketCapacity = 516;
+    static constexpr std::size_t kPacketCapacity = 4 + kTftpBlockSize;  // opcode, block, data
 
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }

@@ -53,13 +53,13 @@ TEST(EmbeddedImages, CarryTheShippedFigures) {
 
 TEST(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), {});
-    EXPECT_EQ(document.GetImageVersion(0), 0x0134);
-    EXPECT_EQ(document.GetImageVersion(1), 0x0106);
-    EXPECT_EQ(document.GetImageSize(0), 655360u);
-    EXPECT_EQ(document.GetImageSize(1), 236986u);
+    EXPECT_EQ(document.GetImageVersion(kMainSlot), 0x0134);
+    EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0106);
+    EXPECT_EQ(document.GetImageSize(kMainSlot), kMainPayloadSize);
+    EXPECT_EQ(document.GetImageSize(kSubSlot), 236986u);
     EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
-    EXPECT_EQ(document.GetPosition(0), 0u);
-    EXPECT_EQ(document.GetPosition(1), 0u);
+    EXPECT_EQ(document.GetPosition(kMainSlot), 0u);
+    EXPECT_EQ(document.GetPosition(kSubSlot), 0u);
 }
 
 TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
@@ -74,8 +74,8 @@ TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
         items.items[{"FILE", 142}] = image;
         items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
         CRLQUpdaterDoc document(items, {});
-        EXPECT_EQ(document.GetImageSize(1), expected) << text;
-        EXPECT_EQ(document.GetImageVersion(1), 0x0199);
+        EXPECT_EQ(document.GetImageSize(kSubSlot), expected) << text;
+        EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0199);
         EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.99/1.99");
     }
 }
@@ -85,9 +85,9 @@ TEST(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     RecordingView view;
     document.SetView(&view);
     std::int32_t result = 7;
-    document.UpdateFirmware(0x0A000001, 1, 0x0106, 0, result);
+    document.UpdateFirmware(0x0A000001, kSubSlot, 0x0106, 0, result);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(document.GetPosition(1), 236986u);
+    EXPECT_EQ(document.GetPosition(kSubSlot), 236986u);
     EXPECT_EQ(view.refreshes, 1);
 }
 

@@ -155,13 +155,13 @@ class TransferTest : public ::testing::Test {
 TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
     auto document = MakeDocument();
     std::vector<std::uint32_t> positionsAtRefresh;
-    view.onRefresh = [&] { positionsAtRefresh.push_back(document->GetPosition(0)); };
+    view.onRefresh = [&] { positionsAtRefresh.push_back(document->GetPosition(kMainSlot)); };
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
 
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(IsTransferBusy());
-    EXPECT_EQ(document->GetPosition(0), 655360u);
+    EXPECT_EQ(document->GetPosition(kMainSlot), 655360u);
     const auto attempts = http.Attempts();
     ASSERT_EQ(attempts.size(), 32u);
     const std::uint8_t* payload = items.items[134].data() + 512;
@@ -194,10 +194,10 @@ TEST_F(TransferTest, ARefusedChunkStopsTheUploadWithItsStatus) {
     http.sends = {{Kind::Answer, 200, ""}, {Kind::Answer, 204, ""}, {Kind::Answer, 404, ""}};
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(http.Attempts().size(), 3u);
-    EXPECT_EQ(document->GetPosition(0), 40960u);
+    EXPECT_EQ(document->GetPosition(kMainSlot), 40960u);
     EXPECT_THAT(
         Messages(),
         ::testing::ElementsAre(
@@ -209,7 +209,7 @@ TEST_F(TransferTest, AFailedRequestShowsTheLayersTextAndStatusZero) {
     http.sends = {{Kind::Fail, 0, "connection refused"}};
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_THAT(Messages(), ::testing::ElementsAre(
                                 "message \"アップデート失敗\" \"アップデートできませんでした。"
@@ -221,7 +221,7 @@ TEST_F(TransferTest, ResetRefusalGivesResultTwoWithoutTftpAndRemovesTheFile) {
         http.sends = {{Kind::Answer, status, ""}};
         auto document = MakeDocument();
         std::int32_t result = 9;
-        document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+        document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
         EXPECT_EQ(result, 2) << status;
         EXPECT_TRUE(udp.Opened().empty()) << "no TFTP after a refused reset";
         EXPECT_TRUE(tempFiles.files.empty());
@@ -243,7 +243,7 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     EXPECT_THAT(tempFiles.sweptFolders, ::testing::ElementsAre("/opt/rlq", "/tmp"))
         << "both folders a run may have used";
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+    document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);
     EXPECT_EQ(tempFiles.removed[0].rfind("/tmp/", 0), 0u);
     const std::uint8_t* payload = items.items[142].data() + 512;
@@ -261,7 +261,7 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
         tempFiles.failClose = closeFails;
         auto document = MakeDocument();
         std::int32_t result = 9;
-        document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+        document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
         EXPECT_EQ(result, 1);
         EXPECT_TRUE(tempFiles.files.empty()) << "removed on every path";
         EXPECT_TRUE(http.Attempts().empty()) << "no reset without an image";
@@ -275,7 +275,7 @@ TEST_F(TransferTest, AProgramPathWithoutAFolderEndsQuietly) {
     process.path = "rlq-updater";
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+    document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(tempFiles.files.empty());

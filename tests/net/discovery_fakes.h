@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "platform/host_network.h"
 #include "platform/udp_socket.h"
 
@@ -176,7 +177,7 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
             ++m_owner.reads;
             std::copy_n(datagram.data.begin(), std::min(buffer.size(), datagram.data.size()),
                         buffer.begin());
-            return platform::Datagram{datagram.data.size(), datagram.from, 12103};
+            return platform::Datagram{datagram.data.size(), datagram.from, kDiscoveryRequestPort};
         }
 
         bool WaitReadable(std::chrono::milliseconds bound) override {
@@ -204,16 +205,16 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
     std::vector<SentDatagram> m_sent;
 };
 
-// A 16-byte reply as a unit sends it.
+// A reply as a unit sends it.
 inline std::vector<std::uint8_t> MakeReply(std::uint8_t kind, std::uint16_t version,
-                                           std::uint16_t format = 0x0100) {
-    std::vector<std::uint8_t> reply{'R', 'E', 'P', 'L', 'Y'};
+                                           std::uint16_t format = kDiscoveryFormatVersion) {
+    std::vector<std::uint8_t> reply(kDiscoveryMagic.begin(), kDiscoveryMagic.end());
     reply.push_back(static_cast<std::uint8_t>(format >> 8));
     reply.push_back(static_cast<std::uint8_t>(format & 0xFF));
     reply.push_back(kind);
     reply.push_back(static_cast<std::uint8_t>(version >> 8));
     reply.push_back(static_cast<std::uint8_t>(version & 0xFF));
-    reply.resize(16, 0);
+    reply.resize(kDiscoveryDatagramSize, 0);
     return reply;
 }
 

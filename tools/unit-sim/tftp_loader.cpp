@@ -10,7 +10,6 @@ namespace rlq::sim {
 namespace {
 
 constexpr std::uint16_t kOpcodeAck = 4;
-constexpr std::size_t kBlockPayload = 512;
 constexpr std::size_t kHeaderLength = 4;
 constexpr auto kStopCheck = std::chrono::milliseconds(50);
 
@@ -100,7 +99,7 @@ TftpLoaderCounts TftpLoader::Counts() const {
 }
 
 void TftpLoader::Serve() {
-    std::uint8_t buffer[kHeaderLength + kBlockPayload + 64];
+    std::uint8_t buffer[kHeaderLength + kTftpBlockSize + 64];
     while (!m_stopping.load()) {
         if (!m_socket->WaitReadable(kStopCheck)) {
             continue;

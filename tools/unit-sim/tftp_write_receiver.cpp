@@ -4,14 +4,13 @@
 #include <string_view>
 
 #include "common/big_endian.h"
+#include "common/unit_network.h"
 
 namespace rlq::sim {
 namespace {
 
 constexpr std::uint16_t kOpcodeWriteRequest = 2;
 constexpr std::uint16_t kOpcodeData = 3;
-constexpr std::string_view kFileName = "RLQ";
-constexpr std::size_t kBlockPayload = 512;
 constexpr std::size_t kHeaderLength = 4;
 
 bool NamesTheFile(std::span<const std::uint8_t> request) {
@@ -19,7 +18,7 @@ bool NamesTheFile(std::span<const std::uint8_t> request) {
     const auto nameEnd = std::find(name.begin(), name.end(), 0);
     return nameEnd != name.end() &&
            std::string_view(reinterpret_cast<const char*>(name.data()),
-                            static_cast<std::size_t>(nameEnd - name.begin())) == kFileName;
+                            static_cast<std::size_t>(nameEnd - name.begin())) == kTftpFileName;
 }
 
 }  // namespace
@@ -47,7 +46,7 @@ TftpPacketOutcome TftpWriteReceiver::Take(std::span<const std::uint8_t> packet) 
             const auto data = packet.subspan(kHeaderLength);
             m_received.insert(m_received.end(), data.begin(), data.end());
             ++m_nextBlock;
-            m_complete = data.size() < kBlockPayload;
+            m_complete = data.size() < kTftpBlockSize;
             outcome.ack = block;
             outcome.completed = m_complete;
         } else if (block < m_nextBlock) {
