@@ -11,6 +11,7 @@
 #include "app/program.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/slots.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/exit_status.h"
 #include "frontends/cli/json_presenter.h"
@@ -60,8 +61,8 @@ void PrintVersion() {
     const auto& v = res::version::kFileVersion;
     const CRLQUpdaterDoc document(platform::ProgramDataItems(), TransferServices{});
     std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
-                v[1], v[2], v[3], FormatVersion(document.GetImageVersion(0)).c_str(),
-                FormatVersion(document.GetImageVersion(1)).c_str());
+                v[1], v[2], v[3], FormatVersion(document.GetImageVersion(kMainSlot)).c_str(),
+                FormatVersion(document.GetImageVersion(kSubSlot)).c_str());
 }
 
 }  // namespace
@@ -145,7 +146,7 @@ int main(int argc, char** argv) {
     const bool bothFound =
         view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
     if (options.check && bothFound) {
-        for (int slot = 0; slot < 2; ++slot) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
             presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot),
                                    view.IsCurrent(slot));
         }

@@ -15,9 +15,12 @@
 
 #include "app/application.h"
 #include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "firmware/document.h"
+#include "firmware/slots.h"
 #include "firmware/transfer_busy.h"
 #include "frontends/cli/exit_status.h"
+#include "net/reply.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
 
@@ -153,7 +156,7 @@ class ScriptedDocument final : public UpdateDocument {
     TempAddressState& m_temp;
     CRLQUpdaterDoc m_real;
     DocumentView* m_view = nullptr;
-    std::optional<std::uint32_t> m_positions[2];
+    std::optional<std::uint32_t> m_positions[kSlotCount];
 };
 
 class SequenceTest : public ::testing::Test {
@@ -161,7 +164,6 @@ class SequenceTest : public ::testing::Test {
     static constexpr std::uint32_t kPcAddress = 0xC0A84D0A;    // 192.168.77.10
     static constexpr std::uint32_t kMainAddress = 0xC0A84D14;  // 192.168.77.20
     static constexpr std::uint32_t kSubAddress = 0x0A010203;   // 10.1.2.3
-    static constexpr std::uint32_t kTempAddress = 0x0A0A0101;  // 10.10.1.1
     static constexpr std::uint32_t kInterface = 7;
 
     platform::HeadlessToolkit ui{platform::TimeMode::Virtual};
