@@ -36,6 +36,12 @@ inline constexpr std::uint32_t kUnitKindSub = 0x83;
 inline constexpr std::uint16_t kTftpPort = 69;
 inline constexpr std::size_t kTftpBlockSize = 512;
 inline constexpr std::string_view kTftpFileName = "RLQ";
+// Every packet begins with its big-endian opcode; data and acknowledgements follow it with the
+// block number, which makes the header of a data block and the whole of an acknowledgement.
+inline constexpr std::uint16_t kTftpOpcodeWriteRequest = 2;
+inline constexpr std::uint16_t kTftpOpcodeData = 3;
+inline constexpr std::uint16_t kTftpOpcodeAck = 4;
+inline constexpr std::size_t kTftpHeaderSize = 4;
 
 // The units' web interface: the main unit takes its update in chunks at one object, the sub unit
 // is reset into its loader at the other.

@@ -50,7 +50,7 @@ class CTftp {
     bool WaitWhileRunning(std::chrono::milliseconds bound);
 
   private:
-    static constexpr std::size_t kPacketCapacity = 4 + kTftpBlockSize;  // opcode, block, data
+    static constexpr std::size_t kPacketCapacity = kTftpHeaderSize + kTftpBlockSize;
 
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
