@@ -1,28 +1,22 @@
 #include "firmware/document.h"
 
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "platform/ui.h"
 #include "resources/message_catalogue.h"
 
 namespace rlq {
-namespace {
-
-constexpr char kImageType[] = "FILE";
-constexpr char kSizeTextType[] = "File";
-constexpr std::uint16_t kImageItem[kSlotCount] = {134, 142};
-constexpr std::uint16_t kSubImageSizeItem = 143;
-
-}  // namespace
 
 CRLQUpdaterDoc::CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services)
     : m_services(services) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const auto image = items.Find(kImageType, kImageItem[slot]);
+        const auto image = items.Find(kImageItemType, kImageItem[slot]);
         m_images[slot].image = image->data();
         m_images[slot].version = ImageVersion(image->data());
     }
     m_images[kMainSlot].payloadSize = kMainPayloadSize;
-    const std::uint32_t subImageSize = ParseSizeText(*items.Find(kSizeTextType, kSubImageSizeItem));
+    const std::uint32_t subImageSize =
+        ParseSizeText(*items.Find(kSizeTextItemType, kSubImageSizeItem));
     m_images[kSubSlot].payloadSize =
         subImageSize >= image_header::kSize ? subImageSize - image_header::kSize : 0;
     m_strInfo = std::string(LoadMessage(msg::kModelName)) + "  Ver." +

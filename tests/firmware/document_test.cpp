@@ -7,6 +7,7 @@
 
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "platform/embedded_data.h"
 #include "tools/mkimage/image_tool.h"
 
@@ -70,9 +71,10 @@ TEST(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
                                   {"no digit\r\n", 0u},
                                   {"12 34\r\n", 722u}}) {
         FakeItems items;
-        items.items[{"FILE", 134}] = image;
-        items.items[{"FILE", 142}] = image;
-        items.items[{"FILE", 143}] = std::vector<std::uint8_t>(text, text + std::strlen(text));
+        items.items[{kImageItemType, kImageItem[kMainSlot]}] = image;
+        items.items[{kImageItemType, kImageItem[kSubSlot]}] = image;
+        items.items[{kImageItemType, kSubImageSizeItem}] =
+            std::vector<std::uint8_t>(text, text + std::strlen(text));
         CRLQUpdaterDoc document(items, {});
         EXPECT_EQ(document.GetImageSize(kSubSlot), expected) << text;
         EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0199);

@@ -7,6 +7,7 @@
 #include "common/big_endian.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
 #include "platform/headless/headless_toolkit.h"
@@ -132,10 +133,11 @@ class TransferTest : public ::testing::Test {
         std::fill(main.begin() + 20480, main.begin() + 40960, 0);
         main[20480] = 0xFF;
         main[20481] = 0xFF;
-        items.items[134] = mkimage::BuildImage(2, 0x0134, main);
-        items.items[142] = mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
+        items.items[kImageItem[kMainSlot]] = mkimage::BuildImage(2, 0x0134, main);
+        items.items[kImageItem[kSubSlot]] =
+            mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
         const std::string size = "2512 \r\n";
-        items.items[143] = {size.begin(), size.end()};
+        items.items[kSubImageSizeItem] = {size.begin(), size.end()};
         ui.SetMessageBoxAnswer(
             [this](const platform::UiEvent&) { busyAtMessage.push_back(IsTransferBusy()); });
     }
@@ -164,7 +166,7 @@ TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
     EXPECT_EQ(document->GetPosition(kMainSlot), 655360u);
     const auto attempts = http.Attempts();
     ASSERT_EQ(attempts.size(), 32u);
-    const std::uint8_t* payload = items.items[134].data() + 512;
+    const std::uint8_t* payload = items.items[kImageItem[kMainSlot]].data() + 512;
     for (std::size_t i = 0; i < attempts.size(); ++i) {
         const auto& body = attempts[i].body;
         ASSERT_EQ(body.size(), 20486u);
@@ -246,7 +248,7 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);
     EXPECT_EQ(tempFiles.removed[0].rfind("/tmp/", 0), 0u);
-    const std::uint8_t* payload = items.items[142].data() + 512;
+    const std::uint8_t* payload = items.items[kImageItem[kSubSlot]].data() + 512;
     SubImageTransform transform;
     std::vector<std::uint8_t> expected;
     for (int i = 0; i < 2000; ++i) {
