@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/unit_network.h"
 #include "firmware/chunk_message.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
@@ -16,7 +17,6 @@
 namespace rlq {
 namespace {
 
-constexpr char kUpdatePath[] = "update";
 constexpr std::int32_t kModeWithBody = 1;
 
 bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
@@ -40,12 +40,12 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
     result = 1;
     SetTransferBusy(true);
     std::uint16_t counter = 0;
-    SetPosition(0, 0);
+    SetPosition(kMainSlot, 0);
     std::vector<std::uint8_t> message(kChunkMessageSize);
     const std::uint32_t bodyLength = kChunkMessageSize;
-    // The payload size is a whole number of chunks (fixed at 32), so no chunk reads past it.
-    while (GetPosition(0) < m_images[0].payloadSize) {
-        BuildChunkMessage(Payload(0) + GetPosition(0), counter, message.data());
+    // The payload size is a whole number of chunks (kMainChunkCount), so no chunk reads past it.
+    while (GetPosition(kMainSlot) < m_images[kMainSlot].payloadSize) {
+        BuildChunkMessage(Payload(kMainSlot) + GetPosition(kMainSlot), counter, message.data());
         std::uint32_t status = 0;
         std::int32_t error = 0;
         http.Request(kModeWithBody, address, kUpdatePath, message.data(), &bodyLength, &status,
@@ -59,7 +59,7 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
         }
         // The bar shows the chunks accepted before this one; the final refresh shows them all.
         RefreshProgress();
-        SetPosition(0, GetPosition(0) + kChunkDataSize);
+        SetPosition(kMainSlot, GetPosition(kMainSlot) + kChunkDataSize);
         ++counter;
     }
     SetTransferBusy(false);

@@ -1,20 +1,15 @@
 #include "firmware/document.h"
 
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "platform/ui.h"
 #include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {
 
-constexpr char kImageType[] = "FILE";
-constexpr char kSizeTextType[] = "File";
-constexpr std::uint16_t kImageItem[2] = {134, 142};
-constexpr std::uint16_t kSubImageSizeItem = 143;
-constexpr std::uint32_t kMainPayloadSize = 655360;  // exactly 32 chunks of 20,480 bytes
-
 const std::uint8_t* FindImage(const platform::DataItemSource& items, int slot) {
-    return items.Find(kImageType, kImageItem[slot])->data();
+    return items.Find(kImageItemType, kImageItem[slot])->data();
 }
 
 }  // namespace
@@ -25,16 +20,18 @@ std::uint16_t CarriedVersion(const platform::DataItemSource& items, int slot) {
 
 CRLQUpdaterDoc::CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services)
     : m_services(services) {
-    for (int slot = 0; slot < 2; ++slot) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
         m_images[slot].image = FindImage(items, slot);
         m_images[slot].version = ImageVersion(m_images[slot].image);
     }
-    m_images[0].payloadSize = kMainPayloadSize;
-    const std::uint32_t subImageSize = ParseSizeText(*items.Find(kSizeTextType, kSubImageSizeItem));
-    m_images[1].payloadSize =
+    m_images[kMainSlot].payloadSize = kMainPayloadSize;
+    const std::uint32_t subImageSize =
+        ParseSizeText(*items.Find(kSizeTextItemType, kSubImageSizeItem));
+    m_images[kSubSlot].payloadSize =
         subImageSize >= image_header::kSize ? subImageSize - image_header::kSize : 0;
     m_strInfo = std::string(LoadMessage(msg::kModelName)) + "  Ver." +
-                FormatVersion(m_images[0].version) + "/" + FormatVersion(m_images[1].version);
+                FormatVersion(m_images[kMainSlot].version) + "/" +
+                FormatVersion(m_images[kSubSlot].version);
 }
 
 const std::uint8_t* CRLQUpdaterDoc::Payload(int slot) const {
@@ -60,7 +57,7 @@ void CRLQUpdaterDoc::ShowFailure(const std::string& text) {
 
 void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
                                     std::int32_t specialMode, std::int32_t& result) {
-    if (slot < 0 || slot > 1) {
+    if (slot < 0 || slot >= kSlotCount) {
         result = 1;
         return;
     }
@@ -70,7 +67,7 @@ void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16
         result = 0;
         return;
     }
-    if (slot == 0) {
+    if (slot == kMainSlot) {
         UploadByHttp(address, result);
     } else {
         UploadByTftp(address, specialMode, result);

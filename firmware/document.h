@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "firmware/slots.h"
 #include "firmware/transfer_services.h"
 #include "firmware/update_document.h"
 #include "platform/embedded_data.h"
@@ -66,7 +67,7 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     static void StoreTftpProgress(void* context, std::uint32_t count);
 
     TransferServices m_services;
-    std::array<ImageRecord, 2> m_images;
+    std::array<ImageRecord, kSlotCount> m_images;
     DocumentView* m_pView = nullptr;
     std::string m_strInfo;
 };

@@ -24,6 +24,9 @@ constexpr std::uint16_t kSubUnitKind = 1;
 }  // namespace image_header
 
 constexpr std::size_t kChunkDataSize = 20480;
+// The main unit's payload is exactly this many chunks.
+constexpr std::size_t kMainChunkCount = 32;
+constexpr std::uint32_t kMainPayloadSize = kMainChunkCount * kChunkDataSize;
 
 // "%u.%02u" of the four BCD digits; nibbles above 9 take part in the arithmetic unchanged.
 std::string FormatVersion(std::uint16_t version);

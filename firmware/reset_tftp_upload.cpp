@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "common/unit_network.h"
 #include "firmware/document.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
@@ -14,7 +15,6 @@
 namespace rlq {
 namespace {
 
-constexpr char kResetPath[] = "update_reset";
 constexpr std::int32_t kModeWithoutBody = 2;
 constexpr std::chrono::milliseconds kTftpPollInterval{100};
 
@@ -76,8 +76,8 @@ std::unique_ptr<platform::TempFile> CRLQUpdaterDoc::CreateTempFile(const std::st
 
 bool CRLQUpdaterDoc::WriteTempImage(platform::TempFile& file) {
     SubImageTransform transform;
-    const std::uint8_t* payload = Payload(1);
-    for (std::uint32_t i = 0; i < m_images[1].payloadSize; ++i) {
+    const std::uint8_t* payload = Payload(kSubSlot);
+    for (std::uint32_t i = 0; i < m_images[kSubSlot].payloadSize; ++i) {
         if (!file.Put(transform.Next(payload[i]))) {
             return false;
         }
@@ -88,7 +88,7 @@ bool CRLQUpdaterDoc::WriteTempImage(platform::TempFile& file) {
 void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMode,
                                   std::int32_t& result) {
     result = 1;
-    SetPosition(1, 0);
+    SetPosition(kSubSlot, 0);
     const std::string folder = ProgramFolder();
     if (folder.empty()) {
         return;
@@ -122,7 +122,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     }
     removal.RemoveNow();
     SetTransferBusy(false);
-    SetPosition(1, m_images[1].payloadSize);
+    SetPosition(kSubSlot, m_images[kSubSlot].payloadSize);
     RefreshProgress();
     UpdateAllViews();
     result = 0;
@@ -145,7 +145,7 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
         }
     }
     std::int32_t startError = 0;
-    tftp.StartUpload(address, std::move(fileName), m_images[1].payloadSize, &startError);
+    tftp.StartUpload(address, std::move(fileName), m_images[kSubSlot].payloadSize, &startError);
     if (startError != 0) {
         success = false;
         return;
@@ -155,13 +155,13 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
         tftp.WaitWhileRunning(kTftpPollInterval);
         RefreshProgress();
     }
-    if (GetPosition(1) != m_images[1].payloadSize) {
+    if (GetPosition(kSubSlot) != m_images[kSubSlot].payloadSize) {
         success = false;
     }
 }
 
 void CRLQUpdaterDoc::StoreTftpProgress(void* context, std::uint32_t count) {
-    static_cast<CRLQUpdaterDoc*>(context)->SetPosition(1, count);
+    static_cast<CRLQUpdaterDoc*>(context)->SetPosition(kSubSlot, count);
 }
 
 }  // namespace rlq

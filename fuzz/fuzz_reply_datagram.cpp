@@ -12,11 +12,14 @@
 namespace {
 
 constexpr std::size_t kPrefix = 3;
+constexpr std::int32_t kVersionFilter = rlq::SEARCH_VER_LE | rlq::SEARCH_VER_GE;
 
 std::int32_t FlagNeededFor(std::uint8_t kind) {
     constexpr std::array<std::int32_t, 4> kFlags{rlq::SEARCH_BASE, rlq::SEARCH_CHILD,
                                                  rlq::SEARCH_MAIN, rlq::SEARCH_SUB};
-    return kind >= 0x80 && kind <= 0x83 ? kFlags[kind - 0x80] : 0;
+    return kind >= rlq::kUnitKindBase && kind <= rlq::kUnitKindSub
+               ? kFlags[kind - rlq::kUnitKindBase]
+               : 0;
 }
 
 }  // namespace
@@ -30,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* datagram = data + kPrefix;
     const std::size_t length = size - kPrefix;
 
-    std::array<std::uint8_t, 16> buffer{};
+    std::array<std::uint8_t, rlq::kDiscoveryDatagramSize> buffer{};
     const std::size_t read = std::min(length, buffer.size());
     std::memcpy(buffer.data(), datagram, read);
     const std::span<const std::uint8_t> received(buffer.data(), read);
@@ -38,9 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto parsed = rlq::ParseReplyDatagram(received, length);
     const auto accepted = rlq::AcceptReplyDatagram(flags, threshold, received, length);
 
-    const bool wellFormed = length == 16 && std::memcmp(datagram, "REPLY", 5) == 0 &&
-                            (datagram[5] << 8 | datagram[6]) <= 0x0100 &&
-                            FlagNeededFor(datagram[7]) != 0;
+    const bool wellFormed =
+        length == rlq::kDiscoveryDatagramSize &&
+        std::memcmp(datagram, rlq::kDiscoveryMagic.data(), rlq::kDiscoveryMagic.size()) == 0 &&
+        (datagram[5] << 8 | datagram[6]) <= rlq::kDiscoveryFormatVersion &&
+        FlagNeededFor(datagram[7]) != 0;
     FUZZ_CHECK(parsed.has_value() == wellFormed);
     if (!parsed) {
         FUZZ_CHECK(!accepted);
@@ -50,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(parsed->unitKind == datagram[7] && parsed->firmwareVersion == version);
 
     bool versionPasses = true;
-    if ((flags & 0x0C) == rlq::SEARCH_VER_LE) {
+    if ((flags & kVersionFilter) == rlq::SEARCH_VER_LE) {
         versionPasses = version <= threshold;
-    } else if ((flags & 0x0C) == rlq::SEARCH_VER_GE) {
+    } else if ((flags & kVersionFilter) == rlq::SEARCH_VER_GE) {
         versionPasses = version >= threshold;
     }
     const bool wanted = (flags & FlagNeededFor(datagram[7])) != 0 && versionPasses;

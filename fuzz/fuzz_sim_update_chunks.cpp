@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "common/big_endian.h"
-#include "firmware/image_format.h"
+#include "firmware/chunk_message.h"
 #include "fuzz/fuzz_check.h"
 #include "tools/unit-sim/sim_update_chunks.h"
 
 namespace {
 
+using rlq::kChunkDataSize;
+using rlq::kChunkHeaderSize;
+using rlq::kChunkMessageSize;
 using rlq::sim::ChunkVerdict;
-using rlq::sim::kChunkDataSize;
-using rlq::sim::kChunkHeaderSize;
-using rlq::sim::kChunkMessageSize;
 
 constexpr std::size_t kMaxPayload = 4 * kChunkDataSize + kChunkDataSize / 2;
 
@@ -73,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
 
         const ChunkVerdict verdict = reassembler.Accept(message);
-        const bool intact = message.size() == kChunkMessageSize && message[0] == 0xAA &&
-                            message[1] == 0x99 && *counter == next;
+        const bool intact = message.size() == kChunkMessageSize && message[0] == rlq::kChunkMark1 &&
+                            message[1] == rlq::kChunkMark2 && *counter == next;
         if (intact) {
             // The check value is the updater's word sum of the data plus the counter.
             const std::span<const std::uint8_t> chunk(message.begin() + kChunkHeaderSize,

@@ -4,11 +4,12 @@
 #include <cctype>
 #include <charconv>
 
+#include "common/unit_network.h"
+
 namespace rlq {
 namespace {
 
 constexpr std::string_view kScheme = "http://";
-constexpr std::uint16_t kDefaultPort = 80;
 constexpr std::string_view kUnsafe = " \"<>\\^`{|}";
 
 bool IsControl(unsigned char c) {
@@ -74,7 +75,7 @@ std::optional<HttpUrlParts> ParseHttpUrl(std::string_view url) {
         })) {
         return std::nullopt;
     }
-    std::uint16_t port = kDefaultPort;
+    std::uint16_t port = kHttpPort;
     if (colon != std::string_view::npos) {
         const auto parsed = ParsePort(authority.substr(colon + 1));
         if (!parsed) {

@@ -8,19 +8,13 @@
 namespace rlq {
 namespace {
 
-constexpr std::uint16_t kRequestPort = 12103;
-constexpr std::uint16_t kReplyPort = 12104;
-constexpr std::size_t kDatagramSize = 16;
-constexpr char kMagic[] = "REPLY";
-constexpr std::size_t kMagicLength = sizeof kMagic - 1;
-constexpr std::uint16_t kFormatVersion = 0x0100;
 constexpr int kCyclesPerPass = 20;
 constexpr int kPollsPerCycle = 5;
 constexpr std::int64_t kPassSeconds = 6;
 constexpr std::chrono::milliseconds kRetryWait{100};
 constexpr std::chrono::milliseconds kStopLook{100};
 
-constexpr std::int32_t kRequestFlagsMask = 0x63;
+constexpr std::int32_t kRequestFlagsMask = SEARCH_BASE | SEARCH_CHILD | SEARCH_MAIN | SEARCH_SUB;
 constexpr std::int32_t kVersionFilterMask = SEARCH_VER_LE | SEARCH_VER_GE;
 // Kinds searched first through the temporary address, and kinds searched there after their
 // own subnet.
@@ -34,15 +28,15 @@ bool InPrivateNetwork(Ipv4 address) {
 std::uint8_t WantedUnit(std::int32_t maskedFlags) {
     switch (maskedFlags) {
         case SEARCH_BASE:
-            return 1;
+            return kWantedBase;
         case SEARCH_CHILD:
-            return 2;
+            return kWantedChild;
         case SEARCH_MAIN:
-            return 3;
+            return kWantedMain;
         case SEARCH_SUB:
-            return 4;
+            return kWantedSub;
         default:
-            return 0;
+            return kWantedAnyUnit;
     }
 }
 
@@ -65,12 +59,13 @@ std::int32_t FlagForKind(std::uint32_t unitKind) {
 
 std::optional<ReplyFields> ParseReplyDatagram(std::span<const std::uint8_t> bytes,
                                               std::size_t length) {
-    if (length != kDatagramSize || bytes.size() < kDatagramSize) {
+    if (length != kDiscoveryDatagramSize || bytes.size() < kDiscoveryDatagramSize) {
         return std::nullopt;
     }
     const std::uint8_t kind = bytes[7];
-    if (std::memcmp(bytes.data(), kMagic, kMagicLength) != 0 ||
-        ReadBe16(&bytes[5]) > kFormatVersion || kind < kUnitKindBase || kind > kUnitKindSub) {
+    if (std::memcmp(bytes.data(), kDiscoveryMagic.data(), kDiscoveryMagic.size()) != 0 ||
+        ReadBe16(&bytes[5]) > kDiscoveryFormatVersion || kind < kUnitKindBase ||
+        kind > kUnitKindSub) {
         return std::nullopt;
     }
     return ReplyFields{kind, ReadBe16(&bytes[8])};
@@ -162,8 +157,8 @@ ReplyResult CReply::GetResult() const {
 }
 
 void CReply::BuildRequest(std::int32_t maskedFlags) {
-    std::memcpy(m_abyRequest.data(), kMagic, kMagicLength);
-    WriteBe16(&m_abyRequest[5], kFormatVersion);
+    std::memcpy(m_abyRequest.data(), kDiscoveryMagic.data(), kDiscoveryMagic.size());
+    WriteBe16(&m_abyRequest[5], kDiscoveryFormatVersion);
     m_abyRequest[7] = WantedUnit(maskedFlags);
     m_abyRequest[8] = 0x01;
     m_abyRequest[9] = 0x00;
@@ -179,7 +174,7 @@ void CReply::OpenSocket(const std::string& localAddress, std::int32_t& failed) {
     }
     platform::UdpOptions options;
     options.bindAddress = *local;
-    options.bindPort = kReplyPort;
+    options.bindPort = kDiscoveryReplyPort;
     options.broadcast = true;
     options.dontRoute = true;
     m_pSocket = m_sockets.Open(options);
@@ -281,8 +276,8 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
         if (now - started >= kPassSeconds) {
             break;  // a clock that went backwards gives a negative span: no time passed
         }
-        if (m_pSocket->SendTo(m_abyRequest, destination, kRequestPort) !=
-            static_cast<long>(kDatagramSize)) {
+        if (m_pSocket->SendTo(m_abyRequest, destination, kDiscoveryRequestPort) !=
+            static_cast<long>(kDiscoveryDatagramSize)) {
             m_bStopRequested.WaitSet(kRetryWait);
             continue;
         }

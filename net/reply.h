@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "common/temp_address.h"
+#include "common/unit_network.h"
 #include "common/waitable_flag.h"
 #include "net/adapter_list.h"
 #include "net/temp_address_control.h"
@@ -28,11 +29,6 @@ inline constexpr std::int32_t SEARCH_VER_LE = 0x04;
 inline constexpr std::int32_t SEARCH_VER_GE = 0x08;
 inline constexpr std::int32_t SEARCH_MAIN = 0x20;
 inline constexpr std::int32_t SEARCH_SUB = 0x40;
-
-inline constexpr std::uint32_t kUnitKindBase = 0x80;
-inline constexpr std::uint32_t kUnitKindChild = 0x81;
-inline constexpr std::uint32_t kUnitKindMain = 0x82;
-inline constexpr std::uint32_t kUnitKindSub = 0x83;
 
 struct ReplyResult {
     std::uint32_t deviceAddress = 0;
@@ -109,8 +105,8 @@ class CReply : public TempAddressControl {
     WholeSecondsClock m_clock;
     std::function<void()> m_notifyFind;
 
-    std::array<std::uint8_t, 16> m_abyReceive{};
-    std::array<std::uint8_t, 16> m_abyRequest{};
+    std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyReceive{};
+    std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyRequest{};
     std::unique_ptr<platform::UdpSocket> m_pSocket;
     WaitableFlag m_bRunning;
     WaitableFlag m_bStopRequested;  // a worker's pause ends as soon as a stop is requested

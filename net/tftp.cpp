@@ -11,19 +11,11 @@
 namespace rlq {
 namespace {
 
-constexpr std::uint16_t kServerPort = 69;
-constexpr std::uint16_t kOpcodeWriteRequest = 2;
-constexpr std::uint16_t kOpcodeData = 3;
-constexpr std::uint16_t kOpcodeAck = 4;
-constexpr char kRemoteFileName[] = "RLQ";
 constexpr char kTransferMode[] = "netascii";
-constexpr std::size_t kHeaderLength = 4;
-constexpr std::uint32_t kBlockPayload = 512;
-constexpr std::size_t kAckLength = 4;
 // Larger than an acknowledgement, so that a longer datagram is seen for what it is.
 constexpr std::size_t kReceiveCapacity = 16;
 // Block numbers do not wrap, so the block count (total / 512 + 2) must fit in 16 bits.
-constexpr std::uint32_t kMaxUploadBytes = 65533u * kBlockPayload + (kBlockPayload - 1);
+constexpr std::uint32_t kMaxUploadBytes = 65533u * kTftpBlockSize + (kTftpBlockSize - 1);
 constexpr int kMaxRepeats = 10;
 constexpr int kSendTries = 5;
 constexpr auto kSendRetryPause = std::chrono::milliseconds(100);
@@ -34,8 +26,8 @@ constexpr auto kAckPollInterval = std::chrono::milliseconds(10);
 
 bool IsExpectedTftpAck(std::span<const std::uint8_t> bytes, std::size_t length, Ipv4 from,
                        Ipv4 server, std::uint16_t block) {
-    return length == kAckLength && bytes.size() >= kAckLength &&
-           ReadBe16(bytes.data()) == kOpcodeAck && ReadBe16(bytes.data() + 2) == block &&
+    return length == kTftpHeaderSize && bytes.size() >= kTftpHeaderSize &&
+           ReadBe16(bytes.data()) == kTftpOpcodeAck && ReadBe16(bytes.data() + 2) == block &&
            from == server;
 }
 
@@ -115,37 +107,39 @@ void CTftp::CloseSourceFile() {
 }
 
 std::uint16_t CTftp::GetBlockCount() const {
-    return static_cast<std::uint16_t>((m_dwTotal >> 9) + 2);
+    return static_cast<std::uint16_t>(m_dwTotal / kTftpBlockSize + 2);
 }
 
 bool CTftp::BuildPacket(std::size_t* length) {
     if (m_wBlock == 0) {
-        WriteBe16(m_packet, kOpcodeWriteRequest);
+        WriteBe16(m_packet, kTftpOpcodeWriteRequest);
         std::uint8_t* name = m_packet + 2;
-        std::memcpy(name, kRemoteFileName, sizeof kRemoteFileName);
-        std::memcpy(name + sizeof kRemoteFileName, kTransferMode, sizeof kTransferMode);
-        *length = 2 + sizeof kRemoteFileName + sizeof kTransferMode;
+        std::memcpy(name, kTftpFileName.data(), kTftpFileName.size());
+        name[kTftpFileName.size()] = '\0';
+        std::uint8_t* mode = name + kTftpFileName.size() + 1;
+        std::memcpy(mode, kTransferMode, sizeof kTransferMode);
+        *length = static_cast<std::size_t>(mode + sizeof kTransferMode - m_packet);
         return true;
     }
-    WriteBe16(m_packet, kOpcodeData);
+    WriteBe16(m_packet, kTftpOpcodeData);
     WriteBe16(m_packet + 2, m_wBlock);
     const std::uint32_t left = m_dwTotal > m_dwSent ? m_dwTotal - m_dwSent : 0;
-    const std::uint32_t wanted = left < kBlockPayload ? left : kBlockPayload;
-    const std::size_t got = std::fread(m_packet + kHeaderLength, 1, wanted, m_pFile.get());
+    const std::uint32_t wanted = left < kTftpBlockSize ? left : std::uint32_t{kTftpBlockSize};
+    const std::size_t got = std::fread(m_packet + kTftpHeaderSize, 1, wanted, m_pFile.get());
     if (got < wanted) {
         if (std::ferror(m_pFile.get()) != 0) {
             return false;
         }
         m_dwTotal -= wanted - static_cast<std::uint32_t>(got);
     }
-    *length = got + kHeaderLength;
+    *length = got + kTftpHeaderSize;
     return true;
 }
 
 std::int32_t CTftp::SendPacket(std::size_t length) {
     const std::span<const std::uint8_t> packet(m_packet, length);
     for (int attempt = 0; attempt < kSendTries; ++attempt) {
-        if (m_pSocket->SendTo(packet, m_dwServer, kServerPort) == static_cast<long>(length)) {
+        if (m_pSocket->SendTo(packet, m_dwServer, kTftpPort) == static_cast<long>(length)) {
             return 0;
         }
         std::this_thread::sleep_for(kSendRetryPause);
@@ -192,7 +186,7 @@ void CTftp::TransferThread() {
             if (WaitAck() == 0) {
                 repeats = 0;
                 if (m_wBlock > 0) {
-                    m_dwSent += static_cast<std::uint32_t>(length - kHeaderLength);
+                    m_dwSent += static_cast<std::uint32_t>(length - kTftpHeaderSize);
                     if (m_pfnProgress != nullptr && m_pProgressContext != nullptr) {
                         m_pfnProgress(m_pProgressContext, m_dwSent);
                     }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "common/waitable_flag.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
@@ -50,7 +51,7 @@ class CTftp {
     bool WaitWhileRunning(std::chrono::milliseconds bound);
 
   private:
-    static constexpr std::size_t kPacketCapacity = 516;
+    static constexpr std::size_t kPacketCapacity = kTftpHeaderSize + kTftpBlockSize;
 
     std::int32_t OpenSocket();
     void CloseSocket();

@@ -20,15 +20,15 @@ struct KindTexts {
     int searching, notFoundLine1, notFoundLine3, notFoundTitle;
 };
 constexpr KindTexts kKindTexts[] = {
-    {0x01, msg::kSearchingBase, msg::kBaseNotFoundCheckLan, msg::kConnectBaseThenRetry,
+    {SEARCH_BASE, msg::kSearchingBase, msg::kBaseNotFoundCheckLan, msg::kConnectBaseThenRetry,
      msg::kBaseNotFound},
-    {0x02, msg::kSearchingChild, msg::kChildNotFoundCheck, msg::kConnectChildThenRetry,
+    {SEARCH_CHILD, msg::kSearchingChild, msg::kChildNotFoundCheck, msg::kConnectChildThenRetry,
      msg::kChildNotFound},
-    {0x20, msg::kSearchingMain, msg::kMainNotFoundCheckLan, msg::kConnectMainThenRetry,
+    {SEARCH_MAIN, msg::kSearchingMain, msg::kMainNotFoundCheckLan, msg::kConnectMainThenRetry,
      msg::kMainNotFound},
-    {0x21, msg::kSearchingBaseOrMain, msg::kBaseOrMainNotFoundCheckLan,
+    {SEARCH_BASE | SEARCH_MAIN, msg::kSearchingBaseOrMain, msg::kBaseOrMainNotFoundCheckLan,
      msg::kConnectBaseOrMainThenRetry, msg::kBaseOrMainNotFound},
-    {0x40, msg::kSearchingSub, msg::kSubNotFoundCheckLan, msg::kConnectMainThenRetrySub,
+    {SEARCH_SUB, msg::kSearchingSub, msg::kSubNotFoundCheckLan, msg::kConnectMainThenRetrySub,
      msg::kSubNotFound},
 };
 
@@ -86,7 +86,7 @@ void CDlgProg::OnInitDialog() {
     if (m_nAdapterCount > 0) {
         m_nTickLimit = static_cast<std::int16_t>(m_nAdapterCount * kTicksPerAdapter);
     }
-    if (m_nKind == 0x01 || m_nKind == 0x20) {
+    if (m_nKind == SEARCH_BASE || m_nKind == SEARCH_MAIN) {
         m_nTickLimit = static_cast<std::int16_t>(m_nTickLimit * 2);
     }
     m_window->SetProgressRange(res::kSearchProgress, 0, static_cast<std::uint16_t>(m_nTickLimit));

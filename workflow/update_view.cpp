@@ -2,21 +2,19 @@
 
 #include "common/ipv4.h"
 #include "common/temp_address.h"
+#include "common/unit_network.h"
 #include "firmware/image_format.h"
+#include "firmware/slots.h"
+#include "net/reply.h"
 #include "resources/message_catalogue.h"
 #include "resources/resource_ids.h"
 
 namespace rlq {
 namespace {
 
-constexpr int kSlotCount = 2;
-constexpr int kMainSlot = 0;
-constexpr int kSubSlot = 1;
-constexpr std::int32_t kSearchKind[kSlotCount] = {0x20, 0x40};  // main unit, sub unit
+constexpr std::int32_t kSearchKind[kSlotCount] = {SEARCH_MAIN, SEARCH_SUB};
 constexpr int kProgressControl[kSlotCount] = {res::kMainProgress, res::kSubProgress};
 constexpr int kVersionControl[kSlotCount] = {res::kMainVersionText, res::kSubVersionText};
-
-constexpr Ipv4 kSpecialModeSubAddress = MakeIpv4(10, 255, 255, 237);
 
 // Counts a run (or the button press that starts one) as on the stack, for the frame's close
 // rule and the buttons, on every way out.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "firmware/slots.h"
 #include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/ui.h"
@@ -70,8 +71,8 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     bool m_bProgressPainted = false;
     std::int32_t m_bSpecialMode = 0;
     bool m_bStarted = false;
-    int m_nSlot = 0;
-    std::array<UnitSlot, 2> m_slots{};
+    int m_nSlot = kMainSlot;
+    std::array<UnitSlot, kSlotCount> m_slots{};
     int m_nRunDepth = 0;
     bool m_bCheckOnly = false;
     SequenceOutcome m_outcome = SequenceOutcome::None;

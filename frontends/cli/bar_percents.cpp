@@ -6,7 +6,7 @@ namespace rlq::cli {
 namespace {
 
 int SlotOfBar(int control) {
-    return control == res::kMainProgress ? 0 : control == res::kSubProgress ? 1 : -1;
+    return control == res::kMainProgress ? kMainSlot : control == res::kSubProgress ? kSubSlot : -1;
 }
 
 }  // namespace

@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "firmware/slots.h"
 #include "platform/headless/headless_toolkit.h"
 
 namespace rlq::cli {
 
 struct BarPercent {
-    int slot;  // 0 main unit, 1 sub unit
+    int slot;  // kMainSlot or kSubSlot
     int percent;
 };
 
@@ -20,8 +21,8 @@ class BarPercents {
     std::optional<BarPercent> Take(const platform::UiEvent& event);
 
   private:
-    std::uint32_t m_high[2] = {0, 0};
-    int m_lastPercent[2] = {-1, -1};
+    std::uint32_t m_high[kSlotCount] = {0, 0};
+    int m_lastPercent[kSlotCount] = {-1, -1};
 };
 
 }  // namespace rlq::cli

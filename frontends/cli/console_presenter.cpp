@@ -2,6 +2,7 @@
 
 #include "common/ipv4.h"
 #include "firmware/image_format.h"
+#include "firmware/slots.h"
 #include "frontends/cli/search_answerer.h"
 #include "resources/resource_ids.h"
 
@@ -10,8 +11,8 @@ namespace {
 
 using Kind = platform::UiEvent::Kind;
 constexpr int kBarWidth = 40;
-constexpr const char* kBarLabel[2] = {"Main", "Sub"};
-const std::string kVersionLabel[2] = {"Main: ", "Sub:  "};  // the version and check lines
+constexpr const char* kBarLabel[kSlotCount] = {"Main", "Sub"};
+const std::string kVersionLabel[kSlotCount] = {"Main: ", "Sub:  "};  // the version and check lines
 constexpr char kCurrentText[] = "最新です";
 constexpr char kUpdateNeededText[] = "アップデートが必要です";
 
@@ -88,9 +89,9 @@ void ConsolePresenter::Show(const platform::UiEvent& event) {
             } else if (event.control == res::kIpAddressEdit) {
                 Line("IPアドレス: " + event.text);
             } else if (event.control == res::kMainVersionText) {
-                Line(kVersionLabel[0] + event.text);
+                Line(kVersionLabel[kMainSlot] + event.text);
             } else if (event.control == res::kSubVersionText) {
-                Line(kVersionLabel[1] + event.text);
+                Line(kVersionLabel[kSubSlot] + event.text);
             }
             break;
         case Kind::Shown:

@@ -2,6 +2,7 @@
 
 #include "common/ipv4.h"
 #include "firmware/image_format.h"
+#include "firmware/slots.h"
 #include "net/reply.h"
 #include "resources/resource_ids.h"
 
@@ -9,10 +10,12 @@ namespace rlq::cli {
 namespace {
 
 using Kind = platform::UiEvent::Kind;
-constexpr const char* kSlotUnit[2] = {"main", "sub"};
+constexpr const char* kSlotUnit[kSlotCount] = {"main", "sub"};
 
 std::string_view UnitOfSearch(std::int32_t kind) {
-    return kind == SEARCH_MAIN ? kSlotUnit[0] : kind == SEARCH_SUB ? kSlotUnit[1] : "other";
+    return kind == SEARCH_MAIN  ? kSlotUnit[kMainSlot]
+           : kind == SEARCH_SUB ? kSlotUnit[kSubSlot]
+                                : "other";
 }
 
 }  // namespace
@@ -70,7 +73,7 @@ void JsonPresenter::Show(const platform::UiEvent& event) {
                 Write(JsonLine("address").String("address", event.text));
             } else if (event.control == res::kMainVersionText ||
                        event.control == res::kSubVersionText) {
-                const int slot = event.control == res::kMainVersionText ? 0 : 1;
+                const int slot = event.control == res::kMainVersionText ? kMainSlot : kSubSlot;
                 Write(
                     JsonLine("version").String("unit", kSlotUnit[slot]).String("text", event.text));
             }

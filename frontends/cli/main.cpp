@@ -11,6 +11,7 @@
 #include "app/program.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/slots.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/exit_status.h"
 #include "frontends/cli/json_presenter.h"
@@ -61,8 +62,8 @@ void PrintVersion() {
     const auto& v = res::version::kFileVersion;
     const platform::DataItemSource& items = platform::ProgramDataItems();
     std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
-                v[1], v[2], v[3], FormatVersion(CarriedVersion(items, 0)).c_str(),
-                FormatVersion(CarriedVersion(items, 1)).c_str());
+                v[1], v[2], v[3], FormatVersion(CarriedVersion(items, kMainSlot)).c_str(),
+                FormatVersion(CarriedVersion(items, kSubSlot)).c_str());
 }
 
 }  // namespace
@@ -147,7 +148,7 @@ int main(int argc, char** argv) {
     const bool bothFound =
         view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
     if (options.check && bothFound) {
-        for (int slot = 0; slot < 2; ++slot) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
             presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot),
                                    view.IsCurrent(slot));
         }

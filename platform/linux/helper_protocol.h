@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <string_view>
 
+#include "common/ipv4.h"
+#include "common/temp_address.h"
+
 namespace rlq::net_helper {
 
 inline constexpr std::string_view kReady = "ready";
@@ -20,7 +23,8 @@ inline constexpr std::string_view kRefused = "refused";
 inline constexpr std::string_view kRemoved = "removed";
 inline constexpr std::string_view kUnknown = "unknown";
 // The only address the helper adds, with its prefix.
-inline constexpr std::string_view kTempAddressText = "10.10.1.1/8";
+inline constexpr PrefixText kTempAddressPrefixText{kTempAddress, kTempMask};
+inline constexpr std::string_view kTempAddressText = kTempAddressPrefixText.View();
 // A longer line is not ours: the helper cleans up and ends.
 inline constexpr std::size_t kMaxLine = 64;
 

@@ -30,10 +30,6 @@ std::optional<Ipv4> ToIpv4(nl_addr* addr) {
     return MakeIpv4(bytes[0], bytes[1], bytes[2], bytes[3]);
 }
 
-Ipv4 PrefixToMask(unsigned prefixLength) {
-    return prefixLength == 0 ? 0 : ~Ipv4{0} << (32 - std::min(prefixLength, 32u));
-}
-
 bool IsWireless(const char* name) {
     if (name == nullptr) {
         return false;
@@ -101,7 +97,7 @@ void AddAddresses(nl_cache* addresses, int interfaceIndex, AdapterRecord& adapte
             return;
         }
         const auto prefixLength = static_cast<unsigned>(rtnl_addr_get_prefixlen(addr));
-        adapter.addresses.push_back({FormatIpv4(*local), FormatIpv4(PrefixToMask(prefixLength))});
+        adapter.addresses.push_back({FormatIpv4(*local), FormatIpv4(PrefixMask(prefixLength))});
         if (rtnl_addr_get_valid_lifetime(addr) != kInfiniteLifetime && *local != kTempAddress) {
             adapter.dhcpEnabled = true;
         }

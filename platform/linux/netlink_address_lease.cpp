@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/ipv4.h"
 #include "platform/linux/netlink_handles.h"
 #include "platform/linux/netlink_host_parts.h"
 
@@ -18,13 +19,9 @@ namespace rlq::platform::netlink {
 namespace {
 
 std::optional<int> MaskToPrefix(Ipv4 mask) {
-    const Ipv4 hostPart = ~mask;
-    if ((hostPart & (hostPart + 1)) != 0) {
+    const int prefix = PrefixLength(mask);
+    if (PrefixMask(static_cast<unsigned>(prefix)) != mask) {
         return std::nullopt;  // not a contiguous mask
-    }
-    int prefix = 0;
-    for (Ipv4 bits = mask; bits != 0; bits <<= 1) {
-        ++prefix;
     }
     return prefix;
 }

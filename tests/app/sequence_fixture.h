@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "app/application.h"
+#include "common/temp_address.h"
+#include "firmware/slots.h"
 #include "firmware/transfer_busy.h"
 #include "frontends/cli/exit_status.h"
+#include "net/reply.h"
 #include "platform/headless/headless_toolkit.h"
 #include "tests/doubles/process.h"
 #include "tests/doubles/temp_address_control.h"
@@ -32,7 +35,6 @@ class SequenceFixture : public ::testing::Test {
     static constexpr std::uint32_t kPcAddress = 0xC0A84D0A;    // 192.168.77.10
     static constexpr std::uint32_t kMainAddress = 0xC0A84D14;  // 192.168.77.20
     static constexpr std::uint32_t kSubAddress = 0x0A010203;   // 10.1.2.3
-    static constexpr std::uint32_t kTempAddress = 0x0A0A0101;  // 10.10.1.1
     static constexpr std::uint32_t kInterface = 7;
 
     template <typename... ToolkitArguments>

@@ -13,8 +13,8 @@ const std::string kComplete =
 const std::string kAddFailed = "message \"アップデート失敗\" \"アップデートできませんでした。\"";
 
 TEST_F(SequenceTest, BothUnitsCurrentFillBothBarsThenCompleteAndClose) {
-    search.finds[0x20] = {MainUnit(0x0134)};
-    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0106}};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0134)};
+    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0106}};
     ASSERT_TRUE(Start());
 
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "current 1", "current 0"));
@@ -42,7 +42,7 @@ TEST_F(SequenceTest, MainUnitNotFoundOffersRetryOnlyAndLeavesVersionsEmpty) {
 }
 
 TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
-    search.finds[0x20] = {MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
     ASSERT_TRUE(Start());
 
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
@@ -53,7 +53,7 @@ TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
 }
 
 TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTheTempAddress) {
-    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
     ASSERT_TRUE(Start());
     journal.clear();
 
@@ -63,7 +63,7 @@ TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTh
                 ElementsAre("search 32", "add 7", "update 1 10.255.255.237 v0 special 1 held",
                             "delete", "update 0 192.168.77.20 v304 special 1"));
     EXPECT_EQ(Main().ControlText(res::kSubVersionText), "Ver.0.00→1.06");
-    const auto& sub = app->View()->Slot(1);
+    const auto& sub = app->View()->Slot(kSubSlot);
     EXPECT_EQ(sub.localAddress, kTempAddress);
     EXPECT_EQ(sub.unitAddress, 0x0AFFFFEDu);
     EXPECT_EQ(sub.interfaceIndex, kInterface);
@@ -73,9 +73,9 @@ TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTh
 }
 
 TEST_F(SequenceTest, SpecialModeKeepsTheVersionAnEarlierSearchFoundAndRetryClearsTheMode) {
-    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130), MainUnit(0x0130)};
-    search.finds[0x40] = {SubUnit(0x0100), SubUnit(0x0100)};
-    transferResults[1] = {2, 1};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {SubUnit(0x0100), SubUnit(0x0100)};
+    transferResults[kSubSlot] = {2, 1};
     ASSERT_TRUE(Start());
 
     journal.clear();
@@ -95,9 +95,9 @@ TEST_F(SequenceTest, SpecialModeKeepsTheVersionAnEarlierSearchFoundAndRetryClear
 class FailingSequenceTest : public SequenceTest {
   protected:
     void StartWithSubResult(std::int32_t subResult) {
-        search.finds[0x20] = {MainUnit(0x0130)};
-        search.finds[0x40] = {SubUnit(0x0100)};
-        transferResults[1] = {subResult};
+        search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+        search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+        transferResults[kSubSlot] = {subResult};
         ASSERT_TRUE(Start());
     }
 };
@@ -151,7 +151,7 @@ TEST_F(FailingSequenceTest, ResultTwoOffersRetryAndSpecialMode) {
 
 TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
     StartWithSubResult(2);
-    search.finds[0x20] = {MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
     bool searched = false;
     search.duringSearch = [&] {
         searched = true;
@@ -169,8 +169,8 @@ TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
 }
 
 TEST_F(SequenceTest, TempAddressIsHeldOnlyAroundTheSlotThatNeedsIt) {
-    search.finds[0x20] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
-    search.finds[0x40] = {SubUnit(0x0100)};
+    search.finds[SEARCH_MAIN] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
+    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
     ASSERT_TRUE(Start());
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
                                      "update 1 10.1.2.3 v256 special 0 held", "delete", "add 7",
@@ -178,8 +178,8 @@ TEST_F(SequenceTest, TempAddressIsHeldOnlyAroundTheSlotThatNeedsIt) {
 }
 
 TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit) {
-    search.finds[0x20] = {MainUnit(0x0130)};
-    search.finds[0x40] = {SubUnit(0x0100)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
     temp.addFailuresLeft = 1;
     ASSERT_TRUE(Start());
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7"));
@@ -191,8 +191,8 @@ TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit
 }
 
 TEST_F(SequenceTest, FailedTempAddressForTheMainUnitKeepsTheWindowOpenWithRetry) {
-    search.finds[0x20] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
-    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[SEARCH_MAIN] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
+    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
     // The sub unit needs no temporary address; the main unit's add is refused.
     temp.addFailuresLeft = 1;
     ASSERT_TRUE(Start());
@@ -215,8 +215,8 @@ class CheckSequenceTest : public SequenceTest, public ::testing::WithParamInterf
 
 TEST_P(CheckSequenceTest, SearchesBothShowsTheVersionsAndTransfersNothing) {
     checkOnly = true;
-    search.finds[0x20] = {MainUnit(GetParam().mainVersion)};
-    search.finds[0x40] = {SubUnit(GetParam().subVersion)};
+    search.finds[SEARCH_MAIN] = {MainUnit(GetParam().mainVersion)};
+    search.finds[SEARCH_SUB] = {SubUnit(GetParam().subVersion)};
     ASSERT_TRUE(Start());
 
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, CheckSequenceTest,
 
 TEST_F(SequenceTest, CheckEndsLikeTheUpdateWhenTheSubUnitIsNotFound) {
     checkOnly = true;
-    search.finds[0x20] = {MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
     ASSERT_TRUE(Start());
     EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
     EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
@@ -249,8 +249,8 @@ TEST_F(SequenceTest, CheckEndsLikeTheUpdateWhenTheSubUnitIsNotFound) {
 }
 
 TEST_F(SequenceTest, VisibleChangesComeInTheirOrder) {
-    search.finds[0x20] = {MainUnit(0x0130)};
-    search.finds[0x40] = {SubUnit(0x0100)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
     ASSERT_TRUE(Start());
     const int title = Find("main opened \"RLQ-610A firmware updater\"");
     const int info = Find("main 1015 text \"RLQ-610A  Ver.1.34/1.06\"");
@@ -276,7 +276,7 @@ TEST_F(SequenceTest, VisibleChangesComeInTheirOrder) {
 }
 
 TEST_F(SequenceTest, PaintDuringTheSequenceDoesNotStartASecondOne) {
-    search.finds[0x20] = {MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
     search.duringSearch = [this] {
         Main().InvalidateControl(res::kMainProgress);
         ui.PumpMessages();
@@ -289,9 +289,9 @@ TEST_F(SequenceTest, PaintDuringTheSequenceDoesNotStartASecondOne) {
 }
 
 TEST_F(SequenceTest, CloseIsRefusedDuringATransferAndDuringTheSequenceButWorksAfterwards) {
-    search.finds[0x20] = {MainUnit(0x0130)};
-    search.finds[0x40] = {SubUnit(0x0100)};
-    transferResults[1] = {1};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+    transferResults[kSubSlot] = {1};
     search.duringSearch = [this] {
         ui.ClickCloseBox(*ui.MainWindow());
         EXPECT_TRUE(MainOpen());

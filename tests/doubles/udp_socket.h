@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "platform/udp_socket.h"
 #include "tests/support/event_log.h"
 #include "tests/support/fake_time.h"
@@ -35,7 +36,8 @@ struct SentDatagram {
 struct IncomingDatagram {
     std::vector<std::uint8_t> data;
     Ipv4 from;
-    std::uint16_t fromPort = 12103;  // the port the units answer a discovery request from
+    // The port the units answer a discovery request from.
+    std::uint16_t fromPort = kDiscoveryRequestPort;
 };
 
 // Called on the sending thread for every datagram sent.

@@ -11,6 +11,7 @@
 
 #include "common/ipv4.h"
 #include "firmware/document.h"
+#include "firmware/slots.h"
 #include "firmware/transfer_busy.h"
 #include "platform/embedded_data.h"
 #include "tests/doubles/temp_address_control.h"
@@ -76,7 +77,7 @@ class FakeUpdateDocument final : public UpdateDocument {
     IdleTransferServices m_idle;  // the real document only ever finds a unit current
     CRLQUpdaterDoc m_real;
     DocumentView* m_view = nullptr;
-    std::optional<std::uint32_t> m_positions[2];
+    std::optional<std::uint32_t> m_positions[kSlotCount];
 };
 
 }  // namespace rlq::testing

@@ -6,6 +6,7 @@
 
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
 #include "tests/doubles/document_view.h"
@@ -45,15 +46,15 @@ class Document : public ::testing::Test {
 
 TEST_F(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
-    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 0), 0x0134);
-    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), 1), 0x0106);
-    EXPECT_EQ(document.GetImageVersion(0), 0x0134);
-    EXPECT_EQ(document.GetImageVersion(1), 0x0106);
-    EXPECT_EQ(document.GetImageSize(0), 655360u);
-    EXPECT_EQ(document.GetImageSize(1), 236986u);
+    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), kMainSlot), 0x0134);
+    EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), kSubSlot), 0x0106);
+    EXPECT_EQ(document.GetImageVersion(kMainSlot), 0x0134);
+    EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0106);
+    EXPECT_EQ(document.GetImageSize(kMainSlot), kMainPayloadSize);
+    EXPECT_EQ(document.GetImageSize(kSubSlot), 236986u);
     EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
-    EXPECT_EQ(document.GetPosition(0), 0u);
-    EXPECT_EQ(document.GetPosition(1), 0u);
+    EXPECT_EQ(document.GetPosition(kMainSlot), 0u);
+    EXPECT_EQ(document.GetPosition(kSubSlot), 0u);
 }
 
 TEST_F(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
@@ -64,12 +65,13 @@ TEST_F(Document, SubPayloadSizeIsTheSizeTextLessTheHeaderOrZero) {
                                   {"no digit\r\n", 0u},
                                   {"12 34\r\n", 722u}}) {
         testing::FakeDataItems items;
-        items.Item("FILE", 134) = image;
-        items.Item("FILE", 142) = image;
-        items.Item("FILE", 143) = std::vector<std::uint8_t>(text, text + std::strlen(text));
+        items.Item(kImageItemType, kImageItem[kMainSlot]) = image;
+        items.Item(kImageItemType, kImageItem[kSubSlot]) = image;
+        items.Item(kSizeTextItemType, kSubImageSizeItem) =
+            std::vector<std::uint8_t>(text, text + std::strlen(text));
         CRLQUpdaterDoc document(items, Services());
-        EXPECT_EQ(document.GetImageSize(1), expected) << text;
-        EXPECT_EQ(document.GetImageVersion(1), 0x0199);
+        EXPECT_EQ(document.GetImageSize(kSubSlot), expected) << text;
+        EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0199);
         EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.99/1.99");
     }
 }
@@ -79,9 +81,9 @@ TEST_F(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     testing::FakeDocumentView view;
     document.SetView(&view);
     std::int32_t result = 7;
-    document.UpdateFirmware(0x0A000001, 1, 0x0106, 0, result);
+    document.UpdateFirmware(0x0A000001, kSubSlot, 0x0106, 0, result);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(document.GetPosition(1), 236986u);
+    EXPECT_EQ(document.GetPosition(kSubSlot), 236986u);
     EXPECT_EQ(view.refreshes, 1);
 }
 

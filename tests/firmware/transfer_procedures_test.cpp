@@ -4,6 +4,7 @@
 #include "common/big_endian.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
 #include "platform/headless/headless_toolkit.h"
@@ -39,11 +40,11 @@ class TransferTest : public ::testing::Test {
         std::fill(main.begin() + 20480, main.begin() + 40960, 0);
         main[20480] = 0xFF;
         main[20481] = 0xFF;
-        items.Item("FILE", 134) = mkimage::BuildImage(2, 0x0134, main);
-        items.Item("FILE", 142) =
+        items.Item(kImageItemType, kImageItem[kMainSlot]) = mkimage::BuildImage(2, 0x0134, main);
+        items.Item(kImageItemType, kImageItem[kSubSlot]) =
             mkimage::BuildImage(1, 0x0106, mkimage::MakeStandInPayload(2000, 4, {}));
         const std::string size = "2512 \r\n";
-        items.Item("FILE", 143) = {size.begin(), size.end()};
+        items.Item(kSizeTextItemType, kSubImageSizeItem) = {size.begin(), size.end()};
         ui.SetMessageBoxAnswer(
             [this](const platform::UiEvent&) { busyAtMessage.push_back(IsTransferBusy()); });
     }
@@ -63,16 +64,16 @@ class TransferTest : public ::testing::Test {
 TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
     auto document = MakeDocument();
     std::vector<std::uint32_t> positionsAtRefresh;
-    view.onRefresh = [&] { positionsAtRefresh.push_back(document->GetPosition(0)); };
+    view.onRefresh = [&] { positionsAtRefresh.push_back(document->GetPosition(kMainSlot)); };
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
 
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(IsTransferBusy());
-    EXPECT_EQ(document->GetPosition(0), 655360u);
+    EXPECT_EQ(document->GetPosition(kMainSlot), 655360u);
     const auto attempts = http.Attempts();
     ASSERT_EQ(attempts.size(), 32u);
-    const std::uint8_t* payload = items.Item("FILE", 134).data() + 512;
+    const std::uint8_t* payload = items.Item(kImageItemType, kImageItem[kMainSlot]).data() + 512;
     for (std::size_t i = 0; i < attempts.size(); ++i) {
         const auto& body = attempts[i].body;
         ASSERT_EQ(body.size(), 20486u);
@@ -102,10 +103,10 @@ TEST_F(TransferTest, ARefusedChunkStopsTheUploadWithItsStatus) {
     http.sends = {{Kind::Answer, 200, ""}, {Kind::Answer, 204, ""}, {Kind::Answer, 404, ""}};
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(http.Attempts().size(), 3u);
-    EXPECT_EQ(document->GetPosition(0), 40960u);
+    EXPECT_EQ(document->GetPosition(kMainSlot), 40960u);
     EXPECT_THAT(
         Messages(),
         ::testing::ElementsAre(
@@ -117,7 +118,7 @@ TEST_F(TransferTest, AFailedRequestShowsTheLayersTextAndStatusZero) {
     http.sends = {{Kind::Fail, 0, "connection refused"}};
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 0, 0x0130, 0, result);
+    document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_THAT(Messages(), ::testing::ElementsAre(
                                 "message \"アップデート失敗\" \"アップデートできませんでした。"
@@ -129,7 +130,7 @@ TEST_F(TransferTest, ResetRefusalGivesResultTwoWithoutTftpAndRemovesTheFile) {
         http.sends = {{Kind::Answer, status, ""}};
         auto document = MakeDocument();
         std::int32_t result = 9;
-        document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+        document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
         EXPECT_EQ(result, 2) << status;
         EXPECT_TRUE(udp.Opened().empty()) << "no TFTP after a refused reset";
         EXPECT_TRUE(tempFiles.files.empty());
@@ -151,10 +152,10 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     EXPECT_THAT(tempFiles.sweptFolders, ::testing::ElementsAre("/opt/rlq", "/tmp"))
         << "both folders a run may have used";
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+    document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);
     EXPECT_EQ(tempFiles.removed[0].rfind("/tmp/", 0), 0u);
-    const std::uint8_t* payload = items.Item("FILE", 142).data() + 512;
+    const std::uint8_t* payload = items.Item(kImageItemType, kImageItem[kSubSlot]).data() + 512;
     SubImageTransform transform;
     std::vector<std::uint8_t> expected;
     for (int i = 0; i < 2000; ++i) {
@@ -169,7 +170,7 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
         tempFiles.failClose = closeFails;
         auto document = MakeDocument();
         std::int32_t result = 9;
-        document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+        document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
         EXPECT_EQ(result, 1);
         EXPECT_TRUE(tempFiles.files.empty()) << "removed on every path";
         EXPECT_TRUE(http.Attempts().empty()) << "no reset without an image";
@@ -183,7 +184,7 @@ TEST_F(TransferTest, AProgramPathWithoutAFolderEndsQuietly) {
     process.programPath = "rlq-updater";
     auto document = MakeDocument();
     std::int32_t result = 9;
-    document->UpdateFirmware(kUnit, 1, 0x0100, 0, result);
+    document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(tempFiles.files.empty());

@@ -12,15 +12,13 @@
 
 #include <cstdlib>
 
+#include "common/temp_address.h"
 #include "platform/host_network.h"
 #include "platform/linux/helper_host_network.h"
 #include "platform/linux/unique_fd.h"
 
 namespace rlq::testing {
 namespace {
-
-constexpr Ipv4 kTemp = MakeIpv4(10, 10, 1, 1);
-constexpr Ipv4 kMask = MakeIpv4(255, 0, 0, 0);
 
 std::uint32_t FixtureInterface() {
     const char* index = std::getenv("RLQ_PC_IFINDEX");
@@ -55,13 +53,13 @@ class NetHelperNetns : public ::testing::Test {
 TEST_F(NetHelperNetns, AddsAndRemovesTheTemporaryAddressOnRequest) {
     platform::HelperHostNetwork helper(platform::SystemHostNetwork(), {RLQ_NET_HELPER_BINARY});
     ASSERT_EQ(helper.Start(), platform::HelperStart::Running);
-    auto lease = helper.AddAddress(FixtureInterface(), kTemp, kMask);
+    auto lease = helper.AddAddress(FixtureInterface(), kTempAddress, kTempMask);
     ASSERT_NE(lease, nullptr);
     EXPECT_TRUE(TempAddressPresent());
-    EXPECT_EQ(helper.AddAddress(FixtureInterface(), kTemp, kMask), nullptr)
+    EXPECT_EQ(helper.AddAddress(FixtureInterface(), kTempAddress, kTempMask), nullptr)
         << "an address already there is not taken over";
-    EXPECT_EQ(helper.AddAddress(1, kTemp, kMask), nullptr) << "loopback is not Ethernet";
-    EXPECT_EQ(helper.AddAddress(9999, kTemp, kMask), nullptr) << "no such interface";
+    EXPECT_EQ(helper.AddAddress(1, kTempAddress, kTempMask), nullptr) << "loopback is not Ethernet";
+    EXPECT_EQ(helper.AddAddress(9999, kTempAddress, kTempMask), nullptr) << "no such interface";
     lease.reset();
     EXPECT_FALSE(TempAddressPresent()) << "gone when the lease's destructor returns";
 }

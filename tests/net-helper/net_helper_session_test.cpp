@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "common/temp_address.h"
 #include "platform/linux/helper_host_network.h"
 #include "tests/doubles/host_network.h"
 #include "tools/net-helper/helper_session.h"
@@ -101,9 +102,9 @@ TEST(HelperClient, AddsAndRemovesThroughTheHelperAndAsksForNothingElse) {
     {
         platform::HelperHostNetwork helper(reading, {"sh", "-c", kScriptedHelper, requests});
         ASSERT_EQ(helper.Start(), HelperStart::Running);
-        auto lease = helper.AddAddress(5, MakeIpv4(10, 10, 1, 1), MakeIpv4(255, 0, 0, 0));
+        auto lease = helper.AddAddress(5, kTempAddress, kTempMask);
         EXPECT_NE(lease, nullptr);
-        EXPECT_EQ(helper.AddAddress(6, MakeIpv4(10, 10, 1, 1), MakeIpv4(255, 0, 0, 0)), nullptr);
+        EXPECT_EQ(helper.AddAddress(6, kTempAddress, kTempMask), nullptr);
         // Never sent: the helper would refuse them anyway.
         EXPECT_EQ(helper.AddAddress(5, MakeIpv4(10, 10, 1, 2), MakeIpv4(255, 0, 0, 0)), nullptr);
         EXPECT_EQ(helper.AddAddress(5, MakeIpv4(10, 10, 1, 1), MakeIpv4(255, 255, 0, 0)), nullptr);
@@ -126,10 +127,10 @@ TEST(HelperClient, AHelperThatDiedRefusesAndTheLeaseEndsQuietly) {
     platform::HelperHostNetwork helper(
         reading, {"sh", "-c", "echo ready; read -r line; echo 'lease 1'; exit 0"});
     ASSERT_EQ(helper.Start(), HelperStart::Running);
-    auto lease = helper.AddAddress(5, MakeIpv4(10, 10, 1, 1), MakeIpv4(255, 0, 0, 0));
+    auto lease = helper.AddAddress(5, kTempAddress, kTempMask);
     ASSERT_NE(lease, nullptr);
     lease.reset();  // the helper has gone: no answer, no hang, no SIGPIPE
-    EXPECT_EQ(helper.AddAddress(5, MakeIpv4(10, 10, 1, 1), MakeIpv4(255, 0, 0, 0)), nullptr);
+    EXPECT_EQ(helper.AddAddress(5, kTempAddress, kTempMask), nullptr);
 }
 
 TEST(HelperCommand, AHelperWithoutTheFileCapabilityGoesThroughPkexec) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "net/http.h"
 #include "tests/doubles/http_layer.h"
 
@@ -60,7 +61,7 @@ TEST(HttpClientTest, ChunkRequestCarriesBodyAndContentType) {
     EXPECT_EQ(attempt.timeouts.send, 12000ms);
     EXPECT_EQ(attempt.timeouts.receive, 12000ms);
     EXPECT_EQ(attempt.server, "10.10.1.1");
-    EXPECT_EQ(attempt.port, 80);
+    EXPECT_EQ(attempt.port, kHttpPort);
     EXPECT_EQ(attempt.verb, "POST");
     EXPECT_EQ(attempt.object, "/update");
     EXPECT_EQ(attempt.version, "HTTP/1.0");

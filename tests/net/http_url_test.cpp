@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/unit_network.h"
 #include "net/http_url.h"
 
 namespace rlq {
@@ -10,7 +11,7 @@ TEST(HttpUrlTest, SplitsServerObjectAndPort) {
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->server, "10.10.1.1");
     EXPECT_EQ(plain->object, "/update");
-    EXPECT_EQ(plain->port, 80);
+    EXPECT_EQ(plain->port, kHttpPort);
 
     const auto withPort = ParseHttpUrl("HTTP://127.0.0.5:8080");
     ASSERT_TRUE(withPort);

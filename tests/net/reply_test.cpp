@@ -85,7 +85,7 @@ TEST_P(ReplyPasses, RunsThePassesOfTheFlags) {
     std::vector<Ipv4> locals;
     for (const platform::UdpOptions& options : sockets.Opened()) {
         locals.push_back(options.bindAddress.value_or(0));
-        EXPECT_EQ(options.bindPort, 12104);
+        EXPECT_EQ(options.bindPort, kDiscoveryReplyPort);
         EXPECT_TRUE(options.broadcast);
         EXPECT_TRUE(options.dontRoute);
     }
@@ -94,7 +94,7 @@ TEST_P(ReplyPasses, RunsThePassesOfTheFlags) {
     const std::vector<SentDatagram> sent = sockets.Sent();
     ASSERT_EQ(sent.size(), kRequestsPerSilentPass * c.localAddresses.size());
     for (const SentDatagram& request : sent) {
-        EXPECT_EQ(request.port, 12103);
+        EXPECT_EQ(request.port, kDiscoveryRequestPort);
         EXPECT_EQ(request.to, request.from == kTempAddress ? kPrivateBroadcast : kLanBroadcast);
         EXPECT_EQ(request.data[7], c.wantedUnit);
     }
@@ -102,12 +102,14 @@ TEST_P(ReplyPasses, RunsThePassesOfTheFlags) {
     EXPECT_EQ(host.held, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(FlagTable, ReplyPasses,
-                         ::testing::Values(PassCase{0x01, 1, {kLanAddress, kTempAddress}},
-                                           PassCase{0x02, 2, {kTempAddress}},
-                                           PassCase{0x20, 3, {kLanAddress, kTempAddress}},
-                                           PassCase{0x21, 0, {kLanAddress, kTempAddress}},
-                                           PassCase{0x40, 4, {kTempAddress}}));
+INSTANTIATE_TEST_SUITE_P(
+    FlagTable, ReplyPasses,
+    ::testing::Values(PassCase{SEARCH_BASE, kWantedBase, {kLanAddress, kTempAddress}},
+                      PassCase{SEARCH_CHILD, kWantedChild, {kTempAddress}},
+                      PassCase{SEARCH_MAIN, kWantedMain, {kLanAddress, kTempAddress}},
+                      PassCase{
+                          SEARCH_BASE | SEARCH_MAIN, kWantedAnyUnit, {kLanAddress, kTempAddress}},
+                      PassCase{SEARCH_SUB, kWantedSub, {kTempAddress}}));
 
 TEST_F(ReplySearch, RequestCarriesTheFixedBytes) {
     Run(SEARCH_MAIN | SEARCH_VER_LE, {kLanEntry});
@@ -134,12 +136,12 @@ TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
 
 TEST_F(ReplySearch, FindThroughTempAddressIsReportedAndAddressRemoved) {
     const Ipv4 subUnit = MakeIpv4(10, 1, 2, 3);
-    AnswerAt(kPrivateBroadcast, {{MakeReply(0x80, 0x0130), subUnit}});
+    AnswerAt(kPrivateBroadcast, {{MakeReply(kUnitKindBase, 0x0130), subUnit}});
     Run(SEARCH_BASE, {kLanEntry});
 
     ASSERT_EQ(finds, 1);
     EXPECT_EQ(found.deviceAddress, subUnit);
-    EXPECT_EQ(found.unitKind, 0x80u);
+    EXPECT_EQ(found.unitKind, kUnitKindBase);
     EXPECT_EQ(found.firmwareVersion, 0x0130);
     EXPECT_EQ(found.localAddress, kTempAddress);
     EXPECT_EQ(found.interfaceIndex, kIndex);
@@ -153,7 +155,7 @@ TEST_F(ReplySearch, FindThroughTempAddressIsReportedAndAddressRemoved) {
 }
 
 TEST_F(ReplySearch, FindOnOwnSubnetEndsTheSearch) {
-    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0134), kUnit}});
+    AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0134), kUnit}});
     Run(SEARCH_MAIN, {kLanEntry, kLanEntry});
 
     ASSERT_EQ(finds, 1);
@@ -165,11 +167,12 @@ TEST_F(ReplySearch, FindOnOwnSubnetEndsTheSearch) {
 }
 
 TEST_F(ReplySearch, OnlyExactSixteenByteDatagramsAreRead) {
-    std::vector<std::uint8_t> longer = MakeReply(0x82, 0x0101);
+    std::vector<std::uint8_t> longer = MakeReply(kUnitKindMain, 0x0101);
     longer.push_back(0);
-    std::vector<std::uint8_t> shorter = MakeReply(0x82, 0x0102);
+    std::vector<std::uint8_t> shorter = MakeReply(kUnitKindMain, 0x0102);
     shorter.pop_back();
-    AnswerAt(kLanBroadcast, {{longer, kUnit}, {shorter, kUnit}, {MakeReply(0x82, 0x0134), kUnit}});
+    AnswerAt(kLanBroadcast,
+             {{longer, kUnit}, {shorter, kUnit}, {MakeReply(kUnitKindMain, 0x0134), kUnit}});
     Run(SEARCH_MAIN, {kLanEntry});
 
     ASSERT_EQ(finds, 1);
@@ -178,32 +181,32 @@ TEST_F(ReplySearch, OnlyExactSixteenByteDatagramsAreRead) {
 }
 
 TEST_F(ReplySearch, RejectsBadHeadersAndUnwantedKindsWhilePollsGoOn) {
-    std::vector<std::uint8_t> badMagic = MakeReply(0x80, 0x0103);
+    std::vector<std::uint8_t> badMagic = MakeReply(kUnitKindBase, 0x0103);
     badMagic[0] = 'X';
-    AnswerAt(kLanBroadcast, {{MakeReply(0x80, 0x0101, 0x0101), kUnit},
+    AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindBase, 0x0101, kDiscoveryFormatVersion + 1), kUnit},
                              {badMagic, kUnit},
-                             {MakeReply(0x84, 0x0102), kUnit},
-                             {MakeReply(0x81, 0x0104), kUnit},
-                             {MakeReply(0x80, 0x0134, 0x0100), kUnit}});
+                             {MakeReply(kUnitKindSub + 1, 0x0102), kUnit},
+                             {MakeReply(kUnitKindChild, 0x0104), kUnit},
+                             {MakeReply(kUnitKindBase, 0x0134), kUnit}});
     Run(SEARCH_BASE, {kLanEntry});
 
     ASSERT_EQ(finds, 1);
-    EXPECT_EQ(found.unitKind, 0x80u);
+    EXPECT_EQ(found.unitKind, kUnitKindBase);
     EXPECT_EQ(found.firmwareVersion, 0x0134);
     EXPECT_EQ(sockets.reads, 5);
     EXPECT_EQ(sockets.Sent().size(), 1u);
 }
 
 TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
-    AnswerAt(kPrivateBroadcast, {{MakeReply(0x81, 0x0200), kUnit}});
+    AnswerAt(kPrivateBroadcast, {{MakeReply(kUnitKindChild, 0x0200), kUnit}});
     Run(SEARCH_CHILD, {kLanEntry});
 
     ASSERT_EQ(finds, 1);
-    EXPECT_EQ(found.unitKind, 0x81u);
+    EXPECT_EQ(found.unitKind, kUnitKindChild);
 }
 
 TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
-    for (const std::uint8_t kind : {0x80, 0x82}) {
+    for (const std::uint8_t kind : {kUnitKindBase, kUnitKindMain}) {
         reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
         finds = 0;
         AnswerAt(kLanBroadcast, {{MakeReply(kind, 0x0100), kUnit}});
@@ -214,8 +217,8 @@ TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
 }
 
 TEST_F(ReplySearch, FirstAcceptableReplyWinsAndTheRestStayUnread) {
-    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0130), kUnit},
-                             {MakeReply(0x82, 0x0140), MakeIpv4(192, 168, 0, 21)}});
+    AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit},
+                             {MakeReply(kUnitKindMain, 0x0140), MakeIpv4(192, 168, 0, 21)}});
     Run(SEARCH_MAIN, {kLanEntry});
 
     ASSERT_EQ(finds, 1);
@@ -240,7 +243,7 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
                                                      : std::vector<std::uint16_t>{0x0129, 0x0131};
         std::vector<IncomingDatagram> replies;
         for (std::uint16_t version : order) {
-            replies.push_back({MakeReply(0x82, version), kUnit});
+            replies.push_back({MakeReply(kUnitKindMain, version), kUnit});
         }
         AnswerAt(kLanBroadcast, replies);
         Run(SEARCH_MAIN | c.filter, {kLanEntry}, 0x0130);
@@ -261,7 +264,7 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     std::int64_t calls = 0;
     reply = std::make_unique<CReply>(host, sockets, [&calls] { return calls++; });
     sockets.sendResult = 15;
-    AnswerAt(kLanBroadcast, {{MakeReply(0x82, 0x0130), kUnit}});
+    AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
 
     // One clock reading per cycle after the start: cycles at 1..5 s send, the one at 6 s ends.

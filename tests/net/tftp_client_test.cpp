@@ -23,7 +23,6 @@ using testing::SentDatagram;
 using namespace std::chrono_literals;
 
 constexpr Ipv4 kUnit = MakeIpv4(10, 255, 255, 237);
-constexpr std::uint16_t kLoaderPort = 69;
 constexpr std::uint16_t kOtherPort = 50123;
 
 std::vector<IncomingDatagram> AckFromUnit(const SentDatagram& sent) {
@@ -82,7 +81,7 @@ TEST(TftpClientTest, UploadsSlotOnePayloadInLockStep) {
     EXPECT_EQ(sent[0].data, writeRequest);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         EXPECT_EQ(sent[i].to, kUnit);
-        EXPECT_EQ(sent[i].port, kLoaderPort);
+        EXPECT_EQ(sent[i].port, kTftpPort);
         EXPECT_EQ(BlockOf(sent[i].data), i);
     }
     EXPECT_EQ(sent[1].data.size(), 516u);
@@ -176,14 +175,14 @@ TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
             const std::vector<std::uint8_t> errorPacket = {0, 5, 0, 1, 'x', 0};
             const std::vector<std::uint8_t> dataPacket = {0, 3, 0, 1};
             return std::vector<IncomingDatagram>{
-                {AckPacket(1), MakeIpv4(10, 255, 255, 238), kLoaderPort},
-                {longAck, kUnit, kLoaderPort},
-                {{0, 4, 0}, kUnit, kLoaderPort},
-                {AckPacket(0), kUnit, kLoaderPort},
-                {errorPacket, kUnit, kLoaderPort},
-                {dataPacket, kUnit, kLoaderPort}};
+                {AckPacket(1), MakeIpv4(10, 255, 255, 238), kTftpPort},
+                {longAck, kUnit, kTftpPort},
+                {{0, 4, 0}, kUnit, kTftpPort},
+                {AckPacket(0), kUnit, kTftpPort},
+                {errorPacket, kUnit, kTftpPort},
+                {dataPacket, kUnit, kTftpPort}};
         }
-        return AckFromUnit(sent);  // from another port than 69: accepted
+        return AckFromUnit(sent);  // from another port than the loader's: accepted
     });
     Upload upload(sockets);
 

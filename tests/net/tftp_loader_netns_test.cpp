@@ -98,7 +98,7 @@ class LoaderProbe {
     std::optional<platform::Datagram> WriteRequest(std::uint8_t* reply) {
         const std::vector<std::uint8_t> request = {0,   2,   'R', 'L', 'Q', 0,   'n', 'e',
                                                    't', 'a', 's', 'c', 'i', 'i', 0};
-        m_socket->SendTo(request, kSubUnit, 69);
+        m_socket->SendTo(request, kSubUnit, kTftpPort);
         if (!m_socket->WaitReadable(300ms)) {
             return std::nullopt;
         }
@@ -119,7 +119,7 @@ TEST_F(TftpLoaderTest, AnswersOnlyWhenArmed) {
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->length, 4u);
     EXPECT_EQ(answer->from, kSubUnit);
-    EXPECT_EQ(answer->fromPort, 69);
+    EXPECT_EQ(answer->fromPort, kTftpPort);
     EXPECT_EQ(ReadBe16(reply), 4);
     EXPECT_EQ(ReadBe16(reply + 2), 0);
 }

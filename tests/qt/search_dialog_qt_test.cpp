@@ -79,7 +79,7 @@ class QtSearchDialogTest : public ::testing::TestWithParam<Leave> {
 };
 
 TEST_P(QtSearchDialogTest, LeavesThroughTheStopPathCentredOnTheMainWindow) {
-    CDlgProg dialog(0x40, host, sockets);
+    CDlgProg dialog(SEARCH_SUB, host, sockets);
     QRect dialogFrame, mainFrame;
     QString titleWhenLeft;
     int viewDraws = -1, dialogPaints = -1;
@@ -177,7 +177,7 @@ TEST(QtSearchDialog, ABarOfTwentyEightSegmentsAndTimersDieWithTheDialog) {
     host.snapshot = EthernetAdapters(1);
     FakeUdpSockets sockets{log, nullptr};
     QtToolkit ui;
-    CDlgProg dialog(0x40, host, sockets);
+    CDlgProg dialog(SEARCH_SUB, host, sockets);
     int maximum = 0;
     WhenModal([&](QWidget& modal) {
         if (auto* bar = modal.findChild<QProgressBar*>()) {

@@ -74,7 +74,7 @@ class QtSequenceTest : public SequenceFixture<QtToolkit> {
 constexpr int kIdleDraws = 2;
 
 TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramClosesItself) {
-    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
     int drawsInMessage = -1;
     ui.SetMessageBoxAnswer([&](QMessageBox& box) {
         messages.push_back(box.windowTitle().toStdString());
@@ -105,13 +105,13 @@ TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramCl
 }
 
 TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed) {
-    search.finds[0x20] = {MainUnit(0x0130), MainUnit(0x0130)};
-    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
-                          UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
-    transferResults[1] = {1};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
+                                UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    transferResults[kSubSlot] = {1};
     std::vector<ButtonState> seen;
     duringTransfer = [&](int slot) {
-        if (slot == 1) {
+        if (slot == kSubSlot) {
             seen.push_back(State(res::kRetryButton));
             seen.push_back(State(res::kSpecialModeButton));
         }
@@ -134,9 +134,9 @@ TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed)
 }
 
 TEST_F(QtSequenceTest, CloseDuringATransferIsRefusedAndWorksAfterwards) {
-    search.finds[0x20] = {MainUnit(0x0130)};
-    search.finds[0x40] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
-    transferResults[0] = {1};
+    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    transferResults[kMainSlot] = {1};
     std::vector<bool> closedDuring;
     duringTransfer = [&](int) {
         closedDuring.push_back(Frame().close());

@@ -4,18 +4,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/unit_network.h"
+
 namespace rlq::testing {
 
-// A 16-byte reply.
+// A reply as a unit sends it.
 inline std::vector<std::uint8_t> MakeReply(std::uint8_t kind, std::uint16_t version,
-                                           std::uint16_t format = 0x0100) {
-    std::vector<std::uint8_t> reply{'R', 'E', 'P', 'L', 'Y'};
+                                           std::uint16_t format = kDiscoveryFormatVersion) {
+    std::vector<std::uint8_t> reply(kDiscoveryMagic.begin(), kDiscoveryMagic.end());
     reply.push_back(static_cast<std::uint8_t>(format >> 8));
     reply.push_back(static_cast<std::uint8_t>(format & 0xFF));
     reply.push_back(kind);
     reply.push_back(static_cast<std::uint8_t>(version >> 8));
     reply.push_back(static_cast<std::uint8_t>(version & 0xFF));
-    reply.resize(16, 0);
+    reply.resize(kDiscoveryDatagramSize, 0);
     return reply;
 }
 

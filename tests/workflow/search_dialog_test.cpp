@@ -67,15 +67,15 @@ TEST_P(SearchBudgetTest, BarAndBudgetFollowTheKindAndTheAdapterCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SearchBudgetTest,
-                         ::testing::Values(Budget{0x40, 1, 28}, Budget{0x20, 1, 56},
-                                           Budget{0x40, 3, 84}, Budget{0x40, 0, 28},
-                                           Budget{0x20, 0, 56}, Budget{0x01, 1, 56},
-                                           Budget{0x21, 2, 56}));
+                         ::testing::Values(Budget{SEARCH_SUB, 1, 28}, Budget{SEARCH_MAIN, 1, 56},
+                                           Budget{SEARCH_SUB, 3, 84}, Budget{SEARCH_SUB, 0, 28},
+                                           Budget{SEARCH_MAIN, 0, 56}, Budget{SEARCH_BASE, 1, 56},
+                                           Budget{SEARCH_BASE | SEARCH_MAIN, 2, 56}));
 
 TEST_F(SearchDialogTest, NotFoundStateShowsTheKindsTextsAndWaitsForTheButton) {
     host.snapshot = EthernetAdapters(1);
     HeadlessToolkit ui(TimeMode::Virtual);
-    const auto outcome = Run(0x40, ui);
+    const auto outcome = Run(SEARCH_SUB, ui);
     const auto& events = outcome.events;
     auto at = [&](const std::string& line) {
         return std::find(events.begin(), events.end(), line) - events.begin();
@@ -102,7 +102,7 @@ TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
     host.snapshot = EthernetAdapters(1);
     {
         HeadlessToolkit ui(TimeMode::Virtual);
-        const auto outcome = Run(0x20, ui);
+        const auto outcome = Run(SEARCH_MAIN, ui);
         EXPECT_THAT(
             outcome.events,
             ::testing::Contains(
@@ -119,15 +119,15 @@ TEST_F(SearchDialogTest, SearchingTextsAndAnUnknownKindsEmptyTexts) {
 TEST_F(SearchDialogTest, AFindClosesTheDialogAtOnceWithTheWholeResult) {
     host.snapshot = EthernetAdapters(1);
     sockets.responder = [](const SentDatagram&) {
-        return std::vector<IncomingDatagram>{{MakeReply(0x83, 0x0100), MakeIpv4(10, 1, 2, 3)}};
+        return std::vector<IncomingDatagram>{
+            {MakeReply(kUnitKindSub, 0x0100), MakeIpv4(10, 1, 2, 3)}};
     };
     HeadlessToolkit ui(TimeMode::Real);
     const auto before = std::chrono::steady_clock::now();
-    const auto outcome = Run(0x40, ui);
+    const auto outcome = Run(SEARCH_SUB, ui);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 240ms)
         << "the find must not wait for a tick";
-    EXPECT_EQ(outcome.result,
-              (UnitSlot{MakeIpv4(10, 10, 1, 1), MakeIpv4(10, 1, 2, 3), 10, 1, 0x0100}));
+    EXPECT_EQ(outcome.result, (UnitSlot{kTempAddress, MakeIpv4(10, 1, 2, 3), 10, 1, 0x0100}));
     EXPECT_EQ(Steps(outcome.events), 0);
     EXPECT_THAT(outcome.events, ::testing::Not(::testing::Contains(::testing::HasSubstr("戻る"))));
 }
@@ -139,7 +139,7 @@ class SearchCancelTest : public SearchDialogTest, public ::testing::WithParamInt
 TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
     host.snapshot = EthernetAdapters(1);
     HeadlessToolkit ui(TimeMode::Real);
-    CDlgProg dialog(0x20, host, sockets);
+    CDlgProg dialog(SEARCH_MAIN, host, sockets);
     ui.After(300ms, [&] {
         platform::Window& window = *ui.ActiveWindow();
         switch (GetParam()) {

@@ -11,35 +11,28 @@
 #include <cstring>
 #include <string>
 
+#include "common/unit_network.h"
 #include "tools/unit-sim/sim_log.h"
 
 namespace rlq::sim {
 namespace {
 
-constexpr std::uint16_t kRequestPort = 12103;
-constexpr std::uint16_t kReplyPort = 12104;
-constexpr std::size_t kDatagramSize = 16;
-constexpr char kMagic[] = "REPLY";
 constexpr int kStopLookMs = 100;
 
-Ipv4 PrefixMask(int length) {
-    return ~Ipv4{0} << (32 - length);
-}
-
 bool Reaches(const UnitConfig& unit, Ipv4 to) {
-    const Ipv4 broadcast = unit.address | ~PrefixMask(unit.prefixLength);
+    const Ipv4 broadcast = unit.address | ~PrefixMask(static_cast<unsigned>(unit.prefixLength));
     return to == 0xFFFFFFFFu || to == broadcast || to == unit.address;
 }
 
 std::vector<std::uint8_t> BuildReply(std::uint8_t kind, std::uint16_t version,
-                                     std::uint16_t format = 0x0100) {
-    std::vector<std::uint8_t> reply(kMagic, kMagic + 5);
+                                     std::uint16_t format = kDiscoveryFormatVersion) {
+    std::vector<std::uint8_t> reply(kDiscoveryMagic.begin(), kDiscoveryMagic.end());
     reply.push_back(static_cast<std::uint8_t>(format >> 8));
     reply.push_back(static_cast<std::uint8_t>(format));
     reply.push_back(kind);
     reply.push_back(static_cast<std::uint8_t>(version >> 8));
     reply.push_back(static_cast<std::uint8_t>(version));
-    reply.resize(kDatagramSize, 0);
+    reply.resize(kDiscoveryDatagramSize, 0);
     return reply;
 }
 
@@ -47,7 +40,7 @@ std::vector<std::uint8_t> FaultyDatagram(const UnitConfig& unit, FaultyReply fau
     std::vector<std::uint8_t> reply = BuildReply(unit.kind, unit.version);
     switch (fault) {
         case FaultyReply::WrongKind:
-            return BuildReply(0x81, unit.version);
+            return BuildReply(kUnitKindChild, unit.version);
         case FaultyReply::Oversized:
             reply.push_back(0);
             return reply;
@@ -55,7 +48,7 @@ std::vector<std::uint8_t> FaultyDatagram(const UnitConfig& unit, FaultyReply fau
             reply.pop_back();
             return reply;
         case FaultyReply::BadFormat:
-            return BuildReply(unit.kind, unit.version, 0x0101);
+            return BuildReply(unit.kind, unit.version, kDiscoveryFormatVersion + 1);
     }
     return reply;
 }
@@ -77,12 +70,12 @@ bool DiscoveryResponder::Start() {
     const int one = 1;
     sockaddr_in local{};
     local.sin_family = AF_INET;
-    local.sin_port = htons(kRequestPort);
+    local.sin_port = htons(kDiscoveryRequestPort);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     if (!m_fd || ::setsockopt(m_fd.Get(), IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0 ||
         ::bind(m_fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        std::fprintf(stderr, "discovery responder: cannot listen on UDP %u: %s\n", kRequestPort,
-                     std::strerror(errno));
+        std::fprintf(stderr, "discovery responder: cannot listen on UDP %u: %s\n",
+                     kDiscoveryRequestPort, std::strerror(errno));
         return false;
     }
     m_thread = std::thread([this] { Serve(); });
@@ -133,7 +126,8 @@ void DiscoveryResponder::Serve() {
 
 void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length, Ipv4 from,
                                 std::uint16_t fromPort, Ipv4 to) {
-    if (length != kDatagramSize || std::memcmp(request, kMagic, 5) != 0) {
+    if (length != kDiscoveryDatagramSize ||
+        std::memcmp(request, kDiscoveryMagic.data(), kDiscoveryMagic.size()) != 0) {
         LogLine("discovery: ignored " + std::to_string(length) + "-byte datagram from " +
                 FormatIpv4(from));
         return;
@@ -160,8 +154,8 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
             for (std::uint8_t& byte : junk) {
                 byte = static_cast<std::uint8_t>(m_random());
             }
-            if (i % 2 == 0 && junk.size() >= 5) {
-                std::memcpy(junk.data(), kMagic, 5);
+            if (i % 2 == 0 && junk.size() >= kDiscoveryMagic.size()) {
+                std::memcpy(junk.data(), kDiscoveryMagic.data(), kDiscoveryMagic.size());
             }
             SendReply(unit, from, junk);
         }
@@ -186,7 +180,7 @@ void DiscoveryResponder::SendReply(const UnitConfig& unit, Ipv4 to,
                                    const std::vector<std::uint8_t>& datagram) {
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
-    destination.sin_port = htons(kReplyPort);
+    destination.sin_port = htons(kDiscoveryReplyPort);
     destination.sin_addr.s_addr = htonl(to);
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     iovec vector{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};

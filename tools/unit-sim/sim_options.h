@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "tools/unit-sim/web_style.h"
 
 namespace rlq::sim {
@@ -52,8 +53,8 @@ struct TransferOptions {
 };
 
 struct SimOptions {
-    UnitConfig main{.label = "main", .kind = 0x82, .wantedCode = 3};
-    UnitConfig sub{.label = "sub", .kind = 0x83, .wantedCode = 4};
+    UnitConfig main{.label = "main", .kind = kUnitKindMain, .wantedCode = kWantedMain};
+    UnitConfig sub{.label = "sub", .kind = kUnitKindSub, .wantedCode = kWantedSub};
     TransferOptions transfer{};
 };
 

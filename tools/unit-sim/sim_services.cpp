@@ -3,16 +3,13 @@
 #include <string>
 
 #include "firmware/image_format.h"
+#include "firmware/image_items.h"
 #include "platform/embedded_data.h"
 #include "tools/unit-sim/sim_log.h"
 #include "tools/unit-sim/sim_payload.h"
 
 namespace rlq::sim {
 namespace {
-
-constexpr std::uint16_t kMainImage = 134;
-constexpr std::uint16_t kSubImage = 142;
-constexpr std::uint16_t kSubImageSize = 143;
 
 TftpLoaderConfig LoaderConfig(const TransferOptions& transfer, Ipv4 address, bool alwaysArmed) {
     TftpLoaderConfig config;
@@ -37,12 +34,12 @@ struct CarriedImage {
 };
 
 CarriedImage Carried(std::uint16_t item, std::size_t payloadSize) {
-    const auto image = *platform::ProgramDataItems().Find("FILE", item);
+    const auto image = *platform::ProgramDataItems().Find(kImageItemType, item);
     return {image.subspan(image_header::kSize, payloadSize), ImageVersion(image.data())};
 }
 
 std::size_t SubPayloadSize() {
-    const auto text = *platform::ProgramDataItems().Find("FILE", kSubImageSize);
+    const auto text = *platform::ProgramDataItems().Find(kSizeTextItemType, kSubImageSizeItem);
     return ParseSizeText(text) - image_header::kSize;
 }
 
@@ -115,14 +112,14 @@ void SimulatedUnit::Stop() {
 void SimulatedUnit::PowerCycle() {
     LogLine("power cycle");
     if (m_mainWeb->UpdateComplete()) {
-        const CarriedImage carried = Carried(kMainImage, m_mainWeb->Payload().size());
+        const CarriedImage carried = Carried(kImageItem[kMainSlot], m_mainWeb->Payload().size());
         if (Matches("main", m_mainWeb->Payload(), carried)) {
             m_responder.SetVersion(0, carried.version);
         }
     }
     for (TftpLoader* loader : {m_loader.get(), m_specialLoader.get()}) {
         if (loader && loader->IsComplete()) {
-            const CarriedImage carried = Carried(kSubImage, SubPayloadSize());
+            const CarriedImage carried = Carried(kImageItem[kSubSlot], SubPayloadSize());
             if (Matches("sub", loader->RecoveredPayload(), carried)) {
                 m_responder.SetVersion(1, carried.version);
             }

@@ -5,12 +5,6 @@
 #include "common/big_endian.h"
 
 namespace rlq::sim {
-namespace {
-
-constexpr std::uint8_t kMark1 = 0xAA;
-constexpr std::uint8_t kMark2 = 0x99;
-
-}  // namespace
 
 // Computed apart from the updater's checksum on purpose, so that the simulator checks it.
 std::uint16_t ChunkCheckValue(std::span<const std::uint8_t> data, std::uint16_t counter) {
@@ -29,7 +23,8 @@ std::optional<std::uint16_t> UpdateReassembler::CounterOf(std::span<const std::u
 }
 
 ChunkVerdict UpdateReassembler::Accept(std::span<const std::uint8_t> message) {
-    if (message.size() != kChunkMessageSize || message[0] != kMark1 || message[1] != kMark2) {
+    if (message.size() != kChunkMessageSize || message[0] != kChunkMark1 ||
+        message[1] != kChunkMark2) {
         return ChunkVerdict::Malformed;
     }
     const std::uint16_t counter = ReadBe16(message.data() + 2);

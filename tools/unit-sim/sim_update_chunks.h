@@ -8,11 +8,9 @@
 #include <span>
 #include <vector>
 
-namespace rlq::sim {
+#include "firmware/chunk_message.h"
 
-inline constexpr std::size_t kChunkDataSize = 20480;
-inline constexpr std::size_t kChunkHeaderSize = 6;
-inline constexpr std::size_t kChunkMessageSize = kChunkHeaderSize + kChunkDataSize;
+namespace rlq::sim {
 
 // 16-bit sum of the data read as big-endian words, plus the counter, modulo 65536.
 std::uint16_t ChunkCheckValue(std::span<const std::uint8_t> data, std::uint16_t counter);

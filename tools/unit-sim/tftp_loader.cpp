@@ -9,9 +9,6 @@
 namespace rlq::sim {
 namespace {
 
-constexpr std::uint16_t kOpcodeAck = 4;
-constexpr std::size_t kBlockPayload = 512;
-constexpr std::size_t kHeaderLength = 4;
 constexpr auto kStopCheck = std::chrono::milliseconds(50);
 
 }  // namespace
@@ -100,7 +97,7 @@ TftpLoaderCounts TftpLoader::Counts() const {
 }
 
 void TftpLoader::Serve() {
-    std::uint8_t buffer[kHeaderLength + kBlockPayload + 64];
+    std::uint8_t buffer[kTftpHeaderSize + kTftpBlockSize + 64];
     while (!m_stopping.load()) {
         if (!m_socket->WaitReadable(kStopCheck)) {
             continue;
@@ -167,8 +164,8 @@ void TftpLoader::SendAck(std::uint16_t block, Ipv4 to, std::uint16_t port) {
         ++m_counts.acksDropped;
         return;
     }
-    std::uint8_t ack[kHeaderLength];
-    WriteBe16(ack, kOpcodeAck);
+    std::uint8_t ack[kTftpHeaderSize];
+    WriteBe16(ack, kTftpOpcodeAck);
     if (m_spoofSocket) {
         WriteBe16(ack + 2, static_cast<std::uint16_t>(block + 1));
         m_spoofSocket->SendTo(ack, to, port);

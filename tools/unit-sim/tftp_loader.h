@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "platform/udp_socket.h"
 #include "tools/unit-sim/service.h"
 #include "tools/unit-sim/tftp_write_receiver.h"
@@ -27,7 +28,7 @@ namespace rlq::sim {
 
 struct TftpLoaderConfig {
     Ipv4 address = MakeIpv4(127, 0, 0, 1);
-    std::uint16_t port = 69;
+    std::uint16_t port = kTftpPort;
     bool alwaysArmed = false;
     std::set<std::uint16_t> dropFirstAckOf{};  // block numbers whose first acknowledgement is lost
     bool duplicateAcks = false;                // every acknowledgement goes out twice

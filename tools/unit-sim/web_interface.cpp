@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace rlq::sim {
 namespace {
@@ -28,6 +29,11 @@ constexpr std::uint32_t kNotFound = 404;
 constexpr char kPartialAnswer[] = "HTTP/1.0 2";
 constexpr char kGarbageAnswer[] = "\x01\x02 this is no HTTP \xFF\r\n\r\n";
 constexpr char kInterimAnswer[] = "HTTP/1.0 100 Continue\r\n\r\n";
+
+// The request's path names `object` of the web interface.
+bool Names(const SimHttpRequest& request, std::string_view object) {
+    return request.path.starts_with('/') && std::string_view(request.path).substr(1) == object;
+}
 
 const char* ReasonPhrase(std::uint32_t status) {
     switch (status) {
@@ -246,7 +252,7 @@ std::optional<SimHttpRequest> WebInterface::ReadRequest(int fd) {
 }
 
 std::uint32_t WebInterface::StatusFor(const SimHttpRequest& request) {
-    if (request.method == "POST" && request.path == "/update") {
+    if (request.method == "POST" && Names(request, kUpdatePath)) {
         const auto counter = UpdateReassembler::CounterOf(request.body);
         if (m_config.refusal && counter == m_config.refusal->chunk) {
             return m_config.refusal->status;
@@ -254,7 +260,7 @@ std::uint32_t WebInterface::StatusFor(const SimHttpRequest& request) {
         return m_chunks.Accept(request.body) == ChunkVerdict::Accepted ? m_config.chunkStatus
                                                                        : m_config.badChunkStatus;
     }
-    if (request.method == "POST" && request.path == "/update_reset") {
+    if (request.method == "POST" && Names(request, kResetPath)) {
         ++m_resets;
         return m_config.resetStatus;
     }
@@ -312,7 +318,7 @@ void WebInterface::HandleConnection(UniqueFd connection) {
     } else {
         ::shutdown(connection.Get(), SHUT_WR);
     }
-    if (request->path == "/update_reset" && m_config.onReset) {
+    if (Names(*request, kResetPath) && m_config.onReset) {
         m_config.onReset();
     }
 }

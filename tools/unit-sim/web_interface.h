@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "common/unit_network.h"
 #include "platform/linux/unique_fd.h"
 #include "tools/unit-sim/service.h"
 #include "tools/unit-sim/sim_http_request.h"
@@ -31,8 +32,8 @@ struct ChunkRefusal {
 
 struct WebInterfaceConfig {
     Ipv4 address = MakeIpv4(127, 0, 0, 1);
-    std::uint16_t port = 80;
-    std::size_t payloadSize = 655360;
+    std::uint16_t port = kHttpPort;
+    std::size_t payloadSize = kMainPayloadSize;
     std::uint32_t chunkStatus = 200;     // answer to an accepted chunk
     std::uint32_t badChunkStatus = 400;  // malformed, out of sequence or wrong check value
     std::optional<ChunkRefusal> refusal{};
