@@ -10,58 +10,37 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "common/temp_address.h"
 #include "platform/host_network.h"
 #include "platform/linux/helper_host_network.h"
 #include "platform/linux/unique_fd.h"
+#include "tests/netns/pc_namespace.h"
 
 namespace rlq::testing {
 namespace {
 
-std::uint32_t FixtureInterface() {
-    const char* index = std::getenv("RLQ_PC_IFINDEX");
-    return index ? static_cast<std::uint32_t>(std::atoi(index)) : 0;
-}
-
-bool TempAddressPresent() {
-    const auto snapshot = platform::SystemHostNetwork().ReadAdapters();
-    if (!snapshot) {
-        return false;
-    }
-    for (const auto& adapter : snapshot->adapters) {
-        for (const auto& address : adapter.addresses) {
-            if (address.address == "10.10.1.1") {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 class NetHelperNetns : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (FixtureInterface() == 0) {
+        if (!test::InsidePcNamespace()) {
             GTEST_SKIP() << "runs inside with-netns.sh";
         }
-        ASSERT_FALSE(TempAddressPresent());
+        ASSERT_FALSE(test::HasAddress(kTempAddress));
     }
 };
 
 TEST_F(NetHelperNetns, AddsAndRemovesTheTemporaryAddressOnRequest) {
     platform::HelperHostNetwork helper(platform::SystemHostNetwork(), {RLQ_NET_HELPER_BINARY});
     ASSERT_EQ(helper.Start(), platform::HelperStart::Running);
-    auto lease = helper.AddAddress(FixtureInterface(), kTempAddress, kTempMask);
+    auto lease = helper.AddAddress(test::PcIndex(), kTempAddress, kTempMask);
     ASSERT_NE(lease, nullptr);
-    EXPECT_TRUE(TempAddressPresent());
-    EXPECT_EQ(helper.AddAddress(FixtureInterface(), kTempAddress, kTempMask), nullptr)
+    EXPECT_TRUE(test::HasAddress(kTempAddress));
+    EXPECT_EQ(helper.AddAddress(test::PcIndex(), kTempAddress, kTempMask), nullptr)
         << "an address already there is not taken over";
     EXPECT_EQ(helper.AddAddress(1, kTempAddress, kTempMask), nullptr) << "loopback is not Ethernet";
     EXPECT_EQ(helper.AddAddress(9999, kTempAddress, kTempMask), nullptr) << "no such interface";
     lease.reset();
-    EXPECT_FALSE(TempAddressPresent()) << "gone when the lease's destructor returns";
+    EXPECT_FALSE(test::HasAddress(kTempAddress)) << "gone when the lease's destructor returns";
 }
 
 // The program's side of the pipe ends without a word: by closing it, or by the helper being
@@ -88,12 +67,12 @@ TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
     char reply[64] = {};
     ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "ready\n");
-    const std::string add = "add " + std::to_string(FixtureInterface()) + " 10.10.1.1/8\n";
+    const std::string add = "add " + std::to_string(test::PcIndex()) + " 10.10.1.1/8\n";
     ASSERT_EQ(::write(program.Get(), add.data(), add.size()), static_cast<ssize_t>(add.size()));
     std::fill(std::begin(reply), std::end(reply), 0);
     ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "lease 1\n");
-    EXPECT_TRUE(TempAddressPresent());
+    EXPECT_TRUE(test::HasAddress(kTempAddress));
     if (bySignal) {
         ::kill(pid, SIGTERM);
     } else {
@@ -102,7 +81,7 @@ TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_FALSE(TempAddressPresent());
+    EXPECT_FALSE(test::HasAddress(kTempAddress));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, NetHelperAbandoned, ::testing::Values(false, true),

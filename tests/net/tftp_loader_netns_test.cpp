@@ -9,7 +9,7 @@
 #include "net/tftp.h"
 #include "platform/udp_socket.h"
 #include "tests/doubles/temp_file.h"
-#include "tests/net/sim_netns_guard.h"
+#include "tests/netns/private_netns.h"
 #include "tests/net/sim_test_support.h"
 #include "tests/net/tftp_test_support.h"
 #include "tools/unit-sim/sim_payload.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The loopback tests serve well-known ports; they run only where loopback is the sole interface,
-// that is inside the private namespace that tests/net/in-private-netns.sh provides.
+// that is inside the private namespace that tests/netns/in-private-netns.sh provides.
 
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
@@ -26,7 +26,7 @@ class PrivateNetnsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!InPrivateNetworkNamespace()) {
-            GTEST_SKIP() << "needs a network namespace of its own (tests/net/in-private-netns.sh)";
+            GTEST_SKIP() << "needs a network namespace of its own (tests/netns/in-private-netns.sh)";
         }
     }
 };
