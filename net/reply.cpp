@@ -22,7 +22,7 @@ constexpr std::int32_t kTempFirstKinds = SEARCH_CHILD | SEARCH_SUB;
 constexpr std::int32_t kTempAfterKinds = SEARCH_BASE | SEARCH_MAIN;
 
 bool InPrivateNetwork(Ipv4 address) {
-    return (address >> 24) == 10;
+    return (address & kTempMask) == (kTempAddress & kTempMask);
 }
 
 std::uint8_t WantedUnit(std::int32_t maskedFlags) {

@@ -50,7 +50,7 @@ TEST_F(Document, TakesVersionsSizesAndInfoFromTheEmbeddedImages) {
     EXPECT_EQ(CarriedVersion(platform::ProgramDataItems(), kSubSlot), 0x0106);
     EXPECT_EQ(document.GetImageVersion(kMainSlot), 0x0134);
     EXPECT_EQ(document.GetImageVersion(kSubSlot), 0x0106);
-    EXPECT_EQ(document.GetImageSize(kMainSlot), kMainPayloadSize);
+    EXPECT_EQ(document.GetImageSize(kMainSlot), 655360u);
     EXPECT_EQ(document.GetImageSize(kSubSlot), 236986u);
     EXPECT_EQ(document.GetInfoText(), "RLQ-610A  Ver.1.34/1.06");
     EXPECT_EQ(document.GetPosition(kMainSlot), 0u);

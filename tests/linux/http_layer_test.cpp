@@ -9,8 +9,8 @@
 #include "net/http.h"
 #include "platform/http_layer.h"
 #include "tests/netns/private_netns.h"
-#include "tests/net/sim_test_support.h"
-#include "tests/net/tftp_test_support.h"
+#include "tests/support/sim_test_support.h"
+#include "tests/support/tftp_test_support.h"
 #include "tools/unit-sim/web_interface.h"
 
 namespace rlq::test {

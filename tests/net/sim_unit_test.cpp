@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/net/sim_test_support.h"
-#include "tests/net/tftp_test_support.h"
+#include "tests/support/sim_test_support.h"
+#include "tests/support/tftp_test_support.h"
 #include "tools/unit-sim/sim_http_request.h"
 #include "tools/unit-sim/sim_payload.h"
 #include "tools/unit-sim/sim_update_chunks.h"

@@ -8,7 +8,7 @@
 #include "net/tftp.h"
 #include "tests/doubles/temp_file.h"
 #include "tests/doubles/udp_socket.h"
-#include "tests/net/tftp_test_support.h"
+#include "tests/support/tftp_test_support.h"
 
 namespace rlq::test {
 namespace {

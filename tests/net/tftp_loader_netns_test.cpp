@@ -10,8 +10,8 @@
 #include "platform/udp_socket.h"
 #include "tests/doubles/temp_file.h"
 #include "tests/netns/private_netns.h"
-#include "tests/net/sim_test_support.h"
-#include "tests/net/tftp_test_support.h"
+#include "tests/support/sim_test_support.h"
+#include "tests/support/tftp_test_support.h"
 #include "tools/unit-sim/sim_payload.h"
 #include "tools/unit-sim/tftp_loader.h"
 

@@ -114,14 +114,14 @@ void SimulatedUnit::PowerCycle() {
     if (m_mainWeb->UpdateComplete()) {
         const CarriedImage carried = Carried(kImageItem[kMainSlot], m_mainWeb->Payload().size());
         if (Matches("main", m_mainWeb->Payload(), carried)) {
-            m_responder.SetVersion(0, carried.version);
+            m_responder.SetVersion(kMainSlot, carried.version);
         }
     }
     for (TftpLoader* loader : {m_loader.get(), m_specialLoader.get()}) {
         if (loader && loader->IsComplete()) {
             const CarriedImage carried = Carried(kImageItem[kSubSlot], SubPayloadSize());
             if (Matches("sub", loader->RecoveredPayload(), carried)) {
-                m_responder.SetVersion(1, carried.version);
+                m_responder.SetVersion(kSubSlot, carried.version);
             }
         }
     }
