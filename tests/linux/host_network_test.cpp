@@ -50,16 +50,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The cases change the adapters they find: anywhere but in the fixture's namespace they fail
-// before doing anything.
-class PcNamespaceTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(InsidePcNamespace()) << "runs only inside tests/netns/with-netns.sh";
-    }
-};
-class NetnsAdapters : public PcNamespaceTest {};
-class NetnsTempAddress : public PcNamespaceTest {};
+class NetnsAdapters : public test::PcNamespaceTest {};
+class NetnsTempAddress : public test::PcNamespaceTest {};
 
 void Shell(const std::string& command) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;

@@ -19,12 +19,10 @@
 namespace rlq::testing {
 namespace {
 
-class NetHelperNetns : public ::testing::Test {
+class NetHelperNetns : public test::PcNamespaceTest {
   protected:
     void SetUp() override {
-        if (!test::InsidePcNamespace()) {
-            GTEST_SKIP() << "runs inside with-netns.sh";
-        }
+        test::PcNamespaceTest::SetUp();
         ASSERT_FALSE(test::HasAddress(kTempAddress));
     }
 };

@@ -1,11 +1,10 @@
-// End to end against rlq-unit-sim, inside the PC namespace of tests/netns/with-netns.sh. The
-// binary refuses to run anywhere else, so it never sends on a real network.
+// End to end against rlq-unit-sim, inside the PC namespace of tests/netns/with-netns.sh. Every
+// case fails at once anywhere else, so it never sends on a real network.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +26,8 @@ struct SearchOutcome {
     Clock::duration took;
     int tempAdds;
 };
+
+class NetnsDiscovery : public test::PcNamespaceTest {};
 
 // One search as the search dialog runs it: snapshot, start, wait for the find, stop.
 SearchOutcome Search(std::int32_t flags, std::chrono::seconds bound) {
@@ -56,7 +57,7 @@ SearchOutcome Search(std::int32_t flags, std::chrono::seconds bound) {
     return {reply.GetResult(), took, host.adds};
 }
 
-TEST(NetnsDiscovery, MainUnitOnOwnSubnet) {
+TEST_F(NetnsDiscovery, MainUnitOnOwnSubnet) {
     const SearchOutcome outcome = Search(SEARCH_MAIN, std::chrono::seconds(7));
 
     EXPECT_EQ(outcome.result.deviceAddress, EnvAddress("RLQ_MAIN_ADDR"));
@@ -69,7 +70,7 @@ TEST(NetnsDiscovery, MainUnitOnOwnSubnet) {
     EXPECT_LT(outcome.took, std::chrono::seconds(1));
 }
 
-TEST(NetnsDiscovery, SubUnitThroughTempAddress) {
+TEST_F(NetnsDiscovery, SubUnitThroughTempAddress) {
     const SearchOutcome outcome = Search(SEARCH_SUB, std::chrono::seconds(7));
 
     EXPECT_EQ(outcome.result.deviceAddress, EnvAddress("RLQ_SUB_ADDR"));
@@ -83,7 +84,7 @@ TEST(NetnsDiscovery, SubUnitThroughTempAddress) {
     EXPECT_FALSE(HasAddress(kTempAddress));
 }
 
-TEST(NetnsDiscovery, SubUnitFromAdapterInsidePrivateNetwork) {
+TEST_F(NetnsDiscovery, SubUnitFromAdapterInsidePrivateNetwork) {
     const SearchOutcome outcome = Search(SEARCH_SUB, std::chrono::seconds(7));
 
     EXPECT_EQ(outcome.result.deviceAddress, EnvAddress("RLQ_SUB_ADDR"));
@@ -92,7 +93,7 @@ TEST(NetnsDiscovery, SubUnitFromAdapterInsidePrivateNetwork) {
     EXPECT_EQ(outcome.tempAdds, 0);
 }
 
-TEST(NetnsDiscovery, SilentSubUnitEndsThePassOnTheSixSecondClock) {
+TEST_F(NetnsDiscovery, SilentSubUnitEndsThePassOnTheSixSecondClock) {
     testing::FakeHostNetwork host(platform::SystemHostNetwork());  // counts the adds
     CAdapterList adapters(host);
     std::int32_t count = 0;
@@ -114,12 +115,3 @@ TEST(NetnsDiscovery, SilentSubUnitEndsThePassOnTheSixSecondClock) {
 
 }  // namespace
 }  // namespace rlq
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!rlq::test::InsidePcNamespace()) {
-        std::fprintf(stderr, "discovery_netns_test runs only inside tests/netns/with-netns.sh\n");
-        return 1;
-    }
-    return RUN_ALL_TESTS();
-}

@@ -3,6 +3,7 @@
 // addresses and interface, which it passes in the environment, and the check that the program
 // is inside that namespace, so that it never changes or sends on a real network.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -46,5 +47,14 @@ inline bool HasAddress(Ipv4 address) {
     }
     return false;
 }
+
+// Tests that change or send on the adapters they find: anywhere but in the fixture's namespace
+// they fail before doing anything.
+class PcNamespaceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(InsidePcNamespace()) << "runs only inside tests/netns/with-netns.sh";
+    }
+};
 
 }  // namespace rlq::test
