@@ -45,13 +45,13 @@ TEST(LinkClassification, OperStateMapsOntoInterfaceTableStates) {
 }  // namespace
 }  // namespace rlq::platform::linux_links
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class NetnsAdapters : public test::PcNamespaceTest {};
-class NetnsTempAddress : public test::PcNamespaceTest {};
+class NetnsAdapters : public PcNamespaceTest {};
+class NetnsTempAddress : public PcNamespaceTest {};
 
 void Shell(const std::string& command) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -170,4 +170,4 @@ TEST_F(NetnsTempAddress, AddAndDeleteFollowTheRoutesQuickly) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

@@ -13,7 +13,7 @@
 #include "tests/support/tftp_test_support.h"
 #include "tools/unit-sim/web_interface.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -192,4 +192,4 @@ TEST_F(HttpCurlTest, CancelledAttemptsEndPromptlyAndGiveErrorThree) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

@@ -19,26 +19,26 @@
 namespace rlq::testing {
 namespace {
 
-class NetHelperNetns : public test::PcNamespaceTest {
+class NetHelperNetns : public PcNamespaceTest {
   protected:
     void SetUp() override {
-        test::PcNamespaceTest::SetUp();
-        ASSERT_FALSE(test::HasAddress(kTempAddress));
+        PcNamespaceTest::SetUp();
+        ASSERT_FALSE(HasAddress(kTempAddress));
     }
 };
 
 TEST_F(NetHelperNetns, AddsAndRemovesTheTemporaryAddressOnRequest) {
     platform::HelperHostNetwork helper(platform::SystemHostNetwork(), {RLQ_NET_HELPER_BINARY});
     ASSERT_EQ(helper.Start(), platform::HelperStart::Running);
-    auto lease = helper.AddAddress(test::PcIndex(), kTempAddress, kTempMask);
+    auto lease = helper.AddAddress(PcIndex(), kTempAddress, kTempMask);
     ASSERT_NE(lease, nullptr);
-    EXPECT_TRUE(test::HasAddress(kTempAddress));
-    EXPECT_EQ(helper.AddAddress(test::PcIndex(), kTempAddress, kTempMask), nullptr)
+    EXPECT_TRUE(HasAddress(kTempAddress));
+    EXPECT_EQ(helper.AddAddress(PcIndex(), kTempAddress, kTempMask), nullptr)
         << "an address already there is not taken over";
     EXPECT_EQ(helper.AddAddress(1, kTempAddress, kTempMask), nullptr) << "loopback is not Ethernet";
     EXPECT_EQ(helper.AddAddress(9999, kTempAddress, kTempMask), nullptr) << "no such interface";
     lease.reset();
-    EXPECT_FALSE(test::HasAddress(kTempAddress)) << "gone when the lease's destructor returns";
+    EXPECT_FALSE(HasAddress(kTempAddress)) << "gone when the lease's destructor returns";
 }
 
 // The program's side of the pipe ends without a word: by closing it, or by the helper being
@@ -65,12 +65,12 @@ TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
     char reply[64] = {};
     ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "ready\n");
-    const std::string add = "add " + std::to_string(test::PcIndex()) + " 10.10.1.1/8\n";
+    const std::string add = "add " + std::to_string(PcIndex()) + " 10.10.1.1/8\n";
     ASSERT_EQ(::write(program.Get(), add.data(), add.size()), static_cast<ssize_t>(add.size()));
     std::fill(std::begin(reply), std::end(reply), 0);
     ASSERT_GT(::read(program.Get(), reply, sizeof reply - 1), 0);
     EXPECT_STREQ(reply, "lease 1\n");
-    EXPECT_TRUE(test::HasAddress(kTempAddress));
+    EXPECT_TRUE(HasAddress(kTempAddress));
     if (bySignal) {
         ::kill(pid, SIGTERM);
     } else {
@@ -79,7 +79,7 @@ TEST_P(NetHelperAbandoned, RemovesEverythingItAddedAndEnds) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_FALSE(test::HasAddress(kTempAddress));
+    EXPECT_FALSE(HasAddress(kTempAddress));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, NetHelperAbandoned, ::testing::Values(false, true),

@@ -17,9 +17,9 @@ namespace rlq {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using test::EnvAddress;
-using test::HasAddress;
-using test::PcIndex;
+using testing::EnvAddress;
+using testing::HasAddress;
+using testing::PcIndex;
 
 struct SearchOutcome {
     ReplyResult result;
@@ -27,7 +27,7 @@ struct SearchOutcome {
     int tempAdds;
 };
 
-class NetnsDiscovery : public test::PcNamespaceTest {};
+class NetnsDiscovery : public testing::PcNamespaceTest {};
 
 // One search as the search dialog runs it: snapshot, start, wait for the find, stop.
 SearchOutcome Search(std::int32_t flags, std::chrono::seconds bound) {

@@ -7,7 +7,7 @@
 #include "tools/unit-sim/sim_payload.h"
 #include "tools/unit-sim/sim_update_chunks.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using sim::ChunkVerdict;
@@ -80,4 +80,4 @@ TEST(SimHttpRequestTest, ParsesRequestLineAndHeaders) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

@@ -10,16 +10,12 @@
 #include "tests/doubles/udp_socket.h"
 #include "tests/support/tftp_test_support.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::FakeUdpSockets;
-using testing::IncomingDatagram;
 using ::testing::IsEmpty;
-using testing::Responder;
-using testing::SentDatagram;
 using namespace std::chrono_literals;
 
 constexpr Ipv4 kUnit = MakeIpv4(10, 255, 255, 237);
@@ -51,7 +47,7 @@ struct Upload {
     }
 
     ProgressRecorder progress;
-    testing::FakeTempFiles files;
+    FakeTempFiles files;
     CTftp tftp;
 };
 
@@ -67,7 +63,7 @@ std::vector<std::uint8_t> DataPayload(const std::vector<SentDatagram>& sent) {
 
 TEST(TftpClientTest, UploadsSlotOnePayloadInLockStep) {
     const auto content = PatternBytes(236986);
-    TempFile file(content);
+    DiskFile file(content);
     FakeUdpSockets sockets(AckEverything());
     Upload upload(sockets);
 
@@ -112,7 +108,7 @@ class TftpFinalBlockTest : public ::testing::TestWithParam<FinalBlockCase> {};
 
 TEST_P(TftpFinalBlockTest, EndsWithShortOrEmptyBlock) {
     const auto& param = GetParam();
-    TempFile file(PatternBytes(param.size));
+    DiskFile file(PatternBytes(param.size));
     FakeUdpSockets sockets(AckEverything());
     Upload upload(sockets);
 
@@ -136,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, TftpFinalBlockTest,
 
 TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
     const auto content = PatternBytes(2000);
-    TempFile file(content);
+    DiskFile file(content);
     bool dropped = false;
     FakeUdpSockets sockets([&](const SentDatagram& sent) -> std::vector<IncomingDatagram> {
         if (BlockOf(sent.data) == 2 && !dropped) {
@@ -163,7 +159,7 @@ TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
 }
 
 TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
-    TempFile file(PatternBytes(100));
+    DiskFile file(PatternBytes(100));
     FakeUdpSockets sockets([](const SentDatagram& sent) {
         const std::uint16_t block = BlockOf(sent.data);
         if (block != 1) {
@@ -196,7 +192,7 @@ TEST(TftpClientTest, IgnoresEverythingButTheExpectedAckFromTheUnit) {
 }
 
 TEST(TftpClientTest, GivesUpAfterElevenUnansweredWriteRequests) {
-    TempFile file(PatternBytes(600));
+    DiskFile file(PatternBytes(600));
     FakeUdpSockets sockets([](const SentDatagram&) { return std::vector<IncomingDatagram>{}; });
     Upload upload(sockets);
 
@@ -218,7 +214,7 @@ TEST(TftpClientTest, GivesUpAfterElevenUnansweredWriteRequests) {
 }
 
 TEST(TftpClientTest, ShortFileLowersTheTotalSoTheCountStaysBelowTheSize) {
-    TempFile file(PatternBytes(1000));
+    DiskFile file(PatternBytes(1000));
     FakeUdpSockets sockets(AckEverything());
     Upload upload(sockets);
 
@@ -234,7 +230,7 @@ TEST(TftpClientTest, ShortFileLowersTheTotalSoTheCountStaysBelowTheSize) {
 
 TEST(TftpClientTest, LongerFileSendsOnlyTheGivenTotal) {
     const auto content = PatternBytes(3000);
-    TempFile file(content);
+    DiskFile file(content);
     FakeUdpSockets sockets(AckEverything());
     Upload upload(sockets);
 
@@ -253,14 +249,14 @@ TEST(TftpClientTest, RefusesToStartWithoutFileOrWithTooLargeTotal) {
     EXPECT_EQ(upload.Start("/nonexistent/rlq-tftp-file", 10), 1);
     EXPECT_FALSE(upload.tftp.IsRunning());
 
-    TempFile file(PatternBytes(16));
+    DiskFile file(PatternBytes(16));
     EXPECT_EQ(upload.Start(file.Path(), 65533u * 512u + 512u), 1);
     EXPECT_FALSE(upload.tftp.IsRunning());
     EXPECT_THAT(sockets.Opened(), IsEmpty());
 }
 
 TEST(TftpClientTest, SecondStartWhileRunningLeavesTheUploadAlone) {
-    TempFile file(PatternBytes(1500));
+    DiskFile file(PatternBytes(1500));
     std::mutex mutex;
     std::condition_variable released;
     bool go = false;
@@ -288,7 +284,7 @@ TEST(TftpClientTest, SecondStartWhileRunningLeavesTheUploadAlone) {
 
 TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
     for (const bool socketFails : {true, false}) {
-        TempFile file(PatternBytes(100));
+        DiskFile file(PatternBytes(100));
         FakeUdpSockets sockets(AckEverything());
         sockets.refuseOpen = socketFails;
         if (!socketFails) {
@@ -307,7 +303,7 @@ TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
 }
 
 TEST(TftpClientTest, FileReadErrorEndsTheTransferAsFailed) {
-    TempFile file(PatternBytes(1000));
+    DiskFile file(PatternBytes(1000));
     FakeUdpSockets sockets(AckEverything());
     Upload upload(sockets);
     upload.files.failReads = true;
@@ -321,4 +317,4 @@ TEST(TftpClientTest, FileReadErrorEndsTheTransferAsFailed) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

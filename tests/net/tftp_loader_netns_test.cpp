@@ -15,7 +15,7 @@
 #include "tools/unit-sim/sim_payload.h"
 #include "tools/unit-sim/tftp_loader.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -34,9 +34,9 @@ class TftpLoaderTest : public PrivateNetnsTest {
     }
 
     // Uploads `file` as the updater does and returns the last count reported.
-    std::uint32_t Upload(const TempFile& file, std::uint32_t total) {
+    std::uint32_t Upload(const DiskFile& file, std::uint32_t total) {
         ProgressRecorder progress;
-        testing::FakeTempFiles files;
+        FakeTempFiles files;
         CTftp tftp(platform::SystemUdpSockets(), files);
         tftp.SetProgressCallback(&ProgressRecorder::Record, &progress);
         std::int32_t error = -1;
@@ -55,7 +55,7 @@ TEST_F(TftpLoaderTest, SlotOnePayloadArrivesAndIsRecovered) {
     sim::TftpLoader& loader = Serve({});
     loader.Arm();
     const auto payload = PatternBytes(kSlotOnePayload);
-    TempFile file(TransformForLoader(payload));
+    DiskFile file(TransformForLoader(payload));
 
     EXPECT_EQ(Upload(file, kSlotOnePayload), kSlotOnePayload);
     EXPECT_TRUE(loader.IsComplete());
@@ -68,7 +68,7 @@ TEST_F(TftpLoaderTest, SlotOnePayloadArrivesAndIsRecovered) {
 TEST_F(TftpLoaderTest, LostAcknowledgementsAreRecoveredByResending) {
     sim::TftpLoader& loader = Serve({.alwaysArmed = true, .dropFirstAckOf = {0, 3}});
     const auto payload = PatternBytes(5000);
-    TempFile file(TransformForLoader(payload));
+    DiskFile file(TransformForLoader(payload));
 
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(Upload(file, 5000), 5000u);
@@ -83,7 +83,7 @@ TEST_F(TftpLoaderTest, LostAcknowledgementsAreRecoveredByResending) {
 TEST_F(TftpLoaderTest, DuplicateAndSlowAcknowledgementsDoNotDisturbTheTransfer) {
     sim::TftpLoader& loader = Serve({.alwaysArmed = true, .duplicateAcks = true, .ackDelay = 20ms});
     const auto payload = PatternBytes(3000);
-    TempFile file(TransformForLoader(payload));
+    DiskFile file(TransformForLoader(payload));
 
     EXPECT_EQ(Upload(file, 3000), 3000u);
     EXPECT_EQ(sim::ComparePayload(loader.RecoveredPayload(), payload), std::nullopt);
@@ -142,4 +142,4 @@ TEST_F(TftpLoaderTest, CanAnswerFromAnotherAddressOrNotAtAll) {
 }
 
 }  // namespace
-}  // namespace rlq::test
+}  // namespace rlq::testing

@@ -12,7 +12,7 @@
 #include "common/ipv4.h"
 #include "platform/host_network.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 
 inline std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -57,4 +57,4 @@ class PcNamespaceTest : public ::testing::Test {
     }
 };
 
-}  // namespace rlq::test
+}  // namespace rlq::testing

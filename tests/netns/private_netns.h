@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-namespace rlq::test {
+namespace rlq::testing {
 
 inline bool InPrivateNetworkNamespace() {
     ifaddrs* list = nullptr;
@@ -26,9 +26,10 @@ class PrivateNetnsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!InPrivateNetworkNamespace()) {
-            GTEST_SKIP() << "needs a network namespace of its own (tests/netns/in-private-netns.sh)";
+            GTEST_SKIP()
+                << "needs a network namespace of its own (tests/netns/in-private-netns.sh)";
         }
     }
 };
 
-}  // namespace rlq::test
+}  // namespace rlq::testing

@@ -8,7 +8,7 @@
 
 #include "common/big_endian.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 
 inline std::vector<std::uint8_t> TransformForLoader(std::span<const std::uint8_t> payload) {
     std::vector<std::uint8_t> out;
@@ -41,4 +41,4 @@ inline std::vector<std::uint8_t> ChunkMessage(std::span<const std::uint8_t> payl
     return message;
 }
 
-}  // namespace rlq::test
+}  // namespace rlq::testing

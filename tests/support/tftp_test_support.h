@@ -15,11 +15,12 @@
 
 #include "common/big_endian.h"
 
-namespace rlq::test {
+namespace rlq::testing {
 
-class TempFile {
+// A file on disk with the given bytes, removed when it goes.
+class DiskFile {
   public:
-    explicit TempFile(const std::vector<std::uint8_t>& content) {
+    explicit DiskFile(const std::vector<std::uint8_t>& content) {
         static std::atomic<int> serial{0};
         m_path = std::filesystem::temp_directory_path() /
                  ("rlq-tftp-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -28,12 +29,12 @@ class TempFile {
         out.write(reinterpret_cast<const char*>(content.data()),
                   static_cast<std::streamsize>(content.size()));
     }
-    ~TempFile() {
+    ~DiskFile() {
         std::error_code ignored;
         std::filesystem::remove(m_path, ignored);
     }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+    DiskFile(const DiskFile&) = delete;
+    DiskFile& operator=(const DiskFile&) = delete;
 
     std::string Path() const { return m_path.string(); }
 
@@ -78,4 +79,4 @@ class ProgressRecorder {
     std::vector<std::uint32_t> m_counts;
 };
 
-}  // namespace rlq::test
+}  // namespace rlq::testing
