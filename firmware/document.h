@@ -22,7 +22,8 @@ std::uint16_t CarriedVersion(const platform::DataItemSource& items, int slot);
 
 class CRLQUpdaterDoc final : public UpdateDocument {
   public:
-    // The items must hold images 134 and 142 and the size text 143; the build guarantees it.
+    // The items must hold the images and the size text that image_items.h names; the build
+    // guarantees it.
     CRLQUpdaterDoc(const platform::DataItemSource& items, TransferServices services);
 
     void SetView(DocumentView* view) override { m_pView = view; }

@@ -1,18 +1,15 @@
 #include "tools/net-helper/ethernet_link.h"
 
 #include <linux/if_arp.h>
-#include <netlink/netlink.h>
 #include <netlink/route/link.h>
-#include <netlink/socket.h>
 
 #include <memory>
+
+#include "platform/linux/netlink_handles.h"
 
 namespace rlq::net_helper {
 namespace {
 
-struct SocketFree {
-    void operator()(nl_sock* sock) const { nl_socket_free(sock); }
-};
 struct LinkPut {
     void operator()(rtnl_link* link) const { rtnl_link_put(link); }
 };
@@ -20,8 +17,8 @@ struct LinkPut {
 }  // namespace
 
 bool IsEthernetInterface(std::uint32_t interfaceIndex) {
-    std::unique_ptr<nl_sock, SocketFree> sock(nl_socket_alloc());
-    if (!sock || nl_connect(sock.get(), NETLINK_ROUTE) != 0) {
+    const platform::netlink::Socket sock = platform::netlink::ConnectRoute();
+    if (!sock) {
         return false;
     }
     rtnl_link* raw = nullptr;
