@@ -2,6 +2,8 @@
 // The program put together from one platform's services: the document with its transfer
 // procedures, the search dialog and the reply listener. Every front end builds one.
 
+#include <string>
+
 #include "app/application.h"
 #include "platform/embedded_data.h"
 #include "platform/host_network.h"
@@ -14,11 +16,22 @@
 
 namespace rlq {
 
+class CRLQUpdaterDoc;
+
+// Told what the start set right before the first search.
+class StartObserver {
+  public:
+    virtual ~StartObserver() = default;
+    // A temporary address that a killed run had left on `interfaceName` was removed.
+    virtual void LeftoverAddressRemoved(const std::string& interfaceName) = 0;
+};
+
 // What the console front end asks of a run; the desktop programs take the defaults.
 struct ProgramOptions {
     bool startInSpecialMode = false;
     bool checkOnly = false;
     SearchObserver* searchObserver = nullptr;
+    StartObserver* startObserver = nullptr;
 };
 
 struct PlatformServices {
@@ -37,7 +50,11 @@ class Program {
     CRLQUpdaterApp& App() { return m_app; }
 
   private:
+    // What a killed run left: once the single instance is held nothing else can own it.
+    void RemoveLeftovers(CRLQUpdaterDoc& document);
+
     PlatformServices m_services;
+    StartObserver* m_startObserver;
     DialogUnitSearch m_search;
     CRLQUpdaterApp m_app;
 };

@@ -2,11 +2,16 @@
 // The temporary address that joins the PC to 10.0.0.0/8 while a unit there is searched for or
 // updated.
 
+#include <string_view>
+
 #include "common/ipv4.h"
 
 namespace rlq {
 
 inline constexpr Ipv4 kTempAddress = MakeIpv4(10, 10, 1, 1);
 inline constexpr Ipv4 kTempMask = MakeIpv4(255, 0, 0, 0);
+// "10.10.1.1/8", as the helper's protocol and the console name it.
+inline constexpr PrefixText kTempAddressPrefixText{kTempAddress, kTempMask};
+inline constexpr std::string_view kTempAddressText = kTempAddressPrefixText.View();
 
 }  // namespace rlq

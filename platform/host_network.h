@@ -90,6 +90,12 @@ class HostNetwork {
     // Null when the platform refuses the address (also when the interface already has it).
     virtual std::unique_ptr<AddressLease> AddAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                                      Ipv4 mask) = 0;
+
+    // Removes every `address`/`mask` that a lease of an earlier process left behind, as far as
+    // the system tells such a leftover from an address someone else configured, and names the
+    // interfaces it was removed from. Call only while the single instance is held: a running
+    // copy's lease looks the same.
+    virtual std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) = 0;
 };
 
 HostNetwork& SystemHostNetwork();

@@ -18,8 +18,8 @@ class SingleInstanceGuard {
 class ProcessEnvironment {
   public:
     virtual ~ProcessEnvironment() = default;
-    // Null when another instance holds `name`. When the system cannot provide the guard at all
-    // the program runs unguarded, so this then returns a guard that holds nothing.
+    // Null when another instance holds `name`, and also when the guard cannot be had at all:
+    // an unguarded copy could reset and write a unit that another copy is updating.
     virtual std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) = 0;
     // Full path of the running executable (UTF-8), nullopt when the system cannot tell.
     virtual std::optional<std::string> ProgramPath() = 0;

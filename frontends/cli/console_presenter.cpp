@@ -1,6 +1,7 @@
 #include "frontends/cli/console_presenter.h"
 
 #include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "frontends/cli/search_answerer.h"
@@ -59,6 +60,11 @@ void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t
     Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." +
          FormatVersion(unit.version) + "→" + FormatVersion(carried) + "  " +
          (current ? kCurrentText : kUpdateNeededText));
+}
+
+void ConsolePresenter::LeftoverAddressRemoved(const std::string& interfaceName) {
+    Line("前回の実行で残った一時アドレス " + std::string(kTempAddressText) + " を " +
+         interfaceName + " から削除しました。");
 }
 
 void ConsolePresenter::Show(const platform::UiEvent& event) {

@@ -13,6 +13,7 @@ namespace rlq::cli {
 class ConsolePresenter final : public Presenter {
   public:
     ConsolePresenter(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
+    void LeftoverAddressRemoved(const std::string& interfaceName) override;
     void Show(const platform::UiEvent& event) override;
     // The search dialog's own texts tell of each search.
     void SearchStarted(std::int32_t) override {}

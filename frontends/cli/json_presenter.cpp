@@ -1,6 +1,7 @@
 #include "frontends/cli/json_presenter.h"
 
 #include "common/ipv4.h"
+#include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "net/reply.h"
@@ -23,6 +24,12 @@ std::string_view UnitOfSearch(std::int32_t kind) {
 void JsonPresenter::Write(const JsonLine& line) {
     std::fprintf(m_out, "%s\n", line.Text().c_str());
     std::fflush(m_out);
+}
+
+void JsonPresenter::LeftoverAddressRemoved(const std::string& interfaceName) {
+    Write(JsonLine("leftover-removed")
+              .String("address", kTempAddressText)
+              .String("interface", interfaceName));
 }
 
 void JsonPresenter::SearchStarted(std::int32_t kind) {

@@ -14,6 +14,7 @@ namespace rlq::cli {
 class JsonPresenter final : public Presenter {
   public:
     explicit JsonPresenter(std::FILE* out) : m_out(out) {}
+    void LeftoverAddressRemoved(const std::string& interfaceName) override;
     void Show(const platform::UiEvent& event) override;
     void SearchStarted(std::int32_t kind) override;
     void SearchEnded(std::int32_t kind, const UnitSlot& found) override;

@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
                      platform::ProgramDataItems()},
-                    {options.specialMode, options.check, presenter.get()});
+                    {options.specialMode, options.check, presenter.get(), presenter.get()});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
         presenter->Finish(kNotStarted.status, kNotStarted.outcome);

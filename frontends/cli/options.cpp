@@ -32,6 +32,8 @@ Exit status:
   128+N  ended by signal N (143: SIGTERM), temporary address and file removed
 
 JSON lines (--json), each with "event" first:
+  leftover-removed  address, interface      at the start: 10.10.1.1/8 that a
+                                            killed run had left was removed
   search-start  unit                        a search begins; unit: the kind
                                             searched for, "main" or "sub"
   search-end    unit, found, address, version, temp_address

@@ -1,16 +1,18 @@
 #pragma once
-// What the console shows of a run: the toolkit's events, the searches, a check's findings and
-// the exit status. One presenter for people (Japanese text), one for scripts (JSON lines).
+// What the console shows of a run: what the start set right, the toolkit's events, the searches,
+// a check's findings and the exit status. One presenter for people (Japanese text), one for scripts
+// (JSON lines).
 
 #include <cstdint>
 #include <string_view>
 
+#include "app/program.h"
 #include "platform/headless/headless_toolkit.h"
 #include "workflow/unit_search.h"
 
 namespace rlq::cli {
 
-class Presenter : public SearchObserver {
+class Presenter : public StartObserver, public SearchObserver {
   public:
     virtual void Show(const platform::UiEvent& event) = 0;
     // After a check that found both units: one unit beside the image carried for it, and whether

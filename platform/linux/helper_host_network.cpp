@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 #include "common/temp_address.h"
 #include "platform/linux/helper_protocol.h"
@@ -180,12 +181,28 @@ std::unique_ptr<AddressLease> HelperHostNetwork::AddAddress(std::uint32_t interf
     }
     const std::string reply =
         Exchange(std::string(protocol::kAdd) + " " + std::to_string(interfaceIndex) + " " +
-                 std::string(protocol::kTempAddressText));
+                 std::string(kTempAddressText));
     const std::string prefix = std::string(protocol::kLease) + " ";
     if (reply.rfind(prefix, 0) != 0) {
         return nullptr;  // refused, or the helper has gone
     }
     return std::make_unique<HelperLease>(*this, reply.substr(prefix.size()));
+}
+
+std::vector<std::string> HelperHostNetwork::RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) {
+    std::vector<std::string> names;
+    if (address != kTempAddress || mask != kTempMask) {
+        return names;
+    }
+    std::istringstream reply(Exchange(std::string(protocol::kSweep)));
+    std::string word;
+    if (!(reply >> word) || word != protocol::kSwept) {
+        return names;  // refused, or the helper has gone
+    }
+    while (reply >> word) {
+        names.push_back(word);
+    }
+    return names;
 }
 
 std::vector<std::string> AddressHelperCommand(const std::string& helperPath) {

@@ -41,6 +41,8 @@ class HelperHostNetwork final : public HostNetwork {
     // Only 10.10.1.1/255.0.0.0, which is all the program adds; null for anything else.
     std::unique_ptr<AddressLease> AddAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                              Ipv4 mask) override;
+    // Only 10.10.1.1/255.0.0.0, as above.
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) override;
 
     // One request and its reply line; empty when the helper has gone. Used by the leases.
     std::string Exchange(const std::string& request);

@@ -18,6 +18,10 @@ class NetlinkHostNetwork final : public HostNetwork {
                                              Ipv4 mask) override {
         return netlink::AddInterfaceAddress(interfaceIndex, address, mask);
     }
+
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) override {
+        return netlink::RemoveExpiringAddresses(address, mask);
+    }
 };
 
 }  // namespace

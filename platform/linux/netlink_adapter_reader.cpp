@@ -19,17 +19,6 @@
 namespace rlq::platform::netlink {
 namespace {
 
-// Lifetime libnl reports for an address that never expires.
-constexpr std::uint32_t kInfiniteLifetime = 0xFFFFFFFFu;
-
-std::optional<Ipv4> ToIpv4(nl_addr* addr) {
-    if (addr == nullptr || nl_addr_get_family(addr) != AF_INET || nl_addr_get_len(addr) != 4) {
-        return std::nullopt;
-    }
-    const auto* bytes = static_cast<const std::uint8_t*>(nl_addr_get_binary_addr(addr));
-    return MakeIpv4(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
-
 bool IsWireless(const char* name) {
     if (name == nullptr) {
         return false;
@@ -47,14 +36,6 @@ PhysicalAddress PhysicalAddressOf(rtnl_link* link) {
         std::memcpy(result.data(), nl_addr_get_binary_addr(addr), length);
     }
     return result;
-}
-
-template <typename Object, typename Visit>
-void ForEach(nl_cache* cache, Visit visit) {
-    for (nl_object* object = nl_cache_get_first(cache); object != nullptr;
-         object = nl_cache_get_next(object)) {
-        visit(reinterpret_cast<Object*>(object));
-    }
 }
 
 bool IsDefaultRoute(rtnl_route* route) {

@@ -2,9 +2,11 @@
 //
 // The address is given a finite lifetime that a renewer thread keeps extending while the lease
 // is held. Whatever ends the process, SIGKILL and crashes included, the kernel then removes the
-// address (and its prefix route) by itself once the lifetime runs out.
+// address (and its prefix route) by itself once the lifetime runs out. Until then the next run
+// removes it: an address that expires while a transfer goes through it would break the transfer.
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <sys/socket.h>
 
 #include <condition_variable>
@@ -115,7 +117,41 @@ class NetlinkAddressLease final : public AddressLease {
     std::unique_ptr<LifetimeRenewer> m_renewer;
 };
 
+// What a lease leaves when its holder dies: a finite lifetime of at most kLeaseLifetime. A
+// permanent address was configured by someone, and a DHCP lease has more time left as a rule.
+bool IsLeaseLeftover(rtnl_addr* addr) {
+    const std::uint32_t valid = rtnl_addr_get_valid_lifetime(addr);
+    return valid != kInfiniteLifetime &&
+           valid <= static_cast<std::uint32_t>(kLeaseLifetime.count());
+}
+
+std::string InterfaceName(int interfaceIndex) {
+    char name[IF_NAMESIZE] = {};
+    return ::if_indextoname(static_cast<unsigned>(interfaceIndex), name) != nullptr
+               ? std::string(name)
+               : std::to_string(interfaceIndex);
+}
+
 }  // namespace
+
+std::vector<std::string> RemoveExpiringAddresses(Ipv4 address, Ipv4 mask) {
+    std::vector<std::string> removed;
+    const auto prefix = MaskToPrefix(mask);
+    Socket sock = ConnectRoute();
+    nl_cache* raw = nullptr;
+    if (!prefix || !sock || rtnl_addr_alloc_cache(sock.get(), &raw) < 0) {
+        return removed;
+    }
+    Cache addresses(raw);
+    ForEach<rtnl_addr>(addresses.get(), [&](rtnl_addr* addr) {
+        if (rtnl_addr_get_family(addr) == AF_INET && ToIpv4(rtnl_addr_get_local(addr)) == address &&
+            rtnl_addr_get_prefixlen(addr) == *prefix && IsLeaseLeftover(addr) &&
+            rtnl_addr_delete(sock.get(), addr, 0) == 0) {
+            removed.push_back(InterfaceName(rtnl_addr_get_ifindex(addr)));
+        }
+    });
+    return removed;
+}
 
 std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                                   Ipv4 mask) {

@@ -1,5 +1,5 @@
 #pragma once
-// Owning handles for the libnl objects the host-network backend uses.
+// Owning handles for the libnl objects the host-network backend uses, and what it reads from them.
 
 #include <netlink/addr.h>
 #include <netlink/cache.h>
@@ -7,7 +7,13 @@
 #include <netlink/route/addr.h>
 #include <netlink/socket.h>
 
+#include <sys/socket.h>
+
+#include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "common/ipv4.h"
 
 namespace rlq::platform::netlink {
 
@@ -36,6 +42,25 @@ inline Socket ConnectRoute() {
         sock.reset();
     }
     return sock;
+}
+
+template <typename Object, typename Visit>
+void ForEach(nl_cache* cache, Visit visit) {
+    for (nl_object* object = nl_cache_get_first(cache); object != nullptr;
+         object = nl_cache_get_next(object)) {
+        visit(reinterpret_cast<Object*>(object));
+    }
+}
+
+// Lifetime libnl reports for an address that never expires.
+inline constexpr std::uint32_t kInfiniteLifetime = 0xFFFFFFFFu;
+
+inline std::optional<Ipv4> ToIpv4(nl_addr* addr) {
+    if (addr == nullptr || nl_addr_get_family(addr) != AF_INET || nl_addr_get_len(addr) != 4) {
+        return std::nullopt;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(nl_addr_get_binary_addr(addr));
+    return MakeIpv4(bytes[0], bytes[1], bytes[2], bytes[3]);
 }
 
 }  // namespace rlq::platform::netlink

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/host_network.h"
 
@@ -19,6 +21,7 @@ inline constexpr std::chrono::seconds kLeaseRetryInterval{1};
 std::optional<AdapterSnapshot> ReadAdapterSnapshot();
 std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                                   Ipv4 mask);
+std::vector<std::string> RemoveExpiringAddresses(Ipv4 address, Ipv4 mask);
 std::unique_ptr<RouteChangeWatch> OpenRouteChangeWatch();
 
 }  // namespace rlq::platform::netlink

@@ -1,10 +1,11 @@
-#include <fcntl.h>
-#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/linux/unique_fd.h"
 #include "platform/process.h"
@@ -14,40 +15,43 @@ namespace {
 
 constexpr int kCapNetAdmin = 12;
 
-// An advisory lock on a file in the system's lock folder: system-wide, and released by the
-// kernel when the holder ends, so a crashed instance never blocks the next start.
-class FileLockGuard final : public SingleInstanceGuard {
+// A name in the abstract Unix socket namespace, bound for as long as the guard lives. Every copy
+// in this network namespace sees the same name whatever its user and umask; there is no file
+// that another user could plant, pre-create or link; and the kernel drops the name when the
+// holder ends, however it ends, so a crashed copy never blocks the next start.
+class BoundNameGuard final : public SingleInstanceGuard {
   public:
-    explicit FileLockGuard(UniqueFd fd) : m_fd(std::move(fd)) {}
+    explicit BoundNameGuard(UniqueFd socket) : m_socket(std::move(socket)) {}
 
   private:
-    UniqueFd m_fd;
+    UniqueFd m_socket;
 };
 
-UniqueFd OpenLockFile(const std::string& name) {
-    for (const char* folder : {"/run/lock/", "/tmp/"}) {
-        const std::string path = std::string(folder) + name + ".lock";
-        // O_NOFOLLOW: a planted link must not make a privileged instance create files elsewhere.
-        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-        if (fd) {
-            return fd;
-        }
+// Null when the name is bound already, or cannot be bound at all.
+UniqueFd BindAbstractName(std::string_view name) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // sun_path[0] stays NUL: that makes the name abstract.
+    if (name.empty() || name.size() >= sizeof address.sun_path) {
+        return UniqueFd();
     }
-    return UniqueFd();
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (!socket || ::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        return UniqueFd();
+    }
+    return socket;
 }
 
 class LinuxProcess final : public ProcessEnvironment {
   public:
     std::unique_ptr<SingleInstanceGuard> ClaimSingleInstance(std::string_view name) override {
-        UniqueFd fd = OpenLockFile(std::string(name));
-        if (!fd) {
-            return std::make_unique<FileLockGuard>(UniqueFd());
+        UniqueFd socket = BindAbstractName(name);
+        if (!socket) {
+            return nullptr;
         }
-        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-            const bool held = errno == EWOULDBLOCK;
-            return held ? nullptr : std::make_unique<FileLockGuard>(UniqueFd());
-        }
-        return std::make_unique<FileLockGuard>(std::move(fd));
+        return std::make_unique<BoundNameGuard>(std::move(socket));
     }
 
     std::optional<std::string> ProgramPath() override {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/host_network.h"
 #include "platform/temp_file.h"
@@ -47,6 +48,9 @@ class CleanupTrackingHostNetwork final : public HostNetwork {
     }
     std::unique_ptr<AddressLease> AddAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                              Ipv4 mask) override;
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) override {
+        return m_inner.RemoveLeftoverAddresses(address, mask);
+    }
 
   private:
     HostNetwork& m_inner;

@@ -190,6 +190,10 @@ class IpHelperHostNetwork final : public HostNetwork {
         }
         return std::make_unique<IpHelperAddressLease>(context);
     }
+
+    // An address added through IP Helper has no lifetime and stays until the PC restarts, so a
+    // leftover looks like one the user configured: it is kept, and adding is refused as before.
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4, Ipv4) override { return {}; }
 };
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ipv4.h"
 #include "platform/host_network.h"
@@ -31,6 +33,8 @@ class FakeHostNetwork final : public platform::HostNetwork {
     std::function<void()> duringAdd;
     std::atomic<int> adds{0};  // AddAddress calls, refused ones included
     std::atomic<int> held{0};  // leases given and not yet destroyed
+    // The interfaces RemoveLeftoverAddresses names (once; it empties the list).
+    std::vector<std::string> leftovers;
 
     std::optional<platform::AdapterSnapshot> ReadAdapters() override {
         return m_real != nullptr ? m_real->ReadAdapters() : snapshot;
@@ -60,6 +64,14 @@ class FakeHostNetwork final : public platform::HostNetwork {
         m_log->Add("add " + what);
         ++held;
         return std::make_unique<Lease>(*this, what, std::move(real));
+    }
+
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) override {
+        m_log->Add("sweep " + FormatIpv4(address) + "/" + FormatIpv4(mask));
+        if (m_real != nullptr) {
+            return m_real->RemoveLeftoverAddresses(address, mask);
+        }
+        return std::exchange(leftovers, {});
     }
 
   private:

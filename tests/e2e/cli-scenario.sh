@@ -23,7 +23,11 @@ second_status=0
 second_sim=()       # when set, the simulator restarts with these arguments before the second run
 kill_when=""        # a signal to the updater once the simulator's log shows this
 kill_signal=TERM
+kill_delay=0.1      # seconds between the log line and the signal
 holds_address=0     # with SIGKILL: 10.10.1.1 is held when the signal comes
+await_expiry=1      # with SIGKILL: the next run waits until the kernel has removed 10.10.1.1
+updater_umask=022
+second_copy_when="" # another copy, as another user, starts once the simulator's log shows this
 pipe_to_head=0      # the updater's output goes through `head -1`, which closes it early
 vanish_when=""      # the unit's link goes down once the simulator's log shows this
 temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone else's)
@@ -233,6 +237,32 @@ case $scenario in
         second_sim=("${old[@]}")
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         ;;
+    sigkill-during-tftp-then-rerun-at-once)
+        # A user who retries at once: the next run finds the killed run's 10.10.1.1 still there
+        # and removes it before it searches. Taken for the adapter's own, it would expire in the
+        # middle of the next transfer, which the slow ACKs make longer than its lifetime.
+        sim_args=("${old[@]}" --ack-delay-ms 70)
+        kill_when="tftp: write request"
+        kill_delay=0.5
+        holds_address=1
+        await_expiry=0
+        kill_signal=KILL
+        expect_status=137
+        runs=2
+        second_sim=("${sim_args[@]}")
+        expect_out=("前回の実行で残った一時アドレス 10.10.1.1/8 を pc0 から削除しました。"
+                    "アップデート完了")
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
+    second-copy-as-another-user)
+        # A root run under umask 077 updates; meanwhile the same program as another user, under
+        # umask 022 and with links planted where a lock file once lived, must not start.
+        sim_args=("${old[@]}" --ack-delay-ms 20)
+        updater_umask=077
+        second_copy_when="tftp: write request"
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        count_sim=("POST /update_reset=1" "tftp: write request=1" "POST /update HTTP=32")
+        ;;
     sigpipe-on-stdout)
         # The run that lost its output is itself the one that updates both units.
         sim_args=("${old[@]}")
@@ -254,8 +284,10 @@ stop_sim() {
     [[ -n $sim_pid ]] && kill -TERM "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
     sim_pid=""
 }
+planted=()
 cleanup() {
     stop_sim
+    rm -f "${planted[@]}"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -289,7 +321,8 @@ temp_addresses() {
     ip netns exec "$RLQ_NS_PC" ip -4 -o addr show | grep '10\.10\.1\.1/' || true
 }
 
-# After SIGKILL: the address, if held, has a lifetime of at most 30 s and is gone within it.
+# After SIGKILL: the address, if held, has a lifetime of at most 30 s and is gone within it
+# (unless the next run is to find it there).
 check_address_expires() {
     local held
     held=$(temp_addresses)
@@ -300,6 +333,7 @@ check_address_expires() {
     local lifetime
     lifetime=$(sed -nE 's/.*valid_lft ([0-9]+)sec.*/\1/p' <<<"$held")
     [[ -n $lifetime && $lifetime -le 30 ]] || fail "10.10.1.1 has no bounded lifetime: $held"
+    [[ $await_expiry -eq 1 ]] || return 0
     for _ in $(seq 70); do
         [[ -z $(temp_addresses) ]] && return
         sleep 0.5
@@ -307,27 +341,49 @@ check_address_expires() {
     fail "10.10.1.1 still there 35 s after the holder was killed"
 }
 
+# The same program as user nobody with only CAP_NET_ADMIN, under umask 022, beside the run:
+# it must end as a second copy (status 1) before it sends anything.
+run_second_copy() {
+    local other=$work/other
+    mkdir -p "$other"
+    chmod 711 "$work"
+    chmod 755 "$other"
+    cp "$bin/rlq-updater-cli" "$other/"
+    for lock in /run/lock/RLQUpdater.lock /tmp/RLQUpdater.lock; do
+        [[ -e $lock || -L $lock ]] && continue
+        ln -s "$work/nowhere" "$lock" && planted+=("$lock")
+    done
+    local status=0
+    ip netns exec "$RLQ_NS_PC" setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        --inh-caps=+net_admin --ambient-caps=+net_admin sh -c 'umask 022 && exec "$@"' sh \
+        "$other/rlq-updater-cli" --json </dev/null >"$work/second-copy.log" 2>&1 || status=$?
+    [[ $status -eq 1 ]] || fail "the second copy ended with $status, expected 1"
+    grep -qF '{"event":"status","status":1,"outcome":"not-started"}' "$work/second-copy.log" ||
+        fail "the second copy did not end as not started: $(cat "$work/second-copy.log")"
+}
+
 run_updater() {
     local expected=$1
     shift
     local status=0
-    # A lock folder of its own, so that no other updater on this machine (a test or a real
-    # run) makes this one a second instance.
-    mkdir -p "$work/lock"
     local output=$work/out.log
     if [[ $pipe_to_head -eq 1 ]]; then
         output=$work/pipe
         mkfifo "$output"
         head -n 1 <"$output" >>"$work/out.log" &
     fi
-    TMPDIR=$tmp ip netns exec "$RLQ_NS_PC" unshare --mount sh -c \
-        'mount --bind "$0" /run/lock && exec "$@"' "$work/lock" \
+    # The single-instance lock is per network namespace: no other updater on this machine (a
+    # test or a real run) makes this one a second copy.
+    TMPDIR=$tmp ip netns exec "$RLQ_NS_PC" sh -c 'umask "$0" && exec "$@"' "$updater_umask" \
         "$prog/rlq-updater-cli" "$@" </dev/null >>"$output" 2>>"$work/out.log" &
     local updater=$!
     local watcher=""
     if [[ -n $kill_when ]]; then
-        when_logged "$kill_when" "sleep 0.1; kill -$kill_signal $updater" &
+        when_logged "$kill_when" "sleep $kill_delay; kill -$kill_signal $updater" &
         watcher=$!
+    elif [[ -n $second_copy_when ]]; then
+        when_logged "$second_copy_when" run_second_copy
+        second_copy_when=
     elif [[ -n $vanish_when ]]; then
         when_logged "$vanish_when" 'ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down' &
         watcher=$!

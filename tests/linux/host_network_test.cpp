@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "net/adapter_list.h"
 #include "net/reply.h"
@@ -134,6 +135,31 @@ TEST_F(NetnsTempAddress, AnAddressTakenOffMeanwhileIsNeitherRenewedNorDeleted) {
     lease.reset();
     EXPECT_EQ(TempAddressLifetime(), 0) << "someone else's permanent address stays";
     Shell("ip addr del " + name);
+}
+
+// What a killed holder left is removed; a permanent address, a DHCP lease's (more time left) and
+// another prefix are someone else's.
+TEST_F(NetnsTempAddress, OnlyAKilledHoldersAddressIsALeftover) {
+    const std::string device = " dev " + Env("RLQ_PC_IF");
+    struct Row {
+        const char* added;
+        bool leftover;
+    } rows[] = {
+        {"10.10.1.1/8 valid_lft 30 preferred_lft 30", true},
+        {"10.10.1.1/8", false},
+        {"10.10.1.1/8 valid_lft 3600 preferred_lft 3600", false},
+        {"10.10.1.1/16 valid_lft 30 preferred_lft 30", false},
+    };
+    for (const Row& row : rows) {
+        Shell(std::string("ip addr add ") + row.added + device);
+        const auto removed =
+            platform::SystemHostNetwork().RemoveLeftoverAddresses(kTempAddress, kTempMask);
+        EXPECT_EQ(removed, row.leftover ? std::vector<std::string>{Env("RLQ_PC_IF")}
+                                        : std::vector<std::string>{})
+            << row.added;
+        EXPECT_EQ(HasAddress(kTempAddress), !row.leftover) << row.added;
+        Shell("ip addr flush to 10.10.1.1" + device);
+    }
 }
 
 TEST_F(NetnsTempAddress, AddAndDeleteFollowTheRoutesQuickly) {

@@ -60,11 +60,21 @@ TEST_F(HelperSessionTest, HoldsAFewAddressesAtMostAndPassesOnTheKernelsRefusal) 
     EXPECT_EQ(session.Held(), 0u);
 }
 
+TEST_F(HelperSessionTest, SweepsOnlyTheTemporaryAddressAndOnlyBeforeItHoldsOne) {
+    host.leftovers = {"eth0", "eth1"};
+    EXPECT_EQ(session.Handle("sweep"), "swept eth0 eth1");
+    EXPECT_EQ(session.Handle("sweep"), "swept");
+    ASSERT_EQ(session.Handle("add 3 10.10.1.1/8"), "lease 1");
+    EXPECT_EQ(session.Handle("sweep"), "refused") << "its own address would look left over";
+    EXPECT_THAT(log.Events(), ElementsAre("sweep 10.10.1.1/255.0.0.0", "sweep 10.10.1.1/255.0.0.0",
+                                          "add 3 10.10.1.1/255.0.0.0"));
+}
+
 TEST_F(HelperSessionTest, AnythingOutsideTheProtocolEndsTheSession) {
     for (const char* request :
          {"", "add", "add 3", "add  3 10.10.1.1/8", "add 03 10.10.1.1/8", "add -3 10.10.1.1/8",
           "add 3x 10.10.1.1/8", "add 99999999999 10.10.1.1/8", "remove", "remove 0", "remove 1 2",
-          "ADD 3 10.10.1.1/8", "delete 1"}) {
+          "ADD 3 10.10.1.1/8", "delete 1", "sweep 3", "sweep "}) {
         EXPECT_EQ(session.Handle(request), "") << '"' << request << '"';
     }
     EXPECT_THAT(log.Events(), IsEmpty());
@@ -91,7 +101,8 @@ TEST(HelperStart, PkexecsStatusesTellDismissalFromRefusalAndOtherEndsFail) {
 // A stand-in helper in sh that answers as the real one does and logs what it was asked.
 constexpr char kScriptedHelper[] =
     "echo ready; while read -r line; do echo \"$line\" >>\"$0\"; case \"$line\" in "
-    "'add 5 10.10.1.1/8') echo 'lease 7';; 'remove 7') echo removed;; *) echo refused;; esac; "
+    "'add 5 10.10.1.1/8') echo 'lease 7';; 'remove 7') echo removed;; "
+    "sweep) echo 'swept eth0 veth-pc';; *) echo refused;; esac; "
     "done; echo end >>\"$0\"";
 
 TEST(HelperClient, AddsAndRemovesThroughTheHelperAndAsksForNothingElse) {
@@ -102,6 +113,10 @@ TEST(HelperClient, AddsAndRemovesThroughTheHelperAndAsksForNothingElse) {
     {
         platform::HelperHostNetwork helper(reading, {"sh", "-c", kScriptedHelper, requests});
         ASSERT_EQ(helper.Start(), HelperStart::Running);
+        EXPECT_THAT(helper.RemoveLeftoverAddresses(kTempAddress, kTempMask),
+                    ElementsAre("eth0", "veth-pc"));
+        EXPECT_THAT(helper.RemoveLeftoverAddresses(kTempAddress, MakeIpv4(255, 255, 0, 0)),
+                    IsEmpty());
         auto lease = helper.AddAddress(5, kTempAddress, kTempMask);
         EXPECT_NE(lease, nullptr);
         EXPECT_EQ(helper.AddAddress(6, kTempAddress, kTempMask), nullptr);
@@ -117,7 +132,8 @@ TEST(HelperClient, AddsAndRemovesThroughTheHelperAndAsksForNothingElse) {
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
-    EXPECT_THAT(lines, ElementsAre("add 5 10.10.1.1/8", "add 6 10.10.1.1/8", "remove 7", "end"))
+    EXPECT_THAT(lines,
+                ElementsAre("sweep", "add 5 10.10.1.1/8", "add 6 10.10.1.1/8", "remove 7", "end"))
         << "the helper's input ends with the client";
 }
 
@@ -131,6 +147,7 @@ TEST(HelperClient, AHelperThatDiedRefusesAndTheLeaseEndsQuietly) {
     ASSERT_NE(lease, nullptr);
     lease.reset();  // the helper has gone: no answer, no hang, no SIGPIPE
     EXPECT_EQ(helper.AddAddress(5, kTempAddress, kTempMask), nullptr);
+    EXPECT_THAT(helper.RemoveLeftoverAddresses(kTempAddress, kTempMask), IsEmpty());
 }
 
 TEST(HelperCommand, AHelperWithoutTheFileCapabilityGoesThroughPkexec) {

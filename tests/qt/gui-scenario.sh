@@ -21,15 +21,9 @@
 set -euo pipefail
 bin=$1
 scenario=$2
-for tool in Xvfb xdotool import unshare; do
+for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "gui-scenario.sh: $tool is missing" >&2; exit 77; }
 done
-# The single-instance lock lives in /run/lock for the whole machine; a private, empty one keeps
-# other runs of the updater (other tests) from ending this one as a second copy.
-if [[ -z ${RLQ_PRIVATE_LOCK_DIR:-} ]]; then
-    exec unshare --mount --propagation private -- env RLQ_PRIVATE_LOCK_DIR=1 \
-        bash -c 'mount -t tmpfs -o mode=1777 rlq-lock /run/lock && exec "$0" "$@"' "$0" "$@"
-fi
 artifacts=$3/$scenario
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png

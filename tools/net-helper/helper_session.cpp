@@ -40,7 +40,22 @@ std::string HelperSession::Handle(std::string_view request) {
     if (TakeWord(request, kRemove)) {
         return Remove(request);
     }
+    if (request == kSweep) {
+        return Sweep();
+    }
     return {};
+}
+
+std::string HelperSession::Sweep() {
+    // An address of its own looks like a leftover: the program sweeps before it adds.
+    if (!m_leases.empty()) {
+        return std::string(kRefused);
+    }
+    std::string reply(kSwept);
+    for (const std::string& name : m_host.RemoveLeftoverAddresses(kTempAddress, kTempMask)) {
+        reply += " " + name;
+    }
+    return reply;
 }
 
 std::string HelperSession::Add(std::string_view arguments) {

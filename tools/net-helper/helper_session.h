@@ -1,6 +1,7 @@
 #pragma once
 // What the helper does with one request line: adds the temporary address on an Ethernet
-// interface, removes an address it added, and forgets (removes) everything at the end.
+// interface, removes an address it added, removes what a killed run left, and forgets (removes)
+// everything at the end.
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,7 @@ class HelperSession {
   private:
     std::string Add(std::string_view arguments);
     std::string Remove(std::string_view arguments);
+    std::string Sweep();
 
     platform::HostNetwork& m_host;
     std::function<bool(std::uint32_t)> m_isEthernet;
