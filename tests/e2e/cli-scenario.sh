@@ -288,6 +288,8 @@ planted=()
 cleanup() {
     stop_sim
     rm -f "${planted[@]}"
+    # RLQ_E2E_KEEP=DIR keeps the updater's output as DIR/SCENARIO.out, to compare two builds.
+    [[ -z ${RLQ_E2E_KEEP:-} ]] || cp "$work/out.log" "$RLQ_E2E_KEEP/$scenario.out" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
