@@ -2,9 +2,8 @@
 // The program put together from one platform's services: the document with its transfer
 // procedures, the search dialog and the reply listener. Every front end builds one.
 
-#include <string>
-
 #include "app/application.h"
+#include "common/run_events.h"
 #include "platform/embedded_data.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
@@ -18,20 +17,11 @@ namespace rlq {
 
 class CRLQUpdaterDoc;
 
-// Told what the start set right before the first search.
-class StartObserver {
-  public:
-    virtual ~StartObserver() = default;
-    // A temporary address that a killed run had left on `interfaceName` was removed.
-    virtual void LeftoverAddressRemoved(const std::string& interfaceName) = 0;
-};
-
-// What the console front end asks of a run; the desktop programs take the defaults.
+// What a front end asks of a run; the desktop programs take the defaults but for the events.
 struct ProgramOptions {
     bool startInSpecialMode = false;
     bool checkOnly = false;
-    SearchObserver* searchObserver = nullptr;
-    StartObserver* startObserver = nullptr;
+    RunObserver* events = nullptr;  // who hears the run
 };
 
 struct PlatformServices {
@@ -51,10 +41,11 @@ class Program {
 
   private:
     // What a killed run left: once the single instance is held nothing else can own it.
-    void RemoveLeftovers(CRLQUpdaterDoc& document);
+    void RemoveLeftovers();
 
     PlatformServices m_services;
-    StartObserver* m_startObserver;
+    RunObserver& m_events;
+    CRLQUpdaterDoc* m_document = nullptr;
     DialogUnitSearch m_search;
     CRLQUpdaterApp m_app;
 };

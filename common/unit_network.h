@@ -18,6 +18,8 @@ inline constexpr std::uint16_t kDiscoveryReplyPort = 12104;
 inline constexpr std::size_t kDiscoveryDatagramSize = 16;
 inline constexpr std::string_view kDiscoveryMagic = "REPLY";
 inline constexpr std::uint16_t kDiscoveryFormatVersion = 0x0100;
+// A reply's format (bytes 5-6), unit kind (7) and version (8-9) end here.
+inline constexpr std::size_t kDiscoveryReplyFieldsEnd = 10;
 
 // Request byte 7: the unit a search asks for; any unit answers a request for none.
 inline constexpr std::uint8_t kWantedAnyUnit = 0;

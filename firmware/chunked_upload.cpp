@@ -36,7 +36,7 @@ std::string RefusalText(const char* errorText, std::uint32_t status) {
 }  // namespace
 
 void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
-    CHttp http(m_services.http);
+    CHttp http(m_services.http, m_services.events);
     result = 1;
     SetTransferBusy(true);
     std::uint16_t counter = 0;
@@ -53,7 +53,7 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
         const char* errorText = http.GetErrorText();
         if (!Accepted(status, error, errorText)) {
             SetTransferBusy(false);
-            ShowFailure(RefusalText(errorText, status));
+            ShowFailure(msg::kUpdateFailedText, RefusalText(errorText, status));
             UpdateAllViews();
             return;
         }

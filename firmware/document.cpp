@@ -1,5 +1,7 @@
 #include "firmware/document.h"
 
+#include "common/run_events.h"
+
 #include "firmware/image_format.h"
 #include "firmware/image_items.h"
 #include "platform/ui.h"
@@ -50,9 +52,10 @@ void CRLQUpdaterDoc::UpdateAllViews() {
     }
 }
 
-void CRLQUpdaterDoc::ShowFailure(const std::string& text) {
-    m_services.ui.ShowMessage(text, LoadMessage(msg::kUpdateFailedCaption),
-                              platform::MessageIcon::Exclamation);
+void CRLQUpdaterDoc::ShowFailure(int textId, const std::string& text) {
+    const std::string_view caption = LoadMessage(msg::kUpdateFailedCaption);
+    m_services.events.MessageShown(textId, caption, text);
+    m_services.ui.ShowMessage(text, caption, platform::MessageIcon::Exclamation);
 }
 
 void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,

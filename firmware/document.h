@@ -56,7 +56,7 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     }
     void RefreshProgress();
     void UpdateAllViews();
-    void ShowFailure(const std::string& text);
+    void ShowFailure(int textId, const std::string& text);
 
     void UploadByHttp(std::uint32_t address, std::int32_t& result);
     void UploadByTftp(std::uint32_t address, std::int32_t specialMode, std::int32_t& result);

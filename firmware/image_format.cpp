@@ -14,6 +14,10 @@ std::string FormatVersion(std::uint16_t version) {
     return text;
 }
 
+std::string VersionChangeText(std::uint16_t unitVersion, std::uint16_t carried) {
+    return "Ver." + FormatVersion(unitVersion) + "→" + FormatVersion(carried);
+}
+
 std::uint16_t WordSum(std::span<const std::uint8_t> bytes) {
     std::uint16_t sum = 0;
     std::size_t i = 0;

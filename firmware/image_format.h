@@ -30,6 +30,8 @@ constexpr std::uint32_t kMainPayloadSize = kMainChunkCount * kChunkDataSize;
 
 // "%u.%02u" of the four BCD digits; nibbles above 9 take part in the arithmetic unchanged.
 std::string FormatVersion(std::uint16_t version);
+// "Ver.1.30→1.34": a unit's version beside the carried one, as the window shows them.
+std::string VersionChangeText(std::uint16_t unitVersion, std::uint16_t carried);
 
 // Sum of the bytes read as big-endian 16-bit words, modulo 65,536. An odd trailing byte counts
 // as the high byte of a last word.

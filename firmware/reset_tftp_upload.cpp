@@ -107,7 +107,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     if (!success) {
         SetTransferBusy(false);
         removal.RemoveNow();
-        ShowFailure(std::string(LoadMessage(msg::kTempFileFailed)));
+        ShowFailure(msg::kTempFileFailed, std::string(LoadMessage(msg::kTempFileFailed)));
         UpdateAllViews();
         return;
     }
@@ -115,7 +115,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     if (!success) {
         SetTransferBusy(false);
         removal.RemoveNow();
-        ShowFailure(std::string(LoadMessage(msg::kResetAndTftpFailed)));
+        ShowFailure(msg::kResetAndTftpFailed, std::string(LoadMessage(msg::kResetAndTftpFailed)));
         UpdateAllViews();
         result = 2;
         return;
@@ -134,7 +134,7 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
     CTftp tftp(m_services.udp, m_services.tempFiles);
     tftp.SetProgressCallback(&CRLQUpdaterDoc::StoreTftpProgress, this);
     if (specialMode == 0) {
-        CHttp http(m_services.http);
+        CHttp http(m_services.http, m_services.events);
         const std::uint32_t noBody = 0;
         std::uint32_t status = 0;
         std::int32_t error = 0;
@@ -150,11 +150,16 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
         success = false;
         return;
     }
+    const auto started = std::chrono::steady_clock::now();
     while (tftp.IsRunning()) {
         // Wakes at the end of the transfer, or after the poll interval to move the bar.
         tftp.WaitWhileRunning(kTftpPollInterval);
         RefreshProgress();
     }
+    m_services.events.TftpEnded(tftp.BlocksAcknowledged(), tftp.Retransmissions(),
+                                tftp.BytesAcknowledged(),
+                                std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - started));
     if (GetPosition(kSubSlot) != m_images[kSubSlot].payloadSize) {
         success = false;
     }

@@ -11,12 +11,15 @@ class TempFiles;
 
 namespace rlq {
 
+class RunObserver;
+
 struct TransferServices {
     platform::Toolkit& ui;  // message boxes owned by the main window
     platform::ProcessEnvironment& process;
     platform::HttpLayer& http;
     platform::UdpSocketFactory& udp;
     platform::TempFiles& tempFiles;
+    RunObserver& events;  // told of each request, transfer and message
 };
 
 }  // namespace rlq

@@ -28,6 +28,28 @@ bool HasUsableInterfaceRow(const platform::AdapterSnapshot& snapshot,
                        });
 }
 
+std::vector<AdapterReport> ReportOf(const platform::AdapterSnapshot& snapshot) {
+    std::vector<AdapterReport> report;
+    for (const platform::AdapterRecord& adapter : snapshot.adapters) {
+        AdapterReport& entry = report.emplace_back();
+        entry.name = adapter.name;
+        entry.interfaceIndex = adapter.interfaceIndex;
+        entry.dhcp = adapter.dhcpEnabled;
+        const auto row = std::find_if(snapshot.interfaces.begin(), snapshot.interfaces.end(),
+                                      [&](const platform::InterfaceRow& r) {
+                                          return r.physicalAddress == adapter.physicalAddress;
+                                      });
+        if (row != snapshot.interfaces.end()) {
+            entry.type = row->type;
+            entry.operStatus = row->operStatus;
+        }
+        for (const platform::AdapterAddressText& text : adapter.addresses) {
+            entry.addresses.push_back({FromText(text.address), FromText(text.mask)});
+        }
+    }
+    return report;
+}
+
 }  // namespace
 
 void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) {
@@ -35,6 +57,7 @@ void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) 
     m_nCount = 0;
 
     const std::optional<platform::AdapterSnapshot> snapshot = m_host.ReadAdapters();
+    m_report = snapshot ? ReportOf(*snapshot) : std::vector<AdapterReport>{};
     if (snapshot && snapshot->interfaceCount != 0) {
         const std::uint32_t capacity = kEntriesPerInterface * snapshot->interfaceCount;
         m_pEntries = std::make_unique<AdapterEntry[]>(capacity);

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "common/run_events.h"
 
 #include "platform/host_network.h"
 
@@ -24,11 +27,14 @@ class CAdapterList {
     // Rebuilds the snapshot. `entries` stays valid until the next Enumerate or the list's end;
     // it always points at one element at least, all zero when the platform could not be read.
     void Enumerate(std::int32_t& count, const AdapterEntry*& entries);
+    // Every adapter the last Enumerate read, usable or not, for the run's report.
+    const std::vector<AdapterReport>& Report() const { return m_report; }
 
   private:
     platform::HostNetwork& m_host;
     std::int32_t m_nCount = 0;
     std::unique_ptr<AdapterEntry[]> m_pEntries;
+    std::vector<AdapterReport> m_report;
 };
 
 }  // namespace rlq

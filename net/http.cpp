@@ -39,8 +39,8 @@ std::string BuildUrl(std::uint32_t address, const char* path) {
 
 }  // namespace
 
-CHttp::CHttp(platform::HttpLayer& layer, HttpWatchTiming timing)
-    : m_layer(layer), m_timing(timing) {}
+CHttp::CHttp(platform::HttpLayer& layer, RunObserver& events, HttpWatchTiming timing)
+    : m_layer(layer), m_events(events), m_timing(timing) {}
 
 void CHttp::Request(std::int32_t mode, std::uint32_t address, const char* path,
                     const std::uint8_t* body, const std::uint32_t* length, std::uint32_t* status,
@@ -55,8 +55,13 @@ void CHttp::Request(std::int32_t mode, std::uint32_t address, const char* path,
     m_nMode = mode;
     m_pBody = body;
     m_pdwLength = length;
+    const auto started = std::chrono::steady_clock::now();
     RunAttempts(address, path, status, error);
     ReleaseHandles();
+    m_events.HttpRequestEnded(path != nullptr ? BuildUrl(address, path) : std::string{}, *status,
+                              m_szError,
+                              std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now() - started));
     m_bRequestInProgress.store(false, std::memory_order_release);
 }
 

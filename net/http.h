@@ -11,6 +11,7 @@
 #include <string_view>
 #include <thread>
 
+#include "common/run_events.h"
 #include "common/waitable_flag.h"
 #include "platform/http_layer.h"
 
@@ -26,7 +27,8 @@ struct HttpWatchTiming {
 
 class CHttp {
   public:
-    explicit CHttp(platform::HttpLayer& layer, HttpWatchTiming timing = {});
+    explicit CHttp(platform::HttpLayer& layer, RunObserver& events = NoRunObserver(),
+                   HttpWatchTiming timing = {});
     CHttp(const CHttp&) = delete;
     CHttp& operator=(const CHttp&) = delete;
 
@@ -55,6 +57,7 @@ class CHttp {
     void SetErrorText(std::string_view text);
 
     platform::HttpLayer& m_layer;
+    RunObserver& m_events;
     const HttpWatchTiming m_timing;
     // Taken atomically on entry, so a second caller is turned away without touching anything.
     std::atomic<bool> m_bRequestInProgress{false};

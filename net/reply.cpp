@@ -1,5 +1,6 @@
 #include "net/reply.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -57,42 +58,45 @@ std::int32_t FlagForKind(std::uint32_t unitKind) {
 
 }  // namespace
 
+ReceivedReply JudgeReplyDatagram(std::int32_t flags, std::uint16_t threshold,
+                                 std::span<const std::uint8_t> bytes, std::size_t length) {
+    ReceivedReply reply;
+    reply.length = length;
+    if (std::min(length, bytes.size()) >= kDiscoveryReplyFieldsEnd) {
+        reply.format = ReadBe16(&bytes[5]);
+        reply.unitKind = bytes[7];
+        reply.version = ReadBe16(&bytes[8]);
+    }
+    if (length != kDiscoveryDatagramSize || bytes.size() < kDiscoveryDatagramSize) {
+        reply.verdict = ReplyVerdict::WrongLength;
+    } else if (std::memcmp(bytes.data(), kDiscoveryMagic.data(), kDiscoveryMagic.size()) != 0) {
+        reply.verdict = ReplyVerdict::NotAReply;
+    } else if (reply.format > kDiscoveryFormatVersion) {
+        reply.verdict = ReplyVerdict::NewerFormat;
+    } else if (reply.unitKind < kUnitKindBase || reply.unitKind > kUnitKindSub) {
+        reply.verdict = ReplyVerdict::UnknownKind;
+    } else if ((flags & FlagForKind(reply.unitKind)) == 0) {
+        reply.verdict = ReplyVerdict::KindNotWanted;
+    } else if (((flags & kVersionFilterMask) == SEARCH_VER_LE && reply.version > threshold) ||
+               ((flags & kVersionFilterMask) == SEARCH_VER_GE && reply.version < threshold)) {
+        reply.verdict = ReplyVerdict::VersionFiltered;
+    }
+    return reply;
+}
+
 std::optional<ReplyFields> ParseReplyDatagram(std::span<const std::uint8_t> bytes,
                                               std::size_t length) {
-    if (length != kDiscoveryDatagramSize || bytes.size() < kDiscoveryDatagramSize) {
-        return std::nullopt;
-    }
-    const std::uint8_t kind = bytes[7];
-    if (std::memcmp(bytes.data(), kDiscoveryMagic.data(), kDiscoveryMagic.size()) != 0 ||
-        ReadBe16(&bytes[5]) > kDiscoveryFormatVersion || kind < kUnitKindBase ||
-        kind > kUnitKindSub) {
-        return std::nullopt;
-    }
-    return ReplyFields{kind, ReadBe16(&bytes[8])};
+    return AcceptReplyDatagram(kRequestFlagsMask, 0, bytes, length);
 }
 
 std::optional<ReplyFields> AcceptReplyDatagram(std::int32_t flags, std::uint16_t threshold,
                                                std::span<const std::uint8_t> bytes,
                                                std::size_t length) {
-    const std::optional<ReplyFields> fields = ParseReplyDatagram(bytes, length);
-    if (!fields || (flags & FlagForKind(fields->unitKind)) == 0) {
+    const ReceivedReply reply = JudgeReplyDatagram(flags, threshold, bytes, length);
+    if (reply.verdict != ReplyVerdict::Accepted) {
         return std::nullopt;
     }
-    switch (flags & kVersionFilterMask) {
-        case SEARCH_VER_LE:
-            if (fields->firmwareVersion > threshold) {
-                return std::nullopt;
-            }
-            break;
-        case SEARCH_VER_GE:
-            if (fields->firmwareVersion < threshold) {
-                return std::nullopt;
-            }
-            break;
-        default:
-            break;
-    }
-    return fields;
+    return ReplyFields{reply.unitKind, reply.version};
 }
 
 std::int64_t SteadyWholeSeconds() {
@@ -102,8 +106,8 @@ std::int64_t SteadyWholeSeconds() {
 }
 
 CReply::CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-               WholeSecondsClock clock)
-    : m_host(host), m_sockets(sockets), m_clock(std::move(clock)) {}
+               RunObserver& events, WholeSecondsClock clock)
+    : m_host(host), m_sockets(sockets), m_events(events), m_clock(std::move(clock)) {}
 
 CReply::~CReply() {
     while (!m_bRunning.WaitClear(kStopLook)) {
@@ -188,15 +192,16 @@ void CReply::CloseSocket() {
     m_pSocket.reset();
 }
 
-bool CReply::AcceptReply(std::size_t length) {
-    const std::optional<ReplyFields> fields =
-        AcceptReplyDatagram(m_nFlags, m_wThreshold, m_abyReceive, length);
-    if (!fields) {
+bool CReply::AcceptReply(Ipv4 source, std::size_t length) {
+    ReceivedReply reply = JudgeReplyDatagram(m_nFlags, m_wThreshold, m_abyReceive, length);
+    reply.source = source;
+    m_events.ReplyReceived(reply);
+    if (reply.verdict != ReplyVerdict::Accepted) {
         return false;
     }
     std::lock_guard lock(m_resultLock);
-    m_result.unitKind = fields->unitKind;
-    m_result.firmwareVersion = fields->firmwareVersion;
+    m_result.unitKind = reply.unitKind;
+    m_result.firmwareVersion = reply.version;
     return true;
 }
 
@@ -266,8 +271,16 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     if (failed != 0) {
         return PassOutcome::Exhausted;
     }
+    const DiscoveryPass pass{localAddress, localAddress | ~mask, interfaceIndex, viaTempAddress};
+    m_events.PassStarted(pass);
+    int sent = 0;
+    const PassOutcome outcome = RunCycles(pass, sent);
+    m_events.PassEnded(pass, sent);
+    return outcome;
+}
+
+CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
     const std::int64_t started = m_clock();
-    const Ipv4 destination = localAddress | ~mask;
     for (int cycle = 0; cycle < kCyclesPerPass; ++cycle) {
         if (m_bStopRequested.IsSet()) {
             return PassOutcome::Stopped;
@@ -276,18 +289,20 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
         if (now - started >= kPassSeconds) {
             break;  // a clock that went backwards gives a negative span: no time passed
         }
-        if (m_pSocket->SendTo(m_abyRequest, destination, kDiscoveryRequestPort) !=
+        if (m_pSocket->SendTo(m_abyRequest, pass.destination, kDiscoveryRequestPort) !=
             static_cast<long>(kDiscoveryDatagramSize)) {
             m_bStopRequested.WaitSet(kRetryWait);
             continue;
         }
+        ++sent;
         for (int poll = 0; poll < kPollsPerCycle; ++poll) {
             if (m_bStopRequested.IsSet()) {
                 return PassOutcome::Stopped;
             }
             const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
-            if (datagram && AcceptReply(datagram->length)) {
-                PublishFind(datagram->from, localAddress, interfaceIndex, viaTempAddress);
+            if (datagram && AcceptReply(datagram->from, datagram->length)) {
+                PublishFind(datagram->from, pass.localAddress, pass.interfaceIndex,
+                            pass.viaTempAddress);
                 return PassOutcome::Found;
             }
             m_pSocket->WaitReadable(kRetryWait);

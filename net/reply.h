@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "common/run_events.h"
 #include "common/temp_address.h"
 #include "common/unit_network.h"
 #include "common/waitable_flag.h"
@@ -45,6 +46,10 @@ struct ReplyFields {
     std::uint16_t firmwareVersion = 0;
 };
 
+// What a search with `flags` and `threshold` makes of a received datagram, and why.
+ReceivedReply JudgeReplyDatagram(std::int32_t flags, std::uint16_t threshold,
+                                 std::span<const std::uint8_t> bytes, std::size_t length);
+
 // A received discovery datagram: `bytes` is the part that was read, `length` its true length,
 // which shows a datagram longer than the buffer. Only one of exactly 16 bytes with the reply
 // header, a known format version and a known unit kind is a reply.
@@ -64,7 +69,7 @@ std::int64_t SteadyWholeSeconds();
 class CReply : public TempAddressControl {
   public:
     CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-           WholeSecondsClock clock = SteadyWholeSeconds);
+           RunObserver& events = NoRunObserver(), WholeSecondsClock clock = SteadyWholeSeconds);
     // Waits until a running search has ended by itself.
     ~CReply() override;
     CReply(const CReply&) = delete;
@@ -92,16 +97,19 @@ class CReply : public TempAddressControl {
     PassOutcome RunPass(const AdapterEntry& entry, bool viaTempAddress);
     PassOutcome RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_t interfaceIndex,
                           bool viaTempAddress);
+    // The pass's send-and-listen cycles; `sent` counts the requests that went out.
+    PassOutcome RunCycles(const DiscoveryPass& pass, int& sent);
     void BuildRequest(std::int32_t maskedFlags);
     void OpenSocket(const std::string& localAddress, std::int32_t& failed);
     void CloseSocket();
     // Takes a received datagram of `length` bytes into the result when the search wants it.
-    bool AcceptReply(std::size_t length);
+    bool AcceptReply(Ipv4 source, std::size_t length);
     void PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
                      bool viaTempAddress);
 
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;
+    RunObserver& m_events;
     WholeSecondsClock m_clock;
     std::function<void()> m_notifyFind;
 

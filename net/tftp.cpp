@@ -66,6 +66,7 @@ void CTftp::StartUpload(std::uint32_t address, std::string path, std::uint32_t t
     m_dwTotal = total;
     m_dwSent = 0;
     m_wBlock = 0;
+    m_dwRepeats = 0;
     m_bRunning.Set();
     try {
         m_pThread = std::thread(&CTftp::TransferThread, this);
@@ -194,6 +195,8 @@ void CTftp::TransferThread() {
                 ++m_wBlock;
             } else if (++repeats > kMaxRepeats) {
                 break;
+            } else {
+                ++m_dwRepeats;
             }
         }
     }

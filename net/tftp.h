@@ -50,6 +50,11 @@ class CTftp {
     // Returns as soon as the upload has ended, or after `bound`; true when it is not running.
     bool WaitWhileRunning(std::chrono::milliseconds bound);
 
+    // What the last upload did; read once it is no longer running.
+    std::uint16_t BlocksAcknowledged() const { return m_wBlock; }
+    std::uint32_t Retransmissions() const { return m_dwRepeats; }
+    std::uint32_t BytesAcknowledged() const { return m_dwSent; }
+
   private:
     static constexpr std::size_t kPacketCapacity = kTftpHeaderSize + kTftpBlockSize;
 
@@ -71,6 +76,7 @@ class CTftp {
     std::uint32_t m_dwTotal = 0;
     std::uint32_t m_dwSent = 0;
     std::uint16_t m_wBlock = 0;
+    std::uint32_t m_dwRepeats = 0;
     void* m_pProgressContext = nullptr;
     TftpProgressFn m_pfnProgress = nullptr;
     std::unique_ptr<platform::UdpSocket> m_pSocket;

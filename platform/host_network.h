@@ -37,6 +37,7 @@ struct AdapterAddressText {
 };
 
 struct AdapterRecord {
+    std::string name;  // as the system shows it to people (UTF-8)
     PhysicalAddress physicalAddress{};
     std::uint32_t interfaceIndex = 0;
     bool dhcpEnabled = false;

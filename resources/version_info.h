@@ -2,12 +2,21 @@
 // The version block and manifest data of the program; the Windows build writes its resources
 // from these, and the about box and desktop entry use them too.
 
+#include <string>
 #include <string_view>
 
 namespace rlq::res::version {
 
 constexpr int kFileVersion[4] = {1, 34, 1, 6};  // file and product version 1.34.1.6
-constexpr unsigned kLanguage = 0x0411;          // Japanese
+// "1.34.1.6"
+inline std::string FileVersionText() {
+    std::string text;
+    for (int part : kFileVersion) {
+        text += (text.empty() ? "" : ".") + std::to_string(part);
+    }
+    return text;
+}
+constexpr unsigned kLanguage = 0x0411;  // Japanese
 constexpr unsigned kCodePage = 932;
 constexpr std::string_view kStringBlock = "041103a4";
 constexpr std::string_view kComments = "RLQ-610AのファームウェアをVer.1.34/1.06に更新します。";

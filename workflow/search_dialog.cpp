@@ -48,11 +48,12 @@ std::string Text(const KindTexts* texts, int KindTexts::*field) {
 }  // namespace
 
 CDlgProg::CDlgProg(std::int32_t kind, platform::HostNetwork& host,
-                   platform::UdpSocketFactory& sockets)
-    : m_strLine2(Text(TextsFor(kind), &KindTexts::searching)),
+                   platform::UdpSocketFactory& sockets, RunObserver& events)
+    : m_events(events),
+      m_strLine2(Text(TextsFor(kind), &KindTexts::searching)),
       m_strLine3(LoadMessage(msg::kPleaseWait)),
       m_pAdapters(std::make_unique<CAdapterList>(host)),
-      m_pReply(std::make_unique<CReply>(host, sockets)),
+      m_pReply(std::make_unique<CReply>(host, sockets, events)),
       m_nKind(kind) {}
 
 CDlgProg::~CDlgProg() {
@@ -67,6 +68,7 @@ void CDlgProg::OnCreate(platform::Window& window) {
         m_postTarget = &window;
     }
     UpdateData();
+    m_events.SearchShown(Texts({}, {}));
     OnInitDialog();
 }
 
@@ -81,8 +83,13 @@ void CDlgProg::UpdateData() {
     m_window->SetControlText(res::kSearchLine3, m_strLine3);
 }
 
+SearchTexts CDlgProg::Texts(std::string title, std::string button) const {
+    return {std::move(title), {m_strLine1, m_strLine2, m_strLine3}, std::move(button)};
+}
+
 void CDlgProg::OnInitDialog() {
     m_pAdapters->Enumerate(m_nAdapterCount, m_pAdapterEntries);
+    m_events.AdaptersSeen(m_pAdapters->Report());
     if (m_nAdapterCount > 0) {
         m_nTickLimit = static_cast<std::int16_t>(m_nAdapterCount * kTicksPerAdapter);
     }
@@ -143,12 +150,15 @@ void CDlgProg::OnTimer(int /*timerId*/) {
     if (m_nTicks >= m_nTickLimit) {
         KillTimerIfRunning();
         m_strLine2 = LoadMessage(msg::kPressButtonToReturn);
-        m_window->SetControlText(res::kSearchCancelButton, LoadMessage(msg::kBack));
+        const std::string button(LoadMessage(msg::kBack));
+        m_window->SetControlText(res::kSearchCancelButton, button);
         const KindTexts* texts = TextsFor(m_nKind);
         m_strLine1 = Text(texts, &KindTexts::notFoundLine1);
         m_strLine3 = Text(texts, &KindTexts::notFoundLine3);
-        m_window->SetTitle(Text(texts, &KindTexts::notFoundTitle));
+        const std::string title = Text(texts, &KindTexts::notFoundTitle);
+        m_window->SetTitle(title);
         UpdateData();
+        m_events.SearchGivenUp(Texts(title, button));
     }
 }
 
@@ -168,19 +178,15 @@ void CDlgProg::StopSearch() {
 }
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
-    if (m_observer) {
-        m_observer->SearchStarted(kind);
-    }
+    m_events.SearchStarted(kind);
     UnitSlot found;
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
-        CDlgProg dialog(kind, m_host, m_sockets);
+        CDlgProg dialog(kind, m_host, m_sockets, m_events);
         m_ui.RunModal(res::SearchLayout(), dialog);
         found = dialog.GetResult();
     }
-    if (m_observer) {
-        m_observer->SearchEnded(kind, found);
-    }
+    m_events.SearchEnded(kind, found.unitAddress, found.version, found.viaTempAddress != 0);
     return found;
 }
 

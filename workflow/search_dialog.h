@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/run_events.h"
 #include "net/adapter_list.h"
 #include "net/reply.h"
 #include "platform/ui.h"
@@ -18,7 +19,8 @@ namespace rlq {
 
 class CDlgProg final : public platform::WindowHandler {
   public:
-    CDlgProg(std::int32_t kind, platform::HostNetwork& host, platform::UdpSocketFactory& sockets);
+    CDlgProg(std::int32_t kind, platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
+             RunObserver& events = NoRunObserver());
     ~CDlgProg() override;
     CDlgProg(const CDlgProg&) = delete;
     CDlgProg& operator=(const CDlgProg&) = delete;
@@ -37,10 +39,12 @@ class CDlgProg final : public platform::WindowHandler {
   private:
     void OnInitDialog();
     void UpdateData();
+    SearchTexts Texts(std::string title, std::string button) const;
     bool TakeFind();  // the tick's find branch; true when a find was taken
     void KillTimerIfRunning();
     void OnFindPosted();
 
+    RunObserver& m_events;
     std::mutex m_lock;  // serialises the tick and StopSearch, as the semaphore of one
     platform::Window* m_window = nullptr;
     std::string m_strLine1, m_strLine2, m_strLine3;
@@ -63,15 +67,15 @@ class CDlgProg final : public platform::WindowHandler {
 class DialogUnitSearch final : public UnitSearch {
   public:
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
-                     platform::UdpSocketFactory& sockets, SearchObserver* observer = nullptr)
-        : m_ui(ui), m_host(host), m_sockets(sockets), m_observer(observer) {}
+                     platform::UdpSocketFactory& sockets, RunObserver& events = NoRunObserver())
+        : m_ui(ui), m_host(host), m_sockets(sockets), m_events(events) {}
     UnitSlot Find(std::int32_t kind) override;
 
   private:
     platform::Toolkit& m_ui;
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;
-    SearchObserver* m_observer;
+    RunObserver& m_events;
 };
 
 }  // namespace rlq

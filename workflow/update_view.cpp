@@ -32,8 +32,13 @@ class RunningScope {
 }  // namespace
 
 CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document,
-                                 UnitSearch& search, TempAddressControlFactory makeReply)
-    : m_ui(ui), m_pDocument(document), m_search(search), m_makeReply(std::move(makeReply)) {}
+                                 UnitSearch& search, TempAddressControlFactory makeReply,
+                                 RunObserver& events)
+    : m_ui(ui),
+      m_pDocument(document),
+      m_search(search),
+      m_makeReply(std::move(makeReply)),
+      m_events(events) {}
 
 void CRLQUpdaterView::OnCommand(int id) {
     // A button pressed while a run, or the press that starts one, is still on the stack (in one
@@ -50,6 +55,18 @@ void CRLQUpdaterView::OnCommand(int id) {
     }
 }
 
+void CRLQUpdaterView::SetBar(int slot, std::uint32_t position) {
+    m_window->SetProgressPosition(kProgressControl[slot], position);
+    m_events.Progress(slot, position, m_pDocument.GetImageSize(slot));
+}
+
+void CRLQUpdaterView::ShowMessage(int textId, int captionId) {
+    const std::string_view text = LoadMessage(textId);
+    const std::string_view caption = LoadMessage(captionId);
+    m_events.MessageShown(textId, caption, text);
+    m_ui.ShowMessage(text, caption, platform::MessageIcon::None);
+}
+
 void CRLQUpdaterView::UpdateData() {
     m_window->SetControlText(res::kIpAddressEdit, m_strIpAddress);
     m_window->SetControlText(res::kFirmwareInfoEdit, m_strFirmwareInfo);
@@ -60,7 +77,7 @@ void CRLQUpdaterView::OnInitialUpdate() {
     m_strFirmwareInfo = m_pDocument.GetInfoText();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         m_window->SetProgressRange(kProgressControl[slot], 0, m_pDocument.GetImageSize(slot));
-        m_window->SetProgressPosition(kProgressControl[slot], 0);
+        SetBar(slot, 0);
     }
     m_window->SetControlText(res::kMainLabel, LoadMessage(msg::kMainLabel));
     m_window->SetControlText(res::kSubLabel, LoadMessage(msg::kSubLabel));
@@ -77,7 +94,7 @@ void CRLQUpdaterView::OnDraw() {
         return;
     }
     m_strFirmwareInfo = m_pDocument.GetInfoText();
-    m_window->SetProgressPosition(kProgressControl[m_nSlot], m_pDocument.GetPosition(m_nSlot));
+    SetBar(m_nSlot, m_pDocument.GetPosition(m_nSlot));
     UpdateData();
 }
 
@@ -86,7 +103,7 @@ void CRLQUpdaterView::RefreshProgress() {
     if (!m_window || !m_window->HasControl(bar)) {
         return;
     }
-    m_window->SetProgressPosition(bar, m_pDocument.GetPosition(m_nSlot));
+    SetBar(m_nSlot, m_pDocument.GetPosition(m_nSlot));
     m_window->InvalidateControl(bar);
     m_bProgressPainted = true;
     m_window->UpdateNow();
@@ -124,8 +141,10 @@ void CRLQUpdaterView::OnSpecialMode() {
 }
 
 void CRLQUpdaterView::OfferRetry(bool withSpecialMode) {
+    m_events.Offered(OfferedButton::Retry);
     ShowButton(res::kRetryButton, true);
     if (withSpecialMode) {
+        m_events.Offered(OfferedButton::SpecialMode);
         ShowButton(res::kSpecialModeButton, true);
     }
     m_outcome =
@@ -133,11 +152,18 @@ void CRLQUpdaterView::OfferRetry(bool withSpecialMode) {
 }
 
 void CRLQUpdaterView::RunUpdateSequence() {
-    RunningScope running(m_nRunDepth);
+    {
+        RunningScope running(m_nRunDepth);
+        RunSteps();
+    }
+    m_events.RunEnded(m_outcome);
+}
+
+void CRLQUpdaterView::RunSteps() {
     m_outcome = SequenceOutcome::None;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         m_nSlot = slot;
-        m_window->SetProgressPosition(kProgressControl[slot], 0);
+        SetBar(slot, 0);
     }
     if (!SearchSlots()) {
         return;
@@ -176,9 +202,10 @@ bool CRLQUpdaterView::SearchSlots() {
 
 void CRLQUpdaterView::ShowVersions() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
+        const std::uint16_t carried = m_pDocument.GetImageVersion(slot);
         m_window->SetControlText(kVersionControl[slot],
-                                 "Ver." + FormatVersion(m_slots[slot].version) + "→" +
-                                     FormatVersion(m_pDocument.GetImageVersion(slot)));
+                                 VersionChangeText(m_slots[slot].version, carried));
+        m_events.VersionShown(slot, m_slots[slot].version, carried);
     }
 }
 
@@ -195,9 +222,7 @@ void CRLQUpdaterView::UpdateSlots() {
             std::int32_t failed = 1;
             reply->AddTempAddress(unit.interfaceIndex, failed);
             if (failed != 0) {
-                m_ui.ShowMessage(LoadMessage(msg::kUpdateFailedText),
-                                 LoadMessage(msg::kUpdateFailedCaption),
-                                 platform::MessageIcon::None);
+                ShowMessage(msg::kUpdateFailedText, msg::kUpdateFailedCaption);
                 // Ends like any failed update: the window stays open with the retry offered,
                 // instead of closing or leaving the user without a button.
                 result = 1;
@@ -210,6 +235,7 @@ void CRLQUpdaterView::UpdateSlots() {
         const Ipv4 address = special ? kSpecialModeSubAddress : unit.unitAddress;
         m_strIpAddress = FormatIpv4(address);
         UpdateData();
+        m_events.UnitAddressShown(slot, address);
         m_window->UpdateNow();
         PumpMessages();
         m_pDocument.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
@@ -226,8 +252,7 @@ void CRLQUpdaterView::UpdateSlots() {
     }
     if (allUpdated) {
         m_outcome = SequenceOutcome::Done;
-        m_ui.ShowMessage(LoadMessage(msg::kUpdateCompleteText),
-                         LoadMessage(msg::kUpdateCompleteCaption), platform::MessageIcon::None);
+        ShowMessage(msg::kUpdateCompleteText, msg::kUpdateCompleteCaption);
     }
     if (tempHeld) {
         reply->DeleteTempAddress();

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "common/run_events.h"
 #include "firmware/slots.h"
 #include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/ui.h"
-#include "workflow/sequence_outcome.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
 
@@ -19,7 +19,7 @@ namespace rlq {
 class CRLQUpdaterView final : public platform::WindowHandler, public DocumentView {
   public:
     CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document, UnitSearch& search,
-                    TempAddressControlFactory makeReply);
+                    TempAddressControlFactory makeReply, RunObserver& events = NoRunObserver());
 
     void OnCreate(platform::Window& window) override { m_window = &window; }
     void OnPaint() override { OnDraw(); }
@@ -54,6 +54,9 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
   private:
     void UpdateData();
     void PumpMessages() { m_ui.PumpMessages(); }
+    void SetBar(int slot, std::uint32_t position);
+    void ShowMessage(int textId, int captionId);
+    void RunSteps();
     bool SearchSlots();
     void ShowVersions();
     void UpdateSlots();
@@ -64,6 +67,7 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     UpdateDocument& m_pDocument;
     UnitSearch& m_search;
     TempAddressControlFactory m_makeReply;
+    RunObserver& m_events;
     platform::Window* m_window = nullptr;
 
     std::string m_strIpAddress;

@@ -1,31 +1,12 @@
 #include "frontends/cli/bar_percents.h"
 
-#include "resources/resource_ids.h"
-
 namespace rlq::cli {
-namespace {
 
-int SlotOfBar(int control) {
-    return control == res::kMainProgress ? kMainSlot : control == res::kSubProgress ? kSubSlot : -1;
-}
-
-}  // namespace
-
-std::optional<BarPercent> BarPercents::Take(const platform::UiEvent& event) {
-    using Kind = platform::UiEvent::Kind;
-    const int slot = SlotOfBar(event.control);
-    if (slot < 0) {
+std::optional<BarPercent> BarPercents::Take(int slot, std::uint32_t done, std::uint32_t total) {
+    if (slot < 0 || slot >= kSlotCount) {
         return std::nullopt;
     }
-    if (event.kind == Kind::Range) {
-        m_high[slot] = event.high;
-        return std::nullopt;
-    }
-    if (event.kind != Kind::Position) {
-        return std::nullopt;
-    }
-    const std::uint32_t high = m_high[slot];
-    const int percent = high == 0 ? 100 : static_cast<int>(100.0 * event.high / high);
+    const int percent = total == 0 ? 100 : static_cast<int>(100.0 * done / total);
     if (percent == m_lastPercent[slot]) {
         return std::nullopt;
     }

@@ -1,11 +1,10 @@
 #pragma once
-// Whole percents of the two unit bars, from the main window's range and position events.
+// Whole percents of the two unit bars, from the view's progress events.
 
 #include <cstdint>
 #include <optional>
 
 #include "firmware/slots.h"
-#include "platform/headless/headless_toolkit.h"
 
 namespace rlq::cli {
 
@@ -16,12 +15,11 @@ struct BarPercent {
 
 class BarPercents {
   public:
-    // The bar's new percent when the event has moved it to another whole percent; each percent
-    // of a bar is reported at most once in a row.
-    std::optional<BarPercent> Take(const platform::UiEvent& event);
+    // The bar's new percent when `done` of `total` is another whole percent; each percent of a
+    // bar is reported at most once in a row. A bar of no size is full.
+    std::optional<BarPercent> Take(int slot, std::uint32_t done, std::uint32_t total);
 
   private:
-    std::uint32_t m_high[kSlotCount] = {0, 0};
     int m_lastPercent[kSlotCount] = {-1, -1};
 };
 

@@ -4,13 +4,10 @@
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
-#include "frontends/cli/search_answerer.h"
-#include "resources/resource_ids.h"
 
 namespace rlq::cli {
 namespace {
 
-using Kind = platform::UiEvent::Kind;
 constexpr int kBarWidth = 40;
 constexpr const char* kBarLabel[kSlotCount] = {"Main", "Sub"};
 const std::string kVersionLabel[kSlotCount] = {"Main: ", "Sub:  "};  // the version and check lines
@@ -57,9 +54,14 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
 
 void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
                                    bool current) {
-    Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  Ver." +
-         FormatVersion(unit.version) + "→" + FormatVersion(carried) + "  " +
+    Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  " +
+         VersionChangeText(unit.version, carried) + "  " +
          (current ? kCurrentText : kUpdateNeededText));
+}
+
+void ConsolePresenter::RunStarted(const RunStart& start) {
+    Line("ファームウェア情報: " + start.firmwareInfo);
+    Line("== " + start.windowTitle);
 }
 
 void ConsolePresenter::LeftoverAddressRemoved(const std::string& interfaceName) {
@@ -67,52 +69,44 @@ void ConsolePresenter::LeftoverAddressRemoved(const std::string& interfaceName) 
          interfaceName + " から削除しました。");
 }
 
-void ConsolePresenter::Show(const platform::UiEvent& event) {
-    if (const auto bar = m_bars.Take(event)) {
+void ConsolePresenter::Lines(const SearchTexts& texts) {
+    for (const std::string& line : texts.lines) {
+        if (!line.empty()) {
+            Line("  " + line);
+        }
+    }
+}
+
+void ConsolePresenter::SearchShown(const SearchTexts& texts) {
+    Lines(texts);
+}
+
+void ConsolePresenter::SearchGivenUp(const SearchTexts& texts) {
+    Line("[" + texts.button + "]");
+    Line("== " + texts.title);
+    Lines(texts);
+}
+
+void ConsolePresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {
+    Line(kVersionLabel[slot] + VersionChangeText(unitVersion, carried));
+}
+
+void ConsolePresenter::UnitAddressShown(int, Ipv4 address) {
+    Line("IPアドレス: " + FormatIpv4(address));
+}
+
+void ConsolePresenter::Progress(int slot, std::uint32_t done, std::uint32_t total) {
+    if (const auto bar = m_bars.Take(slot, done, total)) {
         DrawBar(*bar);
-        return;
     }
-    const bool inSearch = event.window == kSearchDialog;
-    switch (event.kind) {
-        case Kind::Opened:
-            if (!inSearch) {
-                Line("== " + event.text);
-            }
-            break;
-        case Kind::Title:
-            Line("== " + event.text);
-            break;
-        case Kind::Text:
-            if (event.text.empty()) {
-                break;
-            }
-            if (IsSearchGivenUp(event)) {
-                Line("[" + event.text + "]");
-            } else if (inSearch) {
-                Line("  " + event.text);
-            } else if (event.control == res::kFirmwareInfoEdit) {
-                Line("ファームウェア情報: " + event.text);
-            } else if (event.control == res::kIpAddressEdit) {
-                Line("IPアドレス: " + event.text);
-            } else if (event.control == res::kMainVersionText) {
-                Line(kVersionLabel[kMainSlot] + event.text);
-            } else if (event.control == res::kSubVersionText) {
-                Line(kVersionLabel[kSubSlot] + event.text);
-            }
-            break;
-        case Kind::Shown:
-            if (event.control == res::kRetryButton) {
-                Line("→ 再試行");
-            } else if (event.control == res::kSpecialModeButton) {
-                Line("→ 特殊モード");
-            }
-            break;
-        case Kind::Message:
-            Line("[" + event.caption + "] " + ConsoleText(event.text));
-            break;
-        default:
-            break;
-    }
+}
+
+void ConsolePresenter::MessageShown(int, std::string_view caption, std::string_view text) {
+    Line("[" + std::string(caption) + "] " + ConsoleText(std::string(text)));
+}
+
+void ConsolePresenter::Offered(OfferedButton button) {
+    Line(button == OfferedButton::Retry ? "→ 再試行" : "→ 特殊モード");
 }
 
 }  // namespace rlq::cli

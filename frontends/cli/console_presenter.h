@@ -1,6 +1,6 @@
 #pragma once
-// The console face of the headless toolkit for people: prints what the windows would show, in
-// their Japanese texts, and draws the bars on a terminal.
+// The console face for people: prints what the windows show, in their Japanese texts, and
+// draws the bars on a terminal.
 
 #include <cstdio>
 #include <string>
@@ -13,16 +13,23 @@ namespace rlq::cli {
 class ConsolePresenter final : public Presenter {
   public:
     ConsolePresenter(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
+
+    void RunStarted(const RunStart& start) override;
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
-    void Show(const platform::UiEvent& event) override;
-    // The search dialog's own texts tell of each search.
-    void SearchStarted(std::int32_t) override {}
-    void SearchEnded(std::int32_t, const UnitSlot&) override {}
+    void SearchShown(const SearchTexts& texts) override;
+    void SearchGivenUp(const SearchTexts& texts) override;
+    void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
+    void UnitAddressShown(int slot, Ipv4 address) override;
+    void Progress(int slot, std::uint32_t done, std::uint32_t total) override;
+    void MessageShown(int textId, std::string_view caption, std::string_view text) override;
+    void Offered(OfferedButton button) override;
+
     void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
     void Finish(int, std::string_view) override {}
 
   private:
     void Line(const std::string& text);
+    void Lines(const SearchTexts& texts);
     void DrawBar(const BarPercent& bar);
     void EndBar();
 

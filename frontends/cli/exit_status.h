@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "workflow/sequence_outcome.h"
+#include "common/run_events.h"
 
 namespace rlq::cli {
 

@@ -5,12 +5,10 @@
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "net/reply.h"
-#include "resources/resource_ids.h"
 
 namespace rlq::cli {
 namespace {
 
-using Kind = platform::UiEvent::Kind;
 constexpr const char* kSlotUnit[kSlotCount] = {"main", "sub"};
 
 std::string_view UnitOfSearch(std::int32_t kind) {
@@ -36,15 +34,43 @@ void JsonPresenter::SearchStarted(std::int32_t kind) {
     Write(JsonLine("search-start").String("unit", UnitOfSearch(kind)));
 }
 
-void JsonPresenter::SearchEnded(std::int32_t kind, const UnitSlot& found) {
+void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+                                bool viaTempAddress) {
     JsonLine line("search-end");
-    line.String("unit", UnitOfSearch(kind)).Bool("found", found.unitAddress != 0);
-    if (found.unitAddress != 0) {
-        line.String("address", FormatIpv4(found.unitAddress))
-            .String("version", FormatVersion(found.version))
-            .Bool("temp_address", found.viaTempAddress != 0);
+    line.String("unit", UnitOfSearch(kind)).Bool("found", unitAddress != 0);
+    if (unitAddress != 0) {
+        line.String("address", FormatIpv4(unitAddress))
+            .String("version", FormatVersion(version))
+            .Bool("temp_address", viaTempAddress);
     }
     Write(line);
+}
+
+void JsonPresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {
+    Write(JsonLine("version")
+              .String("unit", kSlotUnit[slot])
+              .String("text", VersionChangeText(unitVersion, carried)));
+}
+
+void JsonPresenter::UnitAddressShown(int, Ipv4 address) {
+    Write(JsonLine("address").String("address", FormatIpv4(address)));
+}
+
+void JsonPresenter::Progress(int slot, std::uint32_t done, std::uint32_t total) {
+    if (const auto bar = m_bars.Take(slot, done, total)) {
+        Write(JsonLine("progress")
+                  .String("unit", kSlotUnit[bar->slot])
+                  .Number("percent", bar->percent));
+    }
+}
+
+void JsonPresenter::MessageShown(int, std::string_view caption, std::string_view text) {
+    Write(JsonLine("message").String("caption", caption).String("text", text));
+}
+
+void JsonPresenter::Offered(OfferedButton button) {
+    Write(JsonLine("offer").String("button",
+                                   button == OfferedButton::Retry ? "retry" : "special-mode"));
 }
 
 void JsonPresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
@@ -59,45 +85,6 @@ void JsonPresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t ca
 
 void JsonPresenter::Finish(int status, std::string_view outcome) {
     Write(JsonLine("status").Number("status", status).String("outcome", outcome));
-}
-
-void JsonPresenter::Show(const platform::UiEvent& event) {
-    if (const auto bar = m_bars.Take(event)) {
-        Write(JsonLine("progress")
-                  .String("unit", kSlotUnit[bar->slot])
-                  .Number("percent", bar->percent));
-        return;
-    }
-    if (event.window != "main") {
-        return;  // the search dialog: its start and outcome come from SearchStarted/SearchEnded
-    }
-    switch (event.kind) {
-        case Kind::Text:
-            if (event.text.empty()) {
-                break;
-            }
-            if (event.control == res::kIpAddressEdit) {
-                Write(JsonLine("address").String("address", event.text));
-            } else if (event.control == res::kMainVersionText ||
-                       event.control == res::kSubVersionText) {
-                const int slot = event.control == res::kMainVersionText ? kMainSlot : kSubSlot;
-                Write(
-                    JsonLine("version").String("unit", kSlotUnit[slot]).String("text", event.text));
-            }
-            break;
-        case Kind::Shown:
-            if (event.control == res::kRetryButton) {
-                Write(JsonLine("offer").String("button", "retry"));
-            } else if (event.control == res::kSpecialModeButton) {
-                Write(JsonLine("offer").String("button", "special-mode"));
-            }
-            break;
-        case Kind::Message:
-            Write(JsonLine("message").String("caption", event.caption).String("text", event.text));
-            break;
-        default:
-            break;
-    }
 }
 
 }  // namespace rlq::cli

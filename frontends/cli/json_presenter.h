@@ -14,10 +14,17 @@ namespace rlq::cli {
 class JsonPresenter final : public Presenter {
   public:
     explicit JsonPresenter(std::FILE* out) : m_out(out) {}
+
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
-    void Show(const platform::UiEvent& event) override;
     void SearchStarted(std::int32_t kind) override;
-    void SearchEnded(std::int32_t kind, const UnitSlot& found) override;
+    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+                     bool viaTempAddress) override;
+    void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
+    void UnitAddressShown(int slot, Ipv4 address) override;
+    void Progress(int slot, std::uint32_t done, std::uint32_t total) override;
+    void MessageShown(int textId, std::string_view caption, std::string_view text) override;
+    void Offered(OfferedButton button) override;
+
     void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
     void Finish(int status, std::string_view outcome) override;
 

@@ -13,10 +13,10 @@
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "frontends/cli/console_presenter.h"
+#include "frontends/cli/console_user.h"
 #include "frontends/cli/exit_status.h"
 #include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
-#include "frontends/cli/search_answerer.h"
 #include "platform/embedded_data.h"
 #include "platform/headless/headless_toolkit.h"
 #include "platform/host_network.h"
@@ -30,8 +30,6 @@
 namespace {
 
 using namespace rlq;
-using namespace std::chrono_literals;
-
 using namespace rlq::cli;
 
 constexpr char kProgramName[] = "rlq-updater-cli";
@@ -59,10 +57,10 @@ int AskForButton(bool specialOffered) {
 
 // The program's version and the versions of the images it carries, read from the images.
 void PrintVersion() {
-    const auto& v = res::version::kFileVersion;
     const platform::DataItemSource& items = platform::ProgramDataItems();
-    std::printf("%s %d.%d.%d.%d\ncarried firmware: main unit %s, sub unit %s\n", kProgramName, v[0],
-                v[1], v[2], v[3], FormatVersion(CarriedVersion(items, kMainSlot)).c_str(),
+    std::printf("%s %s\ncarried firmware: main unit %s, sub unit %s\n", kProgramName,
+                res::version::FileVersionText().c_str(),
+                FormatVersion(CarriedVersion(items, kMainSlot)).c_str(),
                 FormatVersion(CarriedVersion(items, kSubSlot)).c_str());
 }
 
@@ -107,41 +105,20 @@ int main(int argc, char** argv) {
     // A check never asks, and JSON lines leave no room for a question.
     const bool interactive =
         !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
-    SearchAnswerer answerer(ui);
-    ui.SetObserver([&](const platform::UiEvent& event) {
-        presenter->Show(event);
-        answerer.See(event);
-    });
+    cli::ConsoleUser user(
+        ui, [interactive](bool special) { return interactive ? AskForButton(special) : 0; });
+    RunEvents events;
+    events.Add(*presenter);
+    events.Add(user);
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
                      platform::ProgramDataItems()},
-                    {options.specialMode, options.check, presenter.get(), presenter.get()});
+                    {options.specialMode, options.check, &events});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
         presenter->Finish(kNotStarted.status, kNotStarted.outcome);
         return kNotStarted.status;
     }
-
-    // Once a run has ended with the window still open, answer its buttons as a user would.
-    std::function<void()> whenRunEnds = [&] {
-        platform::Window* main = ui.MainWindow();
-        if (!main) {
-            return;
-        }
-        if (app.View()->IsSequenceRunning()) {
-            ui.After(50ms, whenRunEnds);
-            return;
-        }
-        const bool special = app.View()->Outcome() == SequenceOutcome::SpecialModeOffered;
-        const int button = interactive ? AskForButton(special) : 0;
-        if (button != 0) {
-            ui.Click(*main, button);
-            ui.After(0ms, whenRunEnds);
-        } else {
-            ui.ClickCloseBox(*main);
-        }
-    };
-    ui.After(0ms, whenRunEnds);
     ui.RunMessageLoop();
     const CRLQUpdaterView& view = *app.View();
     const ExitFor exit = ExitForOutcome(view.Outcome(), options.check);

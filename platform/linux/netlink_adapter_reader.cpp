@@ -126,6 +126,9 @@ std::optional<AdapterSnapshot> ReadAdapterSnapshot() {
         }
         const int index = rtnl_link_get_ifindex(link);
         AdapterRecord adapter;
+        if (const char* name = rtnl_link_get_name(link)) {
+            adapter.name = name;
+        }
         adapter.physicalAddress = physical;
         adapter.interfaceIndex = static_cast<std::uint32_t>(index);
         AddAddresses(addresses.get(), index, adapter);

@@ -44,6 +44,7 @@ std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {
     std::vector<AdapterRecord> records;
     for (; adapter != nullptr; adapter = adapter->Next) {
         AdapterRecord record;
+        record.name = win32::FromSystemCodePage(adapter->Description);
         record.physicalAddress = ToPhysicalAddress(adapter->Address, adapter->AddressLength);
         record.interfaceIndex = adapter->Index;
         record.dhcpEnabled = adapter->DhcpEnabled != 0;

@@ -37,4 +37,15 @@ std::size_t SystemCodePageLength(std::string_view utf8) {
     return static_cast<std::size_t>(length > 0 ? length : 0);
 }
 
+std::string FromSystemCodePage(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return Narrow(wide);
+}
+
 }  // namespace rlq::platform::win32

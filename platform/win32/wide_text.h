@@ -13,4 +13,7 @@ std::string Narrow(std::wstring_view utf16);
 // character the code page lacks counted as its replacement.
 std::size_t SystemCodePageLength(std::string_view utf8);
 
+// Text in the system's narrow code page (what the ANSI API gives) as UTF-8.
+std::string FromSystemCodePage(std::string_view text);
+
 }  // namespace rlq::platform::win32

@@ -50,6 +50,7 @@ class SequenceFixture : public ::testing::Test {
     std::map<int, std::deque<std::int32_t>> transferResults;
     std::function<void(int slot)> duringTransfer;
     bool checkOnly = false;
+    RunEvents events;  // tests add the listeners they check
     std::unique_ptr<CRLQUpdaterApp> app;
     FakeUpdateDocument* document = nullptr;
 
@@ -79,6 +80,8 @@ class SequenceFixture : public ::testing::Test {
                        },
                        search,
                        [this] { return std::make_unique<FakeTempAddressControl>(journal, temp); },
+                       events,
+                       [] {},
                        false,
                        checkOnly};
         app = std::make_unique<CRLQUpdaterApp>(std::move(parts));

@@ -2,6 +2,7 @@
 // Transfer services for a document that never transfers, because every unit it is given already
 // runs the carried version: the doubles behind them stay idle.
 
+#include "common/run_events.h"
 #include "firmware/transfer_services.h"
 #include "tests/doubles/http_layer.h"
 #include "tests/doubles/process.h"
@@ -12,7 +13,9 @@ namespace rlq::testing {
 
 class IdleTransferServices {
   public:
-    TransferServices With(platform::Toolkit& ui) { return {ui, m_process, m_http, m_udp, m_files}; }
+    TransferServices With(platform::Toolkit& ui) {
+        return {ui, m_process, m_http, m_udp, m_files, NoRunObserver()};
+    }
 
   private:
     FakeProcess m_process;

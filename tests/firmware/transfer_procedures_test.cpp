@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/big_endian.h"
+#include "common/run_events.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/image_items.h"
@@ -51,7 +52,7 @@ class TransferTest : public ::testing::Test {
 
     std::unique_ptr<CRLQUpdaterDoc> MakeDocument() {
         auto document = std::make_unique<CRLQUpdaterDoc>(
-            items, TransferServices{ui, process, http, udp, tempFiles});
+            items, TransferServices{ui, process, http, udp, tempFiles, NoRunObserver()});
         document->SetView(&view);
         return document;
     }

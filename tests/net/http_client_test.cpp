@@ -159,7 +159,7 @@ TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
                    {Kind::HangUntilClosed, 0, "cancelled 2"},
                    {Kind::HangUntilClosed, 0, "cancelled 3"},
                    {Kind::HangUntilClosed, 0, "cancelled 4"}};
-    CHttp http(layer, kQuickTiming);
+    CHttp http(layer, NoRunObserver(), kQuickTiming);
 
     const auto started = std::chrono::steady_clock::now();
     const Outcome outcome = Post(http, 1, "update", {7});
@@ -180,7 +180,7 @@ TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
 TEST(HttpClientTest, AttemptAfterACancelledOneSucceedsWithEmptyText) {
     FakeHttpLayer layer;
     layer.sends = {{Kind::HangUntilClosed, 0, "cancelled"}, {Kind::Answer, 200, ""}};
-    CHttp http(layer, kQuickTiming);
+    CHttp http(layer, NoRunObserver(), kQuickTiming);
 
     const Outcome outcome = Post(http, 1, "update", {7});
     EXPECT_EQ(outcome.error, 0);

@@ -61,8 +61,8 @@ class ReplySearch : public ::testing::Test {
     testing::FakeTime time;
     testing::FakeHostNetwork host{log};
     testing::FakeUdpSockets sockets{log, &time};
-    std::unique_ptr<CReply> reply =
-        std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+    std::unique_ptr<CReply> reply = std::make_unique<CReply>(
+        host, sockets, NoRunObserver(), [this] { return time.WholeSeconds(); });
     std::vector<AdapterEntry> adapters;
     int finds = 0;
     ReplyResult found;
@@ -120,7 +120,8 @@ TEST_F(ReplySearch, RequestCarriesTheFixedBytes) {
 
 TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
     for (const std::int32_t flags : {SEARCH_CHILD, SEARCH_BASE | SEARCH_MAIN, SEARCH_SUB}) {
-        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+                                         [this] { return time.WholeSeconds(); });
         const std::size_t before = sockets.Sent().size();
         Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), 0, kIndex, 0}});
 
@@ -207,7 +208,8 @@ TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
 
 TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
     for (const std::uint8_t kind : {kUnitKindBase, kUnitKindMain}) {
-        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+                                         [this] { return time.WholeSeconds(); });
         finds = 0;
         AnswerAt(kLanBroadcast, {{MakeReply(kind, 0x0100), kUnit}});
         Run(SEARCH_BASE | SEARCH_MAIN, {kLanEntry});
@@ -236,7 +238,8 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
     const Case cases[] = {
         {SEARCH_VER_LE, 0x0129}, {SEARCH_VER_GE, 0x0130}, {SEARCH_VER_LE | SEARCH_VER_GE, 0x0129}};
     for (const Case& c : cases) {
-        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+                                         [this] { return time.WholeSeconds(); });
         finds = 0;
         const std::vector<std::uint16_t> order = c.filter == SEARCH_VER_GE
                                                      ? std::vector<std::uint16_t>{0x0129, 0x0130}
@@ -254,7 +257,8 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
 
 TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
     std::int64_t seconds = 1000;
-    reply = std::make_unique<CReply>(host, sockets, [&seconds] { return seconds--; });
+    reply =
+        std::make_unique<CReply>(host, sockets, NoRunObserver(), [&seconds] { return seconds--; });
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
 
     EXPECT_EQ(sockets.Sent().size(), 20u);
@@ -262,7 +266,7 @@ TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
 
 TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     std::int64_t calls = 0;
-    reply = std::make_unique<CReply>(host, sockets, [&calls] { return calls++; });
+    reply = std::make_unique<CReply>(host, sockets, NoRunObserver(), [&calls] { return calls++; });
     sockets.sendResult = 15;
     AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
@@ -282,7 +286,8 @@ TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {
     EXPECT_EQ(Destinations().back(), MakeIpv4(192, 168, 1, 255));
     EXPECT_EQ(sockets.Opened().size(), 2u);
 
-    reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+    reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+                                     [this] { return time.WholeSeconds(); });
     const std::size_t before = sockets.Opened().size();
     Run(SEARCH_SUB, {kLanEntry, second});
     EXPECT_EQ(sockets.Opened().size(), before);
@@ -301,7 +306,8 @@ TEST_F(ReplySearch, SocketThatCannotOpenEndsThePassAndRemovesTheAddress) {
 TEST_F(ReplySearch, EmptyAdapterListSendsNothing) {
     const AdapterEntry zero{};
     for (const std::int32_t count : {0, -1}) {
-        reply = std::make_unique<CReply>(host, sockets, [this] { return time.WholeSeconds(); });
+        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+                                         [this] { return time.WholeSeconds(); });
         reply->Start(SEARCH_SUB, 0, count, &zero);
         reply.reset();
     }
