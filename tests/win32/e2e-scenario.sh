@@ -12,6 +12,8 @@ exe=$1
 sim=$2
 artifacts=$3
 scenario=$4
+# shellcheck source=wine-env.sh
+source "$(dirname "$0")/wine-env.sh"
 
 old=(--main-version 1.30 --sub-version 1.00)
 main_addr=$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX
@@ -80,7 +82,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # No proxy: the units are addressed directly.
 ip netns exec "$RLQ_NS_PC" env -u http_proxy -u https_proxy -u HTTP_PROXY -u no_proxy \
     WINEDEBUG="${RLQ_E2E_WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$WINEPREFIX" \
-    wine "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
+    "$rlq_wine" "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
 exe_pid=$!
 
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
@@ -112,7 +114,7 @@ if [[ $second_copy -eq 1 ]]; then
     # A second start while the first runs ends at once, silently, with status 1.
     second_status=0
     ip netns exec "$RLQ_NS_PC" env WINEDEBUG=-all WINEPREFIX="$WINEPREFIX" \
-        timeout 20 wine "$work/$(basename "$exe")" >/dev/null 2>&1 || second_status=$?
+        timeout 20 "$rlq_wine" "$work/$(basename "$exe")" >/dev/null 2>&1 || second_status=$?
     [[ $second_status -eq 1 ]] || fail "second copy ended with $second_status, expected 1"
     [[ $(xdotool search --onlyvisible --name "^RLQ-610A firmware updater\$" | wc -l) -eq 1 ]] ||
         fail "the second copy opened a window"
