@@ -15,11 +15,13 @@
 #include "platform/http_layer.h"
 #include "platform/process.h"
 #include "platform/win32/wide_text.h"
+#include "tests/win32/wine.h"
 
 namespace rlq::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using rlq::testing::RunningUnderWine;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -113,10 +115,6 @@ std::string WinInetMessage(DWORD code) {
         message.pop_back();
     }
     return win32::Narrow(message);
-}
-
-bool RunningUnderWine() {
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // Bytes of `utf8` in the system code page, the whole text at once.
