@@ -9,7 +9,7 @@ build=$(cd "$1" && pwd)
 sim=$2
 shift 2
 scenarios=("$@")
-[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal temp-address-refused)
+[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal web-never-answers temp-address-refused)
 [[ $(id -u) -eq 0 ]] || { echo "e2e.sh: needs root" >&2; exit 77; }
 [[ -x $sim ]] || { echo "e2e.sh: no simulated unit at $sim (build the linux preset)" >&2; exit 77; }
 
@@ -48,7 +48,7 @@ wineserver -w 2>/dev/null || true
 status=0
 for scenario in "${scenarios[@]}"; do
     "$here/../netns/with-netns.sh" --pc-addr "$(
-        [[ $scenario == normal ]] && echo 10.0.0.10/8 || echo 192.168.77.10/24)" \
+        [[ $scenario == temp-address-refused ]] && echo 192.168.77.10/24 || echo 10.0.0.10/8)" \
         --time-limit 240 -- \
         "$here/e2e-scenario.sh" "$build/bin/RLQ610ATotalUpdater.exe" "$sim" "$build/artifacts" \
         "$scenario" || status=1
