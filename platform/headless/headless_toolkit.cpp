@@ -10,7 +10,8 @@ namespace rlq::platform {
 
 std::string UiEvent::ToString() const {
     const std::string where =
-        window + (control == kUnnamedControl ? "" : " " + std::to_string(control));
+        window +
+        (control == kUnnamedControl ? std::string() : std::string(" ") + std::to_string(control));
     switch (kind) {
         case Kind::Title:
             return where + " title \"" + text + "\"";

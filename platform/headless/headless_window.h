@@ -52,7 +52,7 @@ class HeadlessWindow final : public Window {
         std::string text;
         bool visible;
         bool enabled = true;
-        ProgressModel progress;
+        ProgressModel progress{};
     };
     Control& Get(int id);
     const Control* Find(int id) const;

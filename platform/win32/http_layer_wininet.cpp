@@ -1,14 +1,19 @@
 // HTTP layer on WinINet, synchronous. Another thread cancels a blocked call by closing the
 // request, then the connection, then the root: closing the request is what ends a blocked send at
-// once, where closing the root alone leaves it to WinINet's own time-out.
+// once on Windows, where closing the root alone leaves it to WinINet's own time-out. Wine ends it
+// only at that time-out, so the send waits for the call or the close, whichever comes first.
 
 #include <windows.h>
 
 #include <wininet.h>
 
+#include <condition_variable>
 #include <cwchar>
 #include <iterator>
+#include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/http_layer.h"
@@ -82,11 +87,22 @@ void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds value)
     ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
 }
 
+// One HttpSendRequestW, shared by the send that waits for it and the thread that makes the call,
+// which may outlive the send: it keeps its own copies of what goes out.
+struct SendCall {
+    std::wstring headers;
+    std::vector<std::uint8_t> body;
+    // Under the root's lock.
+    bool finished = false;
+    BOOL sent = FALSE;
+    DWORD error = ERROR_SUCCESS;
+};
+
 // The root handle and the handles opened from it, shared by everything opened from it. Each
 // handle is opened and closed under the lock and closed exactly once: by its owner, or by Close
 // from another thread, newest first and the root last. Opening, configuring and querying a handle
-// do no network work, so the lock is never held across a wait; only the send runs outside it, and
-// it is the call that Close ends.
+// do no network work, so the lock is never held across a wait; only the send runs outside it, on
+// a thread of its own, and Close ends the wait for it.
 class RootState {
   public:
     RootState(HINTERNET root, const HttpTimeouts& timeouts) : timeouts(timeouts), m_root(root) {}
@@ -128,6 +144,51 @@ class RootState {
         }
     }
 
+    // Starts `call` on `request` on a thread of its own unless the root is closed; false when it
+    // is not started.
+    bool StartCall(const std::shared_ptr<RootState>& self, HINTERNET request,
+                   const std::shared_ptr<SendCall>& call) {
+        std::lock_guard lock(m_mutex);
+        if (m_closed) {
+            return false;
+        }
+        try {
+            std::thread([self, request, call] {
+                {
+                    // A close before the call leaves the handle to nothing more.
+                    std::lock_guard starting(self->m_mutex);
+                    if (self->m_closed) {
+                        call->error = ERROR_INTERNET_OPERATION_CANCELLED;
+                        call->finished = true;
+                        self->m_changed.notify_all();
+                        return;
+                    }
+                }
+                const BOOL sent = ::HttpSendRequestW(
+                    request, call->headers.empty() ? nullptr : call->headers.c_str(),
+                    static_cast<DWORD>(call->headers.size()),
+                    call->body.empty() ? nullptr : call->body.data(),
+                    static_cast<DWORD>(call->body.size()));
+                const DWORD error = sent ? ERROR_SUCCESS : ::GetLastError();
+                std::lock_guard finishing(self->m_mutex);
+                call->sent = sent;
+                call->error = error;
+                call->finished = true;
+                self->m_changed.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Waits until `call` has finished or the root is closed; true when it has finished.
+    bool WaitForCall(const SendCall& call) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return call.finished || m_closed; });
+        return call.finished;
+    }
+
     // Closes a handle from OpenDerived for its owner unless Close already has.
     void CloseDerived(HINTERNET handle) {
         std::lock_guard lock(m_mutex);
@@ -149,12 +210,14 @@ class RootState {
         }
         m_derived.clear();
         ::InternetCloseHandle(m_root);
+        m_changed.notify_all();
     }
 
     const HttpTimeouts timeouts;
 
   private:
     std::mutex m_mutex;
+    std::condition_variable m_changed;  // a call finished, or the root closed
     const HINTERNET m_root;
     std::vector<HINTERNET> m_derived;  // in the order opened: the connection, then the request
     bool m_closed = false;
@@ -188,17 +251,20 @@ class WinInetRequest final : public HttpRequest {
         if (root.IsClosed()) {
             return Cancelled();
         }
-        const std::wstring wideHeaders = win32::Widen(headers);
-        // Headers and body go out in this one call, the one that waits for the unit and that a
-        // Close from another thread ends.
-        const BOOL sent =
-            ::HttpSendRequestW(m_request.Get(), wideHeaders.empty() ? nullptr : wideHeaders.c_str(),
-                               static_cast<DWORD>(wideHeaders.size()),
-                               body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
-                               static_cast<DWORD>(body.size()));
-        if (!sent) {
-            const DWORD code = ::GetLastError();
-            return root.IsClosed() ? Cancelled() : HttpResult::Failure(FailureText(code));
+        // Headers and body go out in this one call, the one that waits for the unit. A Close from
+        // another thread ends the wait at once; the call ends on its own.
+        auto call = std::make_shared<SendCall>();
+        call->headers = win32::Widen(headers);
+        call->body.assign(body.begin(), body.end());
+        if (!root.StartCall(m_request.Root(), m_request.Get(), call)) {
+            return root.IsClosed() ? Cancelled()
+                                   : HttpResult::Failure(FailureText(ERROR_OUTOFMEMORY));
+        }
+        if (!root.WaitForCall(*call)) {
+            return Cancelled();
+        }
+        if (!call->sent) {
+            return root.IsClosed() ? Cancelled() : HttpResult::Failure(FailureText(call->error));
         }
         root.WhileOpen([this] {
             DWORD status = 0;

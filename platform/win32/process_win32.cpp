@@ -48,8 +48,11 @@ class Win32Process final : public ProcessEnvironment {
             return nullptr;  // another instance runs
         }
         win32::UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, wideName.c_str()));
-        if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-            return nullptr;  // the other instance created it between the two calls
+        // No handle: the name is another user's mutex (access denied) or another kind of object.
+        // Running unguarded could let two copies update one unit, so it counts as another copy,
+        // as does a mutex that the other instance created between the two calls.
+        if (!mutex || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            return nullptr;
         }
         return std::make_unique<MutexGuard>(std::move(mutex));
     }

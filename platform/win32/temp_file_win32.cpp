@@ -6,6 +6,7 @@
 #include <bcrypt.h>
 #include <share.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -26,9 +27,10 @@ class Win32TempFile final : public BufferedTempFile {
   private:
     bool WriteAll(const std::uint8_t* data, std::size_t size) override {
         while (size > 0) {
+            // In the 64-bit build size_t is wider than the count; the loop writes the rest.
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
             DWORD written = 0;
-            if (!m_file ||
-                !::WriteFile(m_file.Get(), data, static_cast<DWORD>(size), &written, nullptr) ||
+            if (!m_file || !::WriteFile(m_file.Get(), data, chunk, &written, nullptr) ||
                 written == 0) {
                 return false;
             }

@@ -1,6 +1,8 @@
 #pragma once
 // Temporary files in memory: a folder can refuse new files, and writes or the close can fail.
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -10,6 +12,12 @@
 #include <vector>
 
 #include "platform/temp_file.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace rlq::testing {
 
@@ -44,8 +52,11 @@ class FakeTempFiles final : public platform::TempFiles {
     platform::ReadOnlyFile OpenForReading(const std::string& path) override {
         const auto found = files.find(path);
         if (found == files.end()) {
-            // A stream for appending only opens the file and fails every read of it.
-            return platform::ReadOnlyFile(std::fopen(path.c_str(), failReads ? "ab" : "rb"));
+            platform::ReadOnlyFile file(std::fopen(path.c_str(), "rb"));
+            if (file && failReads) {
+                BreakReads(file.get(), path);
+            }
+            return file;
         }
         platform::ReadOnlyFile file(std::tmpfile());
         if (file) {
@@ -56,6 +67,25 @@ class FakeTempFiles final : public platform::TempFiles {
     }
 
   private:
+    // Puts a write-only descriptor of the same file under the stream, so that every read fails
+    // in the system call with either C runtime (a stream opened for appending fails its reads
+    // with glibc, not with Windows' runtime).
+    static void BreakReads(std::FILE* stream, const std::string& path) {
+#ifdef _WIN32
+        const int writeOnly = ::_open(path.c_str(), _O_WRONLY | _O_BINARY);
+        if (writeOnly >= 0) {
+            ::_dup2(writeOnly, ::_fileno(stream));
+            ::_close(writeOnly);
+        }
+#else
+        const int writeOnly = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (writeOnly >= 0) {
+            ::dup2(writeOnly, ::fileno(stream));
+            ::close(writeOnly);
+        }
+#endif
+    }
+
     class File final : public platform::TempFile {
       public:
         File(FakeTempFiles& owner, std::string path) : m_owner(owner), m_path(std::move(path)) {}

@@ -119,7 +119,8 @@ TEST_F(AdapterListTest, ScanPassesOverFailingRowsToALaterMatch) {
 TEST_F(AdapterListTest, StopsAtTenEntriesPerInterface) {
     std::vector<platform::AdapterAddressText> many;
     for (int i = 1; i <= 12; ++i) {
-        many.push_back({"192.168.0." + std::to_string(i), "255.255.255.0"});
+        const std::string octet = std::to_string(i);
+        many.push_back({"192.168.0." + octet, "255.255.255.0"});
     }
     host.snapshot =
         AdapterSnapshot{1, {Adapter(kMacA, 3, many), Adapter(kMacA, 4, many)}, {Row(kMacA)}};

@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
-# Checks the built Windows program as a file: a 32-bit i386 GUI executable that imports only
-# system DLLs, whose manifest asks for administrator rights, and whose version block reads back
-# as resources/version_info.h gives it.
-#   check-exe.sh RLQ610ATotalUpdater.exe resources/version_info.h
+# Checks the built Windows program as a file: a GUI executable of its architecture (the shipped
+# one 32-bit i386, the test build x86-64) that imports only system DLLs, whose manifest asks for
+# administrator rights, and whose version block reads back as resources/version_info.h gives it.
+#   check-exe.sh RLQ610ATotalUpdater.exe resources/version_info.h [i686|x86_64]
 set -euo pipefail
 exe=$1
 header=$2
-objdump=i686-w64-mingw32-objdump
-windres=i686-w64-mingw32-windres
+arch=${3:-i686}
+case $arch in
+    i686) format=pei-i386 magic='010b' kind="PE32 i386" manifest_arch=X86 ;;
+    x86_64) format=pei-x86-64 magic='020b' kind="PE32+ x86-64" manifest_arch=amd64 ;;
+    *) echo "check-exe.sh: unknown architecture $arch" >&2; exit 2 ;;
+esac
+objdump=$arch-w64-mingw32-objdump
+windres=$arch-w64-mingw32-windres
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 headers=$($objdump -p "$exe")
-grep -q 'file format pei-i386' <<<"$headers" || fail "not a pei-i386 file"
-grep -q 'Magic.*010b.*(PE32)' <<<"$headers" || fail "not PE32 (32-bit)"
+grep -q "file format $format" <<<"$headers" || fail "not a $format file"
+grep -q "^Magic.*$magic" <<<"$headers" || fail "not $kind"
 grep -q 'Subsystem.*00000002.*(Windows GUI)' <<<"$headers" || fail "not the GUI subsystem"
 
 # Only DLLs every Windows has; nothing of the toolchain (libstdc++, libgcc, winpthread).
@@ -36,7 +42,8 @@ grep -q '<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/
     <<<"$manifest" || fail "manifest does not require administrator"
 grep -q 'name="Microsoft.Windows.Common-Controls"' <<<"$manifest" ||
     fail "manifest lacks the common controls 6 dependency"
-grep -q 'processorArchitecture="X86"' <<<"$manifest" || fail "manifest is not for X86"
+grep -q "processorArchitecture=\"$manifest_arch\"" <<<"$manifest" ||
+    fail "manifest is not for $manifest_arch"
 
 # Version strings: each constant of the header must read back under its name.
 strings=$(sed -n '/BLOCK "StringFileInfo"/,/BLOCK "VarFileInfo"/p' <<<"$rc" | decode)
@@ -70,4 +77,4 @@ done
 if [[ $failures -gt 0 ]]; then
     exit 1
 fi
-echo "$(basename "$exe"): PE32 i386 GUI, imports: $(tr '\n' ' ' <<<"$imports"), requireAdministrator, version block as in $(basename "$header")"
+echo "$(basename "$exe"): $kind GUI, imports: $(tr '\n' ' ' <<<"$imports"), requireAdministrator, version block as in $(basename "$header")"

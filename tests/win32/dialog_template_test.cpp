@@ -35,7 +35,8 @@ class TemplateReader {
     std::string NameOrOrdinal() {
         if (m_words.at(m_at) == 0xFFFF) {
             ++m_at;
-            return "#" + std::to_string(Word());
+            const std::string ordinal = std::to_string(Word());
+            return "#" + ordinal;
         }
         return Text();
     }

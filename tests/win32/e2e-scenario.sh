@@ -12,6 +12,8 @@ exe=$1
 sim=$2
 artifacts=$3
 scenario=$4
+# shellcheck source=wine-env.sh
+source "$(dirname "$0")/wine-env.sh"
 
 old=(--main-version 1.30 --sub-version 1.00)
 main_addr=$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX
@@ -24,6 +26,7 @@ ordered_sim=()      # patterns that must appear in the simulator's log in this o
 close_at_end=0      # the run ends with the window open: close it as the user would
 shot_during=""      # "PATTERN=N": a screenshot once the simulator's log holds PATTERN N times
 second_copy=0       # start a second copy while the first runs
+timed=()            # (PATTERN MIN MAX): seconds from PATTERN's first line to the first window
 case $scenario in
     normal)
         # The PC and both units in 10.0.0.0/8: both are found on the adapter's own subnet.
@@ -35,6 +38,20 @@ case $scenario in
         ordered_sim=("tftp: transfer complete" "POST /update HTTP")
         shot_during="POST /update HTTP=16"
         second_copy=1
+        ;;
+    web-never-answers)
+        # Both units on the adapter's own subnet; the sub unit's reset is never answered. Each
+        # attempt is given up after 12 s, four in all with the pauses (about 50 s), then the
+        # failure is shown and the retry and the special mode are offered. (A send that waited
+        # past the close is caught by WinINetLayerTest: here WinINet's own time-out comes as the
+        # watch does.)
+        main_addr=10.0.0.20/8
+        old+=(--web-fault never-answer)
+        expect_windows=("アップデート失敗")
+        count_sim=("POST /update_reset=4")
+        reject_sim=("tftp:")
+        timed=("POST /update_reset" 45 65)
+        close_at_end=1
         ;;
     temp-address-refused)
         # The sub unit is only reachable through 10.10.1.1, which Wine cannot add: the search
@@ -80,7 +97,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # No proxy: the units are addressed directly.
 ip netns exec "$RLQ_NS_PC" env -u http_proxy -u https_proxy -u HTTP_PROXY -u no_proxy \
     WINEDEBUG="${RLQ_E2E_WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$WINEPREFIX" \
-    wine "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
+    "$rlq_wine" "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
 exe_pid=$!
 
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
@@ -112,7 +129,7 @@ if [[ $second_copy -eq 1 ]]; then
     # A second start while the first runs ends at once, silently, with status 1.
     second_status=0
     ip netns exec "$RLQ_NS_PC" env WINEDEBUG=-all WINEPREFIX="$WINEPREFIX" \
-        timeout 20 wine "$work/$(basename "$exe")" >/dev/null 2>&1 || second_status=$?
+        timeout 20 "$rlq_wine" "$work/$(basename "$exe")" >/dev/null 2>&1 || second_status=$?
     [[ $second_status -eq 1 ]] || fail "second copy ended with $second_status, expected 1"
     [[ $(xdotool search --onlyvisible --name "^RLQ-610A firmware updater\$" | wc -l) -eq 1 ]] ||
         fail "the second copy opened a window"
@@ -125,8 +142,22 @@ if [[ -n $shot_during ]]; then
         sleep 0.05
     done
 fi
+timed_from=""
+if [[ ${#timed[@]} -gt 0 ]]; then
+    for _ in $(seq 1200); do
+        grep -qF -- "${timed[0]}" "$work/sim.log" && { timed_from=$(date +%s); break; }
+        sleep 0.05
+    done
+    [[ -n $timed_from ]] || fail "simulator log lacks \"${timed[0]}\""
+fi
 for title in "${expect_windows[@]}"; do
     if id=$(await_window "$title" 150); then
+        if [[ -n $timed_from ]]; then
+            took=$(($(date +%s) - timed_from))
+            [[ $took -ge ${timed[1]} && $took -le ${timed[2]} ]] ||
+                fail "\"$title\" came ${took} s after \"${timed[0]}\", not ${timed[1]} to ${timed[2]} s"
+            timed_from=""
+        fi
         sleep 0.5
         shot window
         # A message box takes Return (OK), the search dialog Esc (its button). Wine may drop a

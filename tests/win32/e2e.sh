@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program end to end under Wine: an X display (Xvfb) for its windows, a Wine prefix
 # of its own, then each scenario in fresh namespaces (with-netns.sh, e2e-scenario.sh).
-#   e2e.sh BUILD_DIR UNIT_SIM [SCENARIO...]
+#   [WINEARCH=win64] e2e.sh BUILD_DIR UNIT_SIM [SCENARIO...]
 # Screenshots go to BUILD_DIR/artifacts/. Exit status 77 when not root.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -9,11 +9,13 @@ build=$(cd "$1" && pwd)
 sim=$2
 shift 2
 scenarios=("$@")
-[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal temp-address-refused)
+[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal web-never-answers temp-address-refused)
 [[ $(id -u) -eq 0 ]] || { echo "e2e.sh: needs root" >&2; exit 77; }
 [[ -x $sim ]] || { echo "e2e.sh: no simulated unit at $sim (build the linux preset)" >&2; exit 77; }
 
-export WINEPREFIX=$build/wine-e2e WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh"
+export WINEPREFIX=$build/wine-e2e WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 cleanup() {
     [[ -n $xvfb_pid ]] && kill -TERM "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
@@ -31,11 +33,11 @@ export DISPLAY=:$display
 for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    wineboot --init >/dev/null 2>&1 || true
+    "$rlq_wine" wineboot --init >/dev/null 2>&1 || true
     # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPA P Gothic, which
     # is proportional like MS UI Gothic.
     for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
+        "$rlq_wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
             >/dev/null 2>&1 || true
     done
 fi
@@ -46,7 +48,7 @@ wineserver -w 2>/dev/null || true
 status=0
 for scenario in "${scenarios[@]}"; do
     "$here/../netns/with-netns.sh" --pc-addr "$(
-        [[ $scenario == normal ]] && echo 10.0.0.10/8 || echo 192.168.77.10/24)" \
+        [[ $scenario == temp-address-refused ]] && echo 192.168.77.10/24 || echo 10.0.0.10/8)" \
         --time-limit 240 -- \
         "$here/e2e-scenario.sh" "$build/bin/RLQ610ATotalUpdater.exe" "$sim" "$build/artifacts" \
         "$scenario" || status=1

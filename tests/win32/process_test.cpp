@@ -24,6 +24,15 @@ TEST(Win32ProcessTest, SecondClaimOfTheNameIsRefusedUntilTheFirstEnds) {
     EXPECT_NE(process.ClaimSingleInstance(name), nullptr);
 }
 
+// A name the program cannot hold a mutex under (here an event's) must not leave it unguarded.
+TEST(Win32ProcessTest, ClaimIsRefusedWhenTheNameIsTakenByAnotherKindOfObject) {
+    const std::string name = UniqueName("event");
+    const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, win32::Widen(name).c_str());
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(SystemProcess().ClaimSingleInstance(name), nullptr);
+    ::CloseHandle(event);
+}
+
 TEST(Win32ProcessTest, ProgramPathIsTheExecutableWithBackslashes) {
     auto& process = SystemProcess();
     const auto path = process.ProgramPath();
