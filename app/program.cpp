@@ -1,5 +1,9 @@
 #include "app/program.h"
 
+#include <chrono>
+
+#include "app/exit_status.h"
+#include "app/run_records.h"
 #include "common/temp_address.h"
 #include "firmware/document.h"
 #include "net/reply.h"
@@ -25,6 +29,22 @@ Program::Program(PlatformServices services, ProgramOptions options)
               return std::make_unique<CReply>(m_services.host, m_services.sockets, m_events);
           },
           m_events, [this] { RemoveLeftovers(); }, options.startInSpecialMode, options.checkOnly}) {
+}
+
+int Program::RunRecorded(PlatformServices services, platform::RecordFolder& records) {
+    const auto start = std::chrono::system_clock::now();
+    const RecordFailure unreported = [](const std::string&) {};
+    RunLog log(records, start, unreported);
+    RunHistory history(records, start, unreported);
+    RunEvents events;
+    events.Add(log);
+    events.Add(history);
+    Program program(services, {false, false, &events});
+    const int status = program.App().Run();
+    const CRLQUpdaterView* view = program.App().View();
+    const ExitFor exit = view != nullptr ? ExitForOutcome(view->Outcome(), false) : kNotStarted;
+    events.ProgramEnded(exit.status, exit.outcome);
+    return status;
 }
 
 void Program::RemoveLeftovers() {

@@ -8,6 +8,7 @@
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
+#include "platform/record_folder.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "platform/ui.h"
@@ -38,6 +39,10 @@ class Program {
   public:
     explicit Program(PlatformServices services, ProgramOptions options = {});
     CRLQUpdaterApp& App() { return m_app; }
+
+    // The desktop programs' whole run, which leaves its log and history entry in `records`; the
+    // windows' texts say nothing of them. The process's exit status.
+    static int RunRecorded(PlatformServices services, platform::RecordFolder& records);
 
   private:
     // What a killed run left: once the single instance is held nothing else can own it.

@@ -80,6 +80,14 @@ void RunEvents::RunEnded(SequenceOutcome outcome) {
     Each(m_listeners, &RunObserver::RunEnded, outcome);
 }
 
+void RunEvents::ProgramEnded(int status, std::string_view outcome) {
+    Each(m_listeners, &RunObserver::ProgramEnded, status, outcome);
+}
+void RunEvents::UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+                            bool current) {
+    Each(m_listeners, &RunObserver::UnitChecked, slot, address, version, carried, current);
+}
+
 RunObserver& NoRunObserver() {
     static RunObserver nobody;
     return nobody;

@@ -122,6 +122,11 @@ class RunObserver {
     virtual void Offered(OfferedButton) {}
     // The end of one run of the main sequence; a retry starts another.
     virtual void RunEnded(SequenceOutcome) {}
+    // The program's end, with its exit status and that status's name (app/exit_status.h).
+    virtual void ProgramEnded(int /*status*/, std::string_view /*outcome*/) {}
+    // After a check that found both units: a unit beside the image carried for it.
+    virtual void UnitChecked(int /*slot*/, Ipv4 /*address*/, std::uint16_t /*version*/,
+                             std::uint16_t /*carried*/, bool /*current*/) {}
 };
 
 // Hands every event to each listener added, in the order they were added.
@@ -153,6 +158,9 @@ class RunEvents final : public RunObserver {
     void MessageShown(int textId, std::string_view caption, std::string_view text) override;
     void Offered(OfferedButton button) override;
     void RunEnded(SequenceOutcome outcome) override;
+    void ProgramEnded(int status, std::string_view outcome) override;
+    void UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+                     bool current) override;
 
   private:
     std::vector<RunObserver*> m_listeners;

@@ -10,9 +10,10 @@ namespace rlq::res::version {
 constexpr int kFileVersion[4] = {1, 34, 1, 6};  // file and product version 1.34.1.6
 // "1.34.1.6"
 inline std::string FileVersionText() {
-    std::string text;
-    for (int part : kFileVersion) {
-        text += (text.empty() ? "" : ".") + std::to_string(part);
+    std::string text = std::to_string(kFileVersion[0]);
+    for (int i = 1; i < 4; ++i) {
+        text += '.';
+        text += std::to_string(kFileVersion[i]);
     }
     return text;
 }

@@ -52,11 +52,10 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
     m_barOpen = true;
 }
 
-void ConsolePresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
-                                   bool current) {
-    Line(kVersionLabel[slot] + FormatIpv4(unit.unitAddress) + "  " +
-         VersionChangeText(unit.version, carried) + "  " +
-         (current ? kCurrentText : kUpdateNeededText));
+void ConsolePresenter::UnitChecked(int slot, Ipv4 address, std::uint16_t version,
+                                   std::uint16_t carried, bool current) {
+    Line(kVersionLabel[slot] + FormatIpv4(address) + "  " + VersionChangeText(version, carried) +
+         "  " + (current ? kCurrentText : kUpdateNeededText));
 }
 
 void ConsolePresenter::RunStarted(const RunStart& start) {

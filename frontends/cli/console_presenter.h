@@ -1,16 +1,16 @@
 #pragma once
 // The console face for people: prints what the windows show, in their Japanese texts, and
-// draws the bars on a terminal.
+// draws the bars on a terminal. The JSON presenter is the face for scripts.
 
 #include <cstdio>
 #include <string>
 
+#include "common/run_events.h"
 #include "frontends/cli/bar_percents.h"
-#include "frontends/cli/presenter.h"
 
 namespace rlq::cli {
 
-class ConsolePresenter final : public Presenter {
+class ConsolePresenter final : public RunObserver {
   public:
     ConsolePresenter(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
 
@@ -24,8 +24,8 @@ class ConsolePresenter final : public Presenter {
     void MessageShown(int textId, std::string_view caption, std::string_view text) override;
     void Offered(OfferedButton button) override;
 
-    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
-    void Finish(int, std::string_view) override {}
+    void UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+                     bool current) override;
 
   private:
     void Line(const std::string& text);

@@ -73,17 +73,17 @@ void JsonPresenter::Offered(OfferedButton button) {
                                    button == OfferedButton::Retry ? "retry" : "special-mode"));
 }
 
-void JsonPresenter::ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried,
-                                bool current) {
+void JsonPresenter::UnitChecked(int slot, Ipv4 address, std::uint16_t version,
+                                std::uint16_t carried, bool current) {
     Write(JsonLine("check")
               .String("unit", kSlotUnit[slot])
-              .String("address", FormatIpv4(unit.unitAddress))
-              .String("version", FormatVersion(unit.version))
+              .String("address", FormatIpv4(address))
+              .String("version", FormatVersion(version))
               .String("carried", FormatVersion(carried))
               .Bool("current", current));
 }
 
-void JsonPresenter::Finish(int status, std::string_view outcome) {
+void JsonPresenter::ProgramEnded(int status, std::string_view outcome) {
     Write(JsonLine("status").Number("status", status).String("outcome", outcome));
 }
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "common/json_line.h"
+#include "common/run_events.h"
 #include "frontends/cli/bar_percents.h"
-#include "frontends/cli/json_line.h"
-#include "frontends/cli/presenter.h"
 
 namespace rlq::cli {
 
-class JsonPresenter final : public Presenter {
+class JsonPresenter final : public RunObserver {
   public:
     explicit JsonPresenter(std::FILE* out) : m_out(out) {}
 
@@ -25,8 +25,9 @@ class JsonPresenter final : public Presenter {
     void MessageShown(int textId, std::string_view caption, std::string_view text) override;
     void Offered(OfferedButton button) override;
 
-    void ShowChecked(int slot, const UnitSlot& unit, std::uint16_t carried, bool current) override;
-    void Finish(int status, std::string_view outcome) override;
+    void UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+                     bool current) override;
+    void ProgramEnded(int status, std::string_view outcome) override;
 
   private:
     void Write(const JsonLine& line);

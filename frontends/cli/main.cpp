@@ -3,18 +3,21 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
 
+#include "app/exit_status.h"
 #include "app/program.h"
+#include "app/run_records.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/console_user.h"
-#include "frontends/cli/exit_status.h"
+#include "frontends/cli/history_printer.h"
 #include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
 #include "platform/embedded_data.h"
@@ -23,6 +26,7 @@
 #include "platform/http_layer.h"
 #include "platform/linux/termination_signals.h"
 #include "platform/process.h"
+#include "platform/record_folder.h"
 #include "platform/udp_socket.h"
 #include "resources/resource_ids.h"
 #include "resources/version_info.h"
@@ -33,6 +37,8 @@ using namespace rlq;
 using namespace rlq::cli;
 
 constexpr char kProgramName[] = "rlq-updater-cli";
+constexpr char kNoLogText[] = "実行ログを書けませんでした。アップデートは続けます。";
+constexpr char kNoHistoryText[] = "実行履歴を書けませんでした。";
 constexpr char kNoRightsText[] =
     "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
     "root で実行してください。";
@@ -82,17 +88,37 @@ int main(int argc, char** argv) {
         PrintVersion();
         return kExitDone;
     }
-    std::unique_ptr<Presenter> presenter;
+    auto& records = platform::SystemRecordFolder();
+    if (options.history) {
+        return PrintHistory(ReadHistory(records), options.json, kProgramName);
+    }
+    std::unique_ptr<RunObserver> presenter;
     if (options.json) {
         presenter = std::make_unique<JsonPresenter>(stdout);
     } else {
         presenter = std::make_unique<ConsolePresenter>(stdout, ::isatty(STDOUT_FILENO));
     }
+    // The log and the history tell on stderr, once each, when they cannot be written.
+    const auto start = std::chrono::system_clock::now();
+    RunLog log(records, start, [](const std::string& why) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoLogText, why.c_str());
+    });
+    RunHistory history(records, start, [](const std::string& why) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoHistoryText, why.c_str());
+    });
+    RunEvents events;
+    events.Add(*presenter);
+    events.Add(log);
+    events.Add(history);
+    const auto end = [&events](const ExitFor& exit) {
+        events.ProgramEnded(exit.status, exit.outcome);
+        return exit.status;
+    };
+
     auto& process = platform::SystemProcess();
     if (!process.MayChangeAddresses()) {
         std::fprintf(stderr, "%s\n", kNoRightsText);
-        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
-        return kNotStarted.status;
+        return end(kNotStarted);
     }
 
     platform::ExitCleanup cleanup;
@@ -107,8 +133,6 @@ int main(int argc, char** argv) {
         !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     cli::ConsoleUser user(
         ui, [interactive](bool special) { return interactive ? AskForButton(special) : 0; });
-    RunEvents events;
-    events.Add(*presenter);
     events.Add(user);
 
     Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
@@ -116,21 +140,18 @@ int main(int argc, char** argv) {
                     {options.specialMode, options.check, &events});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {
-        presenter->Finish(kNotStarted.status, kNotStarted.outcome);
-        return kNotStarted.status;
+        return end(kNotStarted);
     }
     ui.RunMessageLoop();
     const CRLQUpdaterView& view = *app.View();
-    const ExitFor exit = ExitForOutcome(view.Outcome(), options.check);
     const bool bothFound =
         view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
     if (options.check && bothFound) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            presenter->ShowChecked(slot, view.Slot(slot), view.CarriedVersion(slot),
-                                   view.IsCurrent(slot));
+            events.UnitChecked(slot, view.Slot(slot).unitAddress, view.Slot(slot).version,
+                               view.CarriedVersion(slot), view.IsCurrent(slot));
         }
     }
     app.ExitInstance();
-    presenter->Finish(exit.status, exit.outcome);
-    return exit.status;
+    return end(ExitForOutcome(view.Outcome(), options.check));
 }

@@ -64,6 +64,8 @@ ParsedOptions ParseOptions(std::span<const char* const> arguments) {
             options.check = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--history") {
+            options.history = true;
         } else {
             parsed.error = "unknown option '" + std::string(argument) + "'";
             return parsed;
@@ -72,6 +74,8 @@ ParsedOptions ParseOptions(std::span<const char* const> arguments) {
     if (options.check && options.specialMode) {
         // The special mode does not search the sub unit, so there is nothing to check.
         parsed.error = "--check and --special-mode cannot be combined";
+    } else if (options.history && (options.check || options.specialMode)) {
+        parsed.error = "--history combines with --json alone";
     }
     return parsed;
 }

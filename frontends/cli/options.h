@@ -13,6 +13,7 @@ struct Options {
     bool check = false;
     bool json = false;
     bool specialMode = false;
+    bool history = false;
 };
 
 struct ParsedOptions {

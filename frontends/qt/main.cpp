@@ -16,6 +16,7 @@
 #include "platform/linux/termination_signals.h"
 #include "platform/process.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/record_folder.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "resources/message_catalogue.h"
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
     platform::CleanupTrackingHostNetwork host(*addressing, cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();
-    Program program({ui, authorising, host, sockets, platform::SystemHttpLayer(), tempFiles,
-                     platform::ProgramDataItems()});
-    return program.App().Run();
+    return Program::RunRecorded({ui, authorising, host, sockets, platform::SystemHttpLayer(),
+                                 tempFiles, platform::ProgramDataItems()},
+                                platform::SystemRecordFolder());
 }

@@ -9,6 +9,7 @@
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
 #include "platform/process.h"
+#include "platform/record_folder.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "platform/win32/win32_toolkit.h"
@@ -20,8 +21,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     namespace platform = rlq::platform;
     platform::win32::Win32Toolkit ui;
-    rlq::Program program({ui, platform::SystemProcess(), platform::SystemHostNetwork(),
-                          platform::SystemUdpSockets(), platform::SystemHttpLayer(),
-                          platform::SystemTempFiles(), platform::ProgramDataItems()});
-    return program.App().Run();
+    return rlq::Program::RunRecorded(
+        {ui, platform::SystemProcess(), platform::SystemHostNetwork(), platform::SystemUdpSockets(),
+         platform::SystemHttpLayer(), platform::SystemTempFiles(), platform::ProgramDataItems()},
+        platform::SystemRecordFolder());
 }

@@ -13,6 +13,7 @@
 
 #include "platform/host_network.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
 namespace {

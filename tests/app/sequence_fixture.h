@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/exit_status.h"
 #include "common/temp_address.h"
 #include "firmware/slots.h"
 #include "firmware/transfer_busy.h"
-#include "frontends/cli/exit_status.h"
 #include "net/reply.h"
 #include "platform/headless/headless_toolkit.h"
 #include "tests/doubles/process.h"
@@ -106,7 +106,7 @@ class SequenceTest : public SequenceFixture<platform::HeadlessToolkit> {
 
     platform::Window& Main() { return ui.MainWindowState(); }
     // What the console tool would exit with after this run.
-    int ExitStatus() const { return cli::ExitForOutcome(app->View()->Outcome(), checkOnly).status; }
+    int ExitStatus() const { return ExitForOutcome(app->View()->Outcome(), checkOnly).status; }
     void Click(int id) {
         ui.Click(Main(), id);
         ui.PumpMessages();

@@ -343,6 +343,33 @@ check_address_expires() {
     fail "10.10.1.1 still there 35 s after the holder was killed"
 }
 
+# Every run leaves its log, private to the user; a run that ends (not by a signal) also adds its
+# entry to the history, with the exit status it ended with.
+state=$work/state/rlq-updater
+runs_done=0
+entries=0
+check_records() {
+    local status=$1
+    runs_done=$((runs_done + 1))
+    local logs
+    logs=$(ls "$state"/run-*.log 2>/dev/null | wc -l)
+    [[ $logs -eq $runs_done ]] || fail "$logs run logs after $runs_done runs"
+    [[ $(stat -c %a "$state") == 700 ]] || fail "the record folder is not private"
+    local log
+    log=$(ls "$state"/run-*.log | tail -n 1)
+    [[ $(stat -c %a "$log") == 600 ]] || fail "the run log is not private"
+    grep -q ' run-start program ' "$log" || fail "the run log has no start: $(cat "$log")"
+    [[ $status -ge 128 ]] && return
+    entries=$((entries + 1))
+    grep -q " program-end status $status " "$log" || fail "the run log has no end: $(cat "$log")"
+    local history=$state/history.jsonl
+    [[ $(wc -l <"$history") -eq $entries ]] || fail "history: $(cat "$history")"
+    tail -n 1 "$history" | grep -q "\"status\":$status," || fail "history: $(tail -n 1 "$history")"
+    XDG_STATE_HOME=$work/state "$bin/rlq-updater-cli" --history --json |
+        python3 -c 'import json,sys; assert len([json.loads(l) for l in sys.stdin]) == int(sys.argv[1])' \
+            "$entries" || fail "--history --json does not give the $entries entries"
+}
+
 # The same program as user nobody with only CAP_NET_ADMIN, under umask 022, beside the run:
 # it must end as a second copy (status 1) before it sends anything.
 run_second_copy() {
@@ -376,7 +403,8 @@ run_updater() {
     fi
     # The single-instance lock is per network namespace: no other updater on this machine (a
     # test or a real run) makes this one a second copy.
-    TMPDIR=$tmp ip netns exec "$RLQ_NS_PC" sh -c 'umask "$0" && exec "$@"' "$updater_umask" \
+    TMPDIR=$tmp XDG_STATE_HOME=$work/state ip netns exec "$RLQ_NS_PC" \
+        sh -c 'umask "$0" && exec "$@"' "$updater_umask" \
         "$prog/rlq-updater-cli" "$@" </dev/null >>"$output" 2>>"$work/out.log" &
     local updater=$!
     local watcher=""
@@ -396,6 +424,7 @@ run_updater() {
         wait "$watcher" 2>/dev/null || true
     fi
     [[ $status -eq $expected ]] || fail "exit status $status, expected $expected"
+    check_records "$status"
     rm -f "$work/pipe"
     if [[ $kill_signal == KILL ]]; then
         check_address_expires

@@ -140,6 +140,8 @@ done
 export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 
+# The run's records go to a folder of the scenario's own.
+export XDG_STATE_HOME=$work/state
 launch=("$bin/rlq-updater")
 if [[ $scenario == helper-as-user || $scenario == authorisation-refused ]]; then
     # A private copy of the program's folder, writable for the user (the temporary file goes

@@ -1,10 +1,10 @@
-#include "frontends/cli/json_line.h"
+#include "common/json_line.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace rlq::cli {
+namespace rlq {
 namespace {
 
 using namespace std::string_literals;
@@ -43,4 +43,4 @@ TEST(JsonLine, WritesTheEventFirstAndMembersInOrder) {
 }
 
 }  // namespace
-}  // namespace rlq::cli
+}  // namespace rlq

@@ -1,12 +1,12 @@
 #pragma once
-// The console tool's exit statuses and the names the JSON "status" line gives them; --help and
-// the man page list the same.
+// The exit statuses of the console tool, and the names its JSON "status" line and the history give
+// them; --help and the man page list the same. Every front end records its runs with them.
 
 #include <string_view>
 
 #include "common/run_events.h"
 
-namespace rlq::cli {
+namespace rlq {
 
 constexpr int kExitDone = 0;                // both units updated, or found current
 constexpr int kExitRetryOffered = 1;        // the run ended with the retry offered
@@ -38,4 +38,4 @@ constexpr ExitFor ExitForOutcome(SequenceOutcome outcome, bool check) {
     return kNotStarted;
 }
 
-}  // namespace rlq::cli
+}  // namespace rlq

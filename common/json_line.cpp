@@ -1,8 +1,8 @@
-#include "frontends/cli/json_line.h"
+#include "common/json_line.h"
 
 #include <cstdio>
 
-namespace rlq::cli {
+namespace rlq {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -116,4 +116,16 @@ JsonLine& JsonLine::Bool(std::string_view key, bool value) {
     return *this;
 }
 
-}  // namespace rlq::cli
+JsonLine& JsonLine::Tenths(std::string_view key, std::int64_t tenths) {
+    Key(key);
+    m_text += std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    return *this;
+}
+
+JsonLine& JsonLine::Object(std::string_view key, const JsonLine& member) {
+    Key(key);
+    m_text += member.Text();
+    return *this;
+}
+
+}  // namespace rlq

@@ -1,0 +1,129 @@
+// The console's two presenters as listeners: the events of a run in, the console's bytes out.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/temp_address.h"
+#include "frontends/cli/console_presenter.h"
+#include "frontends/cli/json_presenter.h"
+#include "net/reply.h"
+
+namespace rlq::cli {
+namespace {
+
+constexpr Ipv4 kMain = MakeIpv4(192, 168, 77, 20);
+constexpr Ipv4 kSub = MakeIpv4(10, 1, 2, 3);
+
+// Output written to a temporary file, read back whole.
+class Captured {
+  public:
+    Captured() : m_file(std::tmpfile()) {}
+    ~Captured() { std::fclose(m_file); }
+    std::FILE* File() { return m_file; }
+    std::string Text() {
+        std::fflush(m_file);
+        std::rewind(m_file);
+        std::string text;
+        for (int c; (c = std::fgetc(m_file)) != EOF;) {
+            text += static_cast<char>(c);
+        }
+        return text;
+    }
+
+  private:
+    std::FILE* m_file;
+};
+
+// A run that finds the main unit, gives up on the sub unit and offers both buttons, then a run
+// that updates both units; every event the presenters show, in the order a run has them.
+void PlayRuns(RunObserver& presenter) {
+    presenter.RunStarted({"1.34.1.6",
+                          {0x0134, 0x0106},
+                          RunMode::Update,
+                          "RLQ-610A  Ver.1.34/1.06",
+                          "RLQ-610A firmware updater"});
+    presenter.LeftoverAddressRemoved("eth0");
+    presenter.SearchStarted(SEARCH_MAIN);
+    presenter.SearchShown({"", {"", "探しています。", "お待ちください。"}, ""});
+    presenter.SearchEnded(SEARCH_MAIN, kMain, 0x0130, false);
+    presenter.SearchStarted(SEARCH_SUB);
+    presenter.SearchGivenUp({"見つかりませんでした。", {"一行目", "二行目", "三行目"}, "戻る"});
+    presenter.SearchEnded(SEARCH_SUB, 0, 0, false);
+    presenter.Offered(OfferedButton::Retry);
+    presenter.Offered(OfferedButton::SpecialMode);
+    presenter.RunEnded(SequenceOutcome::SpecialModeOffered);
+    presenter.SearchEnded(SEARCH_SUB, kSub, 0x0100, true);
+    presenter.VersionShown(0, 0x0130, 0x0134);
+    presenter.VersionShown(1, 0x0100, 0x0106);
+    presenter.UnitAddressShown(1, kSub);
+    for (std::uint32_t done : {0u, 50u, 99u, 100u, 100u}) {
+        presenter.Progress(1, done, 100);
+    }
+    presenter.MessageShown(136, "アップデート完了", "完了しました。\r\n抜いてください。");
+    presenter.ProgramEnded(0, "done");
+}
+
+TEST(ConsolePresenter, PrintsWhatTheWindowsShowInTheirOrder) {
+    Captured out;
+    ConsolePresenter presenter(out.File(), false);
+    PlayRuns(presenter);
+    EXPECT_EQ(out.Text(),
+              "ファームウェア情報: RLQ-610A  Ver.1.34/1.06\n"
+              "== RLQ-610A firmware updater\n"
+              "前回の実行で残った一時アドレス 10.10.1.1/8 を eth0 から削除しました。\n"
+              "  探しています。\n"
+              "  お待ちください。\n"
+              "[戻る]\n"
+              "== 見つかりませんでした。\n"
+              "  一行目\n"
+              "  二行目\n"
+              "  三行目\n"
+              "→ 再試行\n"
+              "→ 特殊モード\n"
+              "Main: Ver.1.30→1.34\n"
+              "Sub:  Ver.1.00→1.06\n"
+              "IPアドレス: 10.1.2.3\n"
+              "Sub 100%\n"
+              "[アップデート完了] 完了しました。\n抜いてください。\n");
+}
+
+TEST(ConsolePresenter, DrawsTheBarInPlaceOnATerminal) {
+    Captured out;
+    ConsolePresenter presenter(out.File(), true);
+    presenter.Progress(0, 0, 4);
+    presenter.Progress(0, 1, 4);
+    presenter.Progress(0, 1, 4);
+    presenter.Offered(OfferedButton::Retry);
+    EXPECT_EQ(out.Text(), "\rMain [" + std::string(40, ' ') + "]   0%" + "\rMain [" +
+                              std::string(10, '#') + std::string(30, ' ') + "]  25%\n→ 再試行\n");
+}
+
+TEST(JsonPresenter, WritesOneObjectPerEventAndAtMostOneLinePerPercent) {
+    Captured out;
+    JsonPresenter presenter(out.File());
+    PlayRuns(presenter);
+    EXPECT_EQ(out.Text(),
+              R"({"event":"leftover-removed","address":"10.10.1.1/8","interface":"eth0"}
+{"event":"search-start","unit":"main"}
+{"event":"search-end","unit":"main","found":true,"address":"192.168.77.20","version":"1.30","temp_address":false}
+{"event":"search-start","unit":"sub"}
+{"event":"search-end","unit":"sub","found":false}
+{"event":"offer","button":"retry"}
+{"event":"offer","button":"special-mode"}
+{"event":"search-end","unit":"sub","found":true,"address":"10.1.2.3","version":"1.00","temp_address":true}
+{"event":"version","unit":"main","text":"Ver.1.30→1.34"}
+{"event":"version","unit":"sub","text":"Ver.1.00→1.06"}
+{"event":"address","address":"10.1.2.3"}
+{"event":"progress","unit":"sub","percent":0}
+{"event":"progress","unit":"sub","percent":50}
+{"event":"progress","unit":"sub","percent":99}
+{"event":"progress","unit":"sub","percent":100}
+{"event":"message","caption":"アップデート完了","text":"完了しました。\r\n抜いてください。"}
+{"event":"status","status":0,"outcome":"done"}
+)");
+}
+
+}  // namespace
+}  // namespace rlq::cli

@@ -1,0 +1,78 @@
+#pragma once
+// The record folder in memory: the whole folder can refuse to be made, and files can stop
+// taking writes, as a full disk does.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/record_folder.h"
+
+namespace rlq::testing {
+
+class FakeRecordFolder final : public platform::RecordFolder {
+  public:
+    std::map<std::string, std::string> files;
+    bool unusable = false;  // nothing can be made, read or locked
+    bool diskFull = false;  // writes fail from now on
+    int locksTaken = 0;
+
+    std::string Path() const override { return "/state/rlq-updater"; }
+
+    std::unique_ptr<platform::RecordFile> CreateNew(const std::string& name,
+                                                    std::string& why) override {
+        if (unusable || files.contains(name)) {
+            why = unusable ? "the folder is a file" : name + " exists";
+            return nullptr;
+        }
+        files[name];
+        return std::make_unique<File>(*this, name);
+    }
+    std::vector<std::string> Names() override {
+        std::vector<std::string> names;
+        for (const auto& [name, content] : files) {
+            names.push_back(name);
+        }
+        return names;
+    }
+    void Remove(const std::string& name) override { files.erase(name); }
+    std::unique_ptr<platform::RecordLock> Lock(const std::string&, std::string& why) override {
+        if (unusable) {
+            why = "the folder is a file";
+            return nullptr;
+        }
+        ++locksTaken;
+        return std::make_unique<platform::RecordLock>();
+    }
+    std::optional<std::string> Read(const std::string& name) override {
+        if (unusable) {
+            return std::nullopt;
+        }
+        const auto file = files.find(name);
+        return file != files.end() ? file->second : std::string();
+    }
+    bool Append(const std::string& name, std::string_view text) override {
+        if (unusable || diskFull) {
+            return false;
+        }
+        files[name] += text;
+        return true;
+    }
+    bool Replace(const std::string& name, std::string_view text) override {
+        if (unusable || diskFull) {
+            return false;
+        }
+        files[name] = text;
+        return true;
+    }
+
+  private:
+    struct File final : platform::RecordFile {
+        File(FakeRecordFolder& folder, std::string name) : folder(folder), name(std::move(name)) {}
+        bool Append(std::string_view text) override { return folder.Append(name, text); }
+        FakeRecordFolder& folder;
+        std::string name;
+    };
+};
+
+}  // namespace rlq::testing
