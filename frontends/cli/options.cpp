@@ -6,6 +6,7 @@ namespace {
 constexpr std::string_view kHelp =
     R"(Usage: rlq-updater-cli [--json] [--special-mode]
        rlq-updater-cli --check [--json]
+       rlq-updater-cli --history [--json]
        rlq-updater-cli --help | --version
 
 Finds the RLQ-610A main unit and its sub unit on the LAN and updates both to the
@@ -19,6 +20,9 @@ Options:
   --json          write one JSON object per line to stdout instead of text
   --special-mode  start in the special mode (after the main unit was switched
                   off and on): the sub unit is updated at 10.255.255.237
+  --history       print the runs of this user's history, oldest first: a table,
+                  or with --json the JSON lines (time, program, mode, outcome,
+                  status, units: address, version, carried; duration_s)
   --help          print this help and exit
   --version       print the program version and the carried firmware versions
 
@@ -30,6 +34,12 @@ Exit status:
   3   --check: both units found, at least one needs the update
   64  the command line was not understood
   128+N  ended by signal N (143: SIGTERM), temporary address and file removed
+
+Every run leaves a log, one file per run (run-<UTC start>.log, the newest 20
+kept), and a line in history.jsonl (the newest 1000 kept), in
+$XDG_STATE_HOME/rlq-updater (by default ~/.local/state/rlq-updater); send them
+when you ask for help. They never hold the firmware. A log that cannot be
+written is told once on stderr and never stops the update.
 
 JSON lines (--json), each with "event" first:
   leftover-removed  address, interface      at the start: 10.10.1.1/8 that a

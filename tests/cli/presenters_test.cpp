@@ -7,6 +7,7 @@
 
 #include "common/temp_address.h"
 #include "frontends/cli/console_presenter.h"
+#include "frontends/cli/history_printer.h"
 #include "frontends/cli/json_presenter.h"
 #include "net/reply.h"
 
@@ -123,6 +124,38 @@ TEST(JsonPresenter, WritesOneObjectPerEventAndAtMostOneLinePerPercent) {
 {"event":"message","caption":"アップデート完了","text":"完了しました。\r\n抜いてください。"}
 {"event":"status","status":0,"outcome":"done"}
 )");
+}
+
+// --history: a table for people, the stored lines for scripts, nothing for no entry, and a
+// count of the lines that are no entry on stderr.
+TEST(HistoryPrinter, TabulatesTheEntriesAndCountsWhatIsNoEntry) {
+    const std::string line =
+        R"({"time":"2026-12-08T14:10:03Z","mode":"update","outcome":"done","status":0,)"
+        R"("units":{"main":{"address":"192.168.77.20","version":"1.30","carried":"1.34"}},)"
+        R"("duration_s":12.5})";
+    HistoryRead read;
+    read.entries.push_back(*ParseJson(line));
+    read.lines.push_back(line);
+    read.skipped = 2;
+    for (const bool json : {false, true}) {
+        Captured out;
+        Captured err;
+        EXPECT_EQ(PrintHistory(read, json, "rlq", out.File(), err.File()), 0);
+        const std::string text = out.Text();
+        if (json) {
+            EXPECT_EQ(text, line + "\n");
+        } else {
+            EXPECT_NE(text.find("2026-12-08T14:10:03Z  update        done                  0       "
+                                "192.168.77.20 1.30→1.34    -                          12.5\n"),
+                      std::string::npos)
+                << text;
+        }
+        EXPECT_EQ(err.Text(), "rlq: 2 line(s) of the history are no entry and were skipped\n");
+    }
+    Captured out;
+    Captured err;
+    PrintHistory(HistoryRead{}, false, "rlq", out.File(), err.File());
+    EXPECT_EQ(out.Text() + err.Text(), "");
 }
 
 }  // namespace
