@@ -24,21 +24,7 @@ class PosixTempFile final : public BufferedTempFile {
 
   private:
     bool WriteAll(const std::uint8_t* data, std::size_t size) override {
-        if (!m_fd) {
-            return false;
-        }
-        while (size > 0) {
-            const ssize_t written = ::write(m_fd.Get(), data, size);
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
+        return m_fd && platform::WriteAll(m_fd.Get(), data, size);
     }
 
     bool CloseFile() override { return m_fd.Close(); }

@@ -4,15 +4,23 @@
 
 namespace rlq::platform::win32 {
 
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) {
+namespace {
+
+std::wstring WidenFrom(UINT codePage, std::string_view text) {
+    if (text.empty()) {
         return {};
     }
-    const int size = static_cast<int>(utf8.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
     return wide;
+}
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) {
+    return WidenFrom(CP_UTF8, utf8);
 }
 
 std::string Narrow(std::wstring_view utf16) {
@@ -38,14 +46,7 @@ std::size_t SystemCodePageLength(std::string_view utf8) {
 }
 
 std::string FromSystemCodePage(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return Narrow(wide);
+    return Narrow(WidenFrom(CP_ACP, text));
 }
 
 }  // namespace rlq::platform::win32

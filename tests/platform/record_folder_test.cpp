@@ -68,6 +68,7 @@ TEST_F(RecordFolderTest, MakesFilesAnewAppendsReplacesAndRemoves) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"history.jsonl", "history.lock", "run-1.log"}))
         << "nothing of the replacement is left";
+    log.reset();  // only a closed log is removed: the oldest, never the run's own
     folder.Remove("run-1.log");
     EXPECT_EQ(folder.Read("run-1.log"), "");
     EXPECT_EQ(fs::path(folder.Path()).filename(), kFolderName);

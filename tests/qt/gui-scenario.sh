@@ -156,7 +156,7 @@ if [[ $scenario == helper-as-user || $scenario == authorisation-refused ]]; then
     fi
     chmod 0755 "$work"
     launch=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all
-            env HOME="$run" "$run/rlq-updater")
+            env HOME="$run" XDG_STATE_HOME="$run/state" "$run/rlq-updater")
 fi
 "${launch[@]}" >"$work/app.log" 2>&1 &
 app_pid=$!
@@ -224,5 +224,17 @@ case $scenario in
         fail "unknown scenario"
         ;;
 esac
+# The run left its log and its history entry in the user's record folder.
+case $scenario in
+    update | helper-as-user) ended="status 0 (done)" ;;
+    sub-not-found) ended="status 2 (special-mode-offered)" ;;
+    *) ended="" ;;
+esac
+if [[ -n $ended ]]; then
+    records=${run:-$work}/state/rlq-updater
+    grep -q "program-end $ended" "$records"/run-*.log || fail "no log of a run that ended with $ended"
+    grep -q "\"status\":${ended:7:1}," "$records/history.jsonl" || fail "no history entry"
+    cp "$records"/run-*.log "$records/history.jsonl" "$artifacts/"
+fi
 ls "$artifacts"
 [[ ${#busy_states[@]} -eq 0 ]] || fail "busy while waiting for the user: ${busy_states[*]}"

@@ -28,20 +28,8 @@ constexpr int kProtocolError = 2;
 constexpr int kSetupError = 3;
 
 bool WriteLine(std::string_view text) {
-    std::string line(text);
-    line += '\n';
-    std::string_view rest = line;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(STDOUT_FILENO, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    const std::string line = std::string(text) + '\n';
+    return rlq::platform::WriteAll(STDOUT_FILENO, line.data(), line.size());
 }
 
 // Serves requests until the input ends, a signal comes or the protocol is broken.
