@@ -18,6 +18,7 @@ source "$(dirname "$0")/wine-env.sh"
 old=(--main-version 1.30 --sub-version 1.00)
 main_addr=$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX
 expect_status=0
+expect_ended="status 0 (done)"  # how the run's log says it ended
 expect_windows=()   # titles that must appear, in order; each is answered when it does
 expect_sim=()       # patterns the simulator's log must hold
 count_sim=()        # "PATTERN=N"
@@ -51,6 +52,7 @@ case $scenario in
         count_sim=("POST /update_reset=4")
         reject_sim=("tftp:")
         timed=("POST /update_reset" 45 65)
+        expect_ended="status 2 (special-mode-offered)"
         close_at_end=1
         ;;
     temp-address-refused)
@@ -59,6 +61,7 @@ case $scenario in
         # are offered, nothing is updated.
         expect_windows=("メインユニットに内蔵されているサブユニットが見つかりませんでした。")
         reject_sim=("web:" "tftp:")
+        expect_ended="status 2 (special-mode-offered)"
         close_at_end=1
         ;;
     *)
@@ -83,6 +86,9 @@ cp "$exe" "$work/"
 if [[ $main_addr != "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" ]]; then
     ip -n "$RLQ_NS_UNIT" addr add "$main_addr" brd + dev "$RLQ_UNIT_IF"
 fi
+
+# The run's records, in the prefix's %LOCALAPPDATA%: only what is newer than this mark is this run's.
+touch "$work/started"
 
 ip netns exec "$RLQ_NS_UNIT" "$sim" --main-addr "$main_addr" \
     --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" --special-addr "$RLQ_SPECIAL_ADDR" \
@@ -198,6 +204,19 @@ sleep 0.3
 ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -q '10\.10\.1\.1/' &&
     fail "the temporary address was left on the adapter"
 compgen -G "$work/.rlq-*.tmp" >/dev/null && fail "the temporary file was left"
+records=$(find "$WINEPREFIX/drive_c/users" -type d -name RLQ610ATotalUpdater -print -quit)
+if [[ -z $records ]]; then
+    fail "no record folder in %LOCALAPPDATA%"
+else
+    logs=$(find "$records" -name 'run-*.log' -newer "$work/started")
+    # shellcheck disable=SC2086 # the names have no blanks
+    [[ -n $logs ]] && grep -q "program-end $expect_ended" $logs ||
+        fail "no log of this run that ended with $expect_ended"
+    [[ $(find "$records" -name history.jsonl -newer "$work/started" | wc -l) -eq 1 ]] ||
+        fail "the history has no entry of this run"
+    # shellcheck disable=SC2086
+    [[ -z $logs ]] || cp $logs "$artifacts/"
+fi
 for pattern in "${expect_sim[@]}"; do
     grep -qF -- "$pattern" "$work/sim.log" || fail "simulator log lacks \"$pattern\""
 done
