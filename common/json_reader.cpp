@@ -237,7 +237,8 @@ class Reader {
             if (!item) {
                 return std::nullopt;
             }
-            object.members.emplace_back(std::move(*key), std::move(*item));
+            object.keys.push_back(std::move(*key));
+            object.items.push_back(std::move(*item));
             SkipSpace();
             if (Take("}")) {
                 return object;
@@ -255,10 +256,13 @@ class Reader {
 }  // namespace
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
+    if (kind != Kind::Object) {
+        return nullptr;
+    }
     // The last of repeated members counts, as most readers take it.
-    for (auto member = members.rbegin(); member != members.rend(); ++member) {
-        if (member->first == key) {
-            return &member->second;
+    for (std::size_t i = keys.size(); i-- > 0;) {
+        if (keys[i] == key) {
+            return &items[i];
         }
     }
     return nullptr;

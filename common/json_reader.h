@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace rlq {
@@ -17,8 +16,8 @@ struct JsonValue {
     bool flag = false;
     double number = 0;
     std::string text;
-    std::vector<JsonValue> items;                            // an array's
-    std::vector<std::pair<std::string, JsonValue>> members;  // an object's, in their order
+    std::vector<JsonValue> items;   // an array's elements, or an object's member values
+    std::vector<std::string> keys;  // an object's member names, one per item, in their order
 
     // The member `key` of an object; null when this is no object or has no such member.
     const JsonValue* Find(std::string_view key) const;
