@@ -8,6 +8,7 @@
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "net/reply.h"
+#include "resources/version_info.h"
 
 namespace rlq {
 namespace {
@@ -333,7 +334,10 @@ void RunLog::ProgramEnded(int status, std::string_view outcome) {
 
 RunHistory::RunHistory(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
                        RecordFailure onFailure)
-    : m_folder(folder), m_start(start), m_onFailure(std::move(onFailure)) {}
+    : m_folder(folder), m_start(start), m_onFailure(std::move(onFailure)) {
+    // A run that never started (no rights, another copy) still names the program.
+    m_run.programVersion = res::version::FileVersionText();
+}
 
 void RunHistory::RunStarted(const RunStart& start) {
     m_run = start;

@@ -131,6 +131,7 @@ TEST(RunHistory, KeepsTheNewestThousandAndLosesNothingWhenItCannotWrite) {
     ASSERT_EQ(read.entries.size(), kKeptHistory);
     EXPECT_EQ(read.entries.front().Find("status")->Text(), "1");
     EXPECT_EQ(read.entries.back().Find("outcome")->Text(), "done");
+    EXPECT_EQ(read.entries.back().Find("program")->Text(), "1.34.1.6") << "also with no run start";
 }
 
 }  // namespace
