@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "app/exit_status.h"
 #include "common/json_line.h"
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
@@ -93,22 +94,6 @@ std::string ModeName(RunMode mode) {
             break;
     }
     return "update";
-}
-
-std::string OutcomeName(SequenceOutcome outcome) {
-    switch (outcome) {
-        case SequenceOutcome::Done:
-            return "done";
-        case SequenceOutcome::RetryOffered:
-            return "retry-offered";
-        case SequenceOutcome::SpecialModeOffered:
-            return "special-mode-offered";
-        case SequenceOutcome::UpdateNeeded:
-            return "update-needed";
-        case SequenceOutcome::None:
-            break;
-    }
-    return "none";
 }
 
 std::string VerdictName(ReplyVerdict verdict) {
@@ -325,7 +310,8 @@ void RunLog::Offered(OfferedButton button) {
 }
 
 void RunLog::RunEnded(SequenceOutcome outcome) {
-    Line("run-end " + OutcomeName(outcome));
+    // The names of the exit statuses, one set of words for the log, JSON and the history.
+    Line("run-end " + std::string(ExitForOutcome(outcome, false).outcome));
 }
 
 void RunLog::ProgramEnded(int status, std::string_view outcome) {
