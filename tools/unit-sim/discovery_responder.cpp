@@ -53,6 +53,12 @@ std::vector<std::uint8_t> FaultyDatagram(const UnitConfig& unit, FaultyReply fau
     return reply;
 }
 
+std::string ReplyShape(std::uint8_t kind, std::uint16_t format) {
+    char text[32];
+    std::snprintf(text, sizeof text, "format %04x kind %02x", format, kind);
+    return text;
+}
+
 std::string VersionText(std::uint16_t version) {
     char text[8];
     std::snprintf(text, sizeof text, "%x.%02x", version >> 8, version & 0xFF);
@@ -163,9 +169,13 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
             LogLine(std::string("discovery reply ") + unit.label + " lost");
             continue;
         }
-        SendReply(unit, from, BuildReply(unit.kind, unit.version));
-        LogLine(std::string("discovery reply ") + unit.label + " from " + FormatIpv4(unit.address) +
-                " to " + FormatIpv4(from) + " version " + VersionText(unit.version));
+        const std::uint8_t kind = unit.replyKind.value_or(unit.kind);
+        const std::uint16_t format = unit.replyFormat.value_or(kDiscoveryFormatVersion);
+        SendReply(unit, from, BuildReply(kind, unit.version, format));
+        LogLine(
+            std::string("discovery reply ") + unit.label + " from " + FormatIpv4(unit.address) +
+            " to " + FormatIpv4(from) + " version " + VersionText(unit.version) +
+            (unit.replyFormat || unit.replyKind ? ", foreign: " + ReplyShape(kind, format) : ""));
     }
 }
 

@@ -85,6 +85,21 @@ bool ParseFaultyReplies(std::string_view text, UnitConfig& unit) {
     });
 }
 
+// "0200" or "0x0200".
+template <typename Number>
+bool ParseHex(std::string_view text, std::optional<Number>& value) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+    }
+    Number number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number, 16);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
+        return false;
+    }
+    value = number;
+    return true;
+}
+
 struct OptionRule {
     std::string name;
     bool takesValue;
@@ -107,6 +122,12 @@ void AddUnitOptions(std::vector<OptionRule>& rules, const std::string& prefix,
                      }});
     rules.push_back({name("-send-first"), true, [unit](SimOptions& o, std::string_view v) {
                          return ParseFaultyReplies(v, o.*unit);
+                     }});
+    rules.push_back({name("-reply-format"), true, [unit](SimOptions& o, std::string_view v) {
+                         return ParseHex(v, (o.*unit).replyFormat);
+                     }});
+    rules.push_back({name("-reply-kind"), true, [unit](SimOptions& o, std::string_view v) {
+                         return ParseHex(v, (o.*unit).replyKind);
                      }});
 }
 
@@ -226,6 +247,10 @@ std::string Usage() {
            "  --main-send-first LIST, --sub-send-first LIST\n"
            "      replies sent before the right one, comma separated:\n"
            "      wrong-kind, oversized, undersized, bad-format\n"
+           "  --main-reply-format HEX, --sub-reply-format HEX\n"
+           "      its reply carries this format instead of 0100\n"
+           "  --main-reply-kind HEX, --sub-reply-kind HEX\n"
+           "      its reply carries this unit-kind byte instead of its own (82 main, 83 sub)\n"
            "  --refuse-chunk K:S        answer chunk K of the main unit's update with status S\n"
            "  --reset-status S          answer the sub unit's update_reset with S (default 204)\n"
            "  --web-fault KIND[@N]      from request N on: never-answer, close-mid-response,\n"

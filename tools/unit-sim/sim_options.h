@@ -31,6 +31,9 @@ struct UnitConfig {
     std::uint16_t version = 0x0100;  // four BCD digits, 0x0130 is 1.30
     bool silent = false;
     std::vector<FaultyReply> sendFirst{};
+    // A foreign reply instead of the right one: another format or another unit's kind byte.
+    std::optional<std::uint16_t> replyFormat{};
+    std::optional<std::uint8_t> replyKind{};
 };
 
 // The web interfaces and TFTP loaders, and the faults they are told to show.
