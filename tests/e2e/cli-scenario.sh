@@ -32,6 +32,8 @@ pipe_to_head=0      # the updater's output goes through `head -1`, which closes 
 vanish_when=""      # the unit's link goes down once the simulator's log shows this
 temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone else's)
 extra_unit_addr=""  # another address on the unit side (a third host)
+prepare=()          # commands run before the first run; they change only the test's namespaces
+hold_port=0         # another program holds UDP 12104, where the replies arrive, in the PC namespace
 
 old=(--main-version 1.30 --sub-version 1.00)
 case $scenario in
@@ -80,7 +82,7 @@ case $scenario in
         runs=2
         second_run=(--json --special-mode)
         json_events=(search-start search-end offer address progress message status)
-        expect_out=('{"event":"search-end","unit":"sub","found":false}'
+        expect_out=('{"event":"search-end","unit":"sub","found":false,"cause":"sub-silent"'
                     '{"event":"offer","button":"special-mode"}'
                     '{"event":"status","status":2,"outcome":"special-mode-offered"}'
                     '{"event":"address","address":"10.255.255.237"}'
@@ -106,7 +108,7 @@ case $scenario in
     sub-silent-then-special-mode)
         sim_args=("${old[@]}" --sub-silent)
         expect_status=2
-        expect_out=("サブユニットが見つかりませんでした。" "→ 特殊モード")
+        expect_out=("サブユニットが見つかりませんでした。" "[sub-silent]" "→ 特殊モード")
         runs=2
         second_run=(--special-mode)
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
@@ -269,6 +271,82 @@ case $scenario in
         pipe_to_head=1
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         ;;
+    # A search that ends without its unit names the cause, here each cause in turn.
+    not-found-no-link)
+        # The unit's end is down, so pc0 has no carrier.
+        sim_args=("${old[@]}")
+        prepare=('ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down')
+        expect_status=1
+        expect_out=("[no-link]")
+        reject_sim=("discovery request")
+        ;;
+    not-found-reply-blocked)
+        # A firewall in the PC namespace drops the replies the unit sends.
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        prepare=('ip netns exec "$RLQ_NS_PC" nft "add table inet rlq; add chain inet rlq in \
+            { type filter hook input priority 0; }; add rule inet rlq in udp dport 12104 drop"')
+        expect_status=1
+        expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"reply-blocked"')
+        expect_sim=("discovery reply main from 192.168.77.20")
+        ;;
+    not-found-port-in-use)
+        # Another program holds the port the replies come to.
+        sim_args=("${old[@]}")
+        hold_port=1
+        expect_status=1
+        expect_out=("[port-in-use]")
+        ;;
+    not-found-no-address)
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        prepare=('ip -n "$RLQ_NS_PC" addr flush dev "$RLQ_PC_IF"')
+        expect_status=1
+        expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"no-address"')
+        ;;
+    not-found-foreign-reply)
+        sim_args=("${old[@]}" --main-reply-format 0200)
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        expect_status=1
+        expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"foreign-reply"')
+        expect_sim=("foreign: format 0200 kind 82")
+        ;;
+    not-found-route-conflict)
+        # A route inside 10/8 on another interface covers the sub unit, and strict reverse-path
+        # filtering drops its reply on pc0. A veth pair stands in for a dummy interface, which
+        # not every kernel has.
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        prepare=('ip -n "$RLQ_NS_PC" link add other0 up type veth peer name other1'
+                 'ip -n "$RLQ_NS_PC" link set other1 up'
+                 'ip -n "$RLQ_NS_PC" route add 10.1.0.0/16 dev other0'
+                 'ip netns exec "$RLQ_NS_PC" sysctl -qw net.ipv4.conf.all.rp_filter=1 \
+                      "net.ipv4.conf.$RLQ_PC_IF.rp_filter=1"')
+        expect_status=2
+        expect_out=('{"event":"search-end","unit":"sub","found":false,"cause":"route-conflict"')
+        expect_sim=("discovery reply sub from 10.1.2.3 to 10.10.1.1")
+        ;;
+    not-found-temp-address-refused)
+        # Someone else's 10.10.1.1/8 on pc0, and the sub unit does not answer.
+        temp_present=1
+        sim_args=("${old[@]}" --sub-silent)
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        expect_status=2
+        expect_out=('{"event":"search-end","unit":"sub","found":false,"cause":"temp-address-refused"')
+        ;;
+    not-found-no-reply)
+        sim_args=("${old[@]}" --main-silent --sub-silent)
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        expect_status=1
+        expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"no-reply"')
+        expect_sim=("discovery request from 192.168.77.10")
+        ;;
     *)
         echo "unknown scenario $scenario" >&2
         exit 2
@@ -280,22 +358,35 @@ prog=$work/prog  # the program's folder
 tmp=$work/tmp    # TMPDIR
 mkdir "$prog" "$tmp"
 sim_pid=""
+holder_pid=""
+stop_holder() {
+    [[ -z $holder_pid ]] && return 0
+    kill -TERM "$holder_pid" 2>/dev/null || true
+    wait "$holder_pid" 2>/dev/null || true
+    holder_pid=""
+}
 stop_sim() {
     [[ -n $sim_pid ]] && kill -TERM "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
     sim_pid=""
 }
 planted=()
 cleanup() {
+    stop_holder
     stop_sim
     rm -f "${planted[@]}"
-    # RLQ_E2E_KEEP=DIR keeps the updater's output as DIR/SCENARIO.out, to compare two builds.
-    [[ -z ${RLQ_E2E_KEEP:-} ]] || cp "$work/out.log" "$RLQ_E2E_KEEP/$scenario.out" 2>/dev/null || true
+    # RLQ_E2E_KEEP=DIR keeps the updater's output as DIR/SCENARIO.out and its run logs, whose
+    # stamps time the searches, as DIR/SCENARIO.runlog, to compare two builds.
+    if [[ -n ${RLQ_E2E_KEEP:-} ]]; then
+        cp "$work/out.log" "$RLQ_E2E_KEEP/$scenario.out" 2>/dev/null || true
+        cat "$work"/state/rlq-updater/run-*.log >"$RLQ_E2E_KEEP/$scenario.runlog" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 cp "$bin/rlq-updater-cli" "$prog/"
 [[ -z $extra_unit_addr ]] || ip -n "$RLQ_NS_UNIT" addr add "$extra_unit_addr" dev "$RLQ_UNIT_IF"
 [[ $temp_present -eq 0 ]] || ip -n "$RLQ_NS_PC" addr add 10.10.1.1/8 dev "$RLQ_PC_IF"
+for command in "${prepare[@]}"; do eval "$command"; done
 folders_before=$(ls -A "$prog" "$tmp")
 
 start_sim() {
@@ -439,7 +530,18 @@ run_updater() {
     fi
 }
 
+if [[ $hold_port -eq 1 ]]; then
+    ip netns exec "$RLQ_NS_PC" python3 -c 'import socket, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("0.0.0.0", 12104))
+print("bound", flush=True)
+time.sleep(300)' >"$work/holder.log" 2>&1 &
+    holder_pid=$!
+    for _ in $(seq 100); do grep -qs '^bound' "$work/holder.log" && break; sleep 0.05; done
+    grep -qs '^bound' "$work/holder.log" || fail "the holder did not bind 12104: $(cat "$work/holder.log")"
+fi
 run_updater "$expect_status" "${cli_args[@]}"
+stop_holder
 if [[ $runs -eq 2 ]]; then
     if [[ ${#second_sim[@]} -gt 0 ]]; then
         stop_sim
@@ -460,8 +562,10 @@ for pattern in "${expect_out[@]}"; do
     grep -qF -- "$pattern" "$work/out.log" || fail "output lacks: $pattern"
 done
 if [[ ${#json_events[@]} -gt 0 ]]; then
-    python3 -c 'import json,sys; [json.loads(l) for l in sys.stdin]' <"$work/out.log" ||
-        fail "output is not one JSON object per line"
+    python3 -c 'import json, sys
+for e in map(json.loads, sys.stdin):
+    assert e["event"] != "search-end" or e["found"] or {"cause", "adapters"} <= e.keys(), e
+' <"$work/out.log" || fail "output is not one JSON object per line, or a unit not found lacks its cause"
     for event in "${json_events[@]}"; do
         grep -qF -- "{\"event\":\"$event\"" "$work/out.log" || fail "no $event line"
     done
