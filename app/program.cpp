@@ -13,7 +13,8 @@ namespace rlq {
 Program::Program(PlatformServices services, ProgramOptions options)
     : m_services(services),
       m_events(options.events != nullptr ? *options.events : NoRunObserver()),
-      m_search(services.ui, services.host, services.sockets, m_events),
+      m_search(services.ui, services.host, services.sockets, services.probes, services.process,
+               m_events),
       m_app(AppParts{
           services.ui, services.process,
           [this] {

@@ -9,6 +9,7 @@
 #include "platform/http_layer.h"
 #include "platform/process.h"
 #include "platform/record_folder.h"
+#include "platform/search_probes.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "platform/ui.h"
@@ -30,6 +31,7 @@ struct PlatformServices {
     platform::ProcessEnvironment& process;
     platform::HostNetwork& host;
     platform::UdpSocketFactory& sockets;
+    platform::SearchProbes& probes;  // for naming why a search found nothing
     platform::HttpLayer& http;
     platform::TempFiles& tempFiles;
     const platform::DataItemSource& dataItems;  // the carried images and the size text

@@ -116,12 +116,6 @@ std::string VerdictName(ReplyVerdict verdict) {
     return "rejected";
 }
 
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-    return text;
-}
-
 // Texts as one line: the line breaks of a message become " / ".
 std::string OneLine(std::string_view text) {
     std::string line;
@@ -156,14 +150,15 @@ std::string IsoUtc(std::chrono::system_clock::time_point time) {
 }
 
 RunLog::RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
-               RecordFailure onFailure)
-    : m_onFailure(std::move(onFailure)) {
+               RecordFailure onFailure, LogEcho echo)
+    : m_onFailure(std::move(onFailure)), m_echo(std::move(echo)) {
     std::string why;
     for (int attempt = 0; attempt < kLogNameTries && !m_file; ++attempt) {
         m_file = folder.CreateNew(LogName(start, attempt), why);
     }
     if (!m_file) {
         m_onFailure(why);
+        Line("no log file: " + why);
         return;
     }
     RemoveOldLogs(folder);
@@ -172,7 +167,7 @@ RunLog::RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_p
 
 void RunLog::Line(const std::string& text) {
     std::lock_guard lock(m_lock);
-    if (!m_file) {
+    if (!m_file && !m_echo) {
         return;
     }
     const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -180,7 +175,11 @@ void RunLog::Line(const std::string& text) {
                             .count();
     std::string stamp = std::to_string(millis);
     stamp.insert(0, stamp.size() < 7 ? 7 - stamp.size() : 0, ' ');
-    if (!m_file->Append(stamp + " " + text + "\n")) {
+    const std::string line = stamp + " " + text + "\n";
+    if (m_echo) {
+        m_echo(line);
+    }
+    if (m_file && !m_file->Append(line)) {
         m_file.reset();  // one report, then no more tries: a full disk must not slow the run
         m_onFailure("the run log could not be written");
     }
@@ -236,10 +235,30 @@ void RunLog::ReplyReceived(const ReceivedReply& reply) {
     std::string line =
         "reply from " + FormatIpv4(reply.source) + ": " + std::to_string(reply.length) + " bytes";
     if (reply.verdict != ReplyVerdict::WrongLength && reply.verdict != ReplyVerdict::NotAReply) {
-        line += ", format " + Hex(reply.format, 4) + ", kind " + Hex(reply.unitKind, 2) +
+        line += ", format " + HexText(reply.format, 4) + ", kind " + HexText(reply.unitKind, 2) +
                 ", version " + FormatVersion(reply.version);
     }
     Line(line + ", " + VerdictName(reply.verdict));
+}
+
+void RunLog::ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) {
+    Line("reply-socket refused on " + FormatIpv4(localAddress) + " port " +
+         std::to_string(kDiscoveryReplyPort) + ", interface " + std::to_string(interfaceIndex));
+}
+
+void RunLog::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) {
+    const std::string detail = DiagnosisDetail(diagnosis);
+    Line("search-cause " + KindName(kind) + " " + std::string(NotFoundCauseCode(diagnosis.cause)) +
+         (detail.empty() ? "" : ": " + detail));
+    for (const AdapterSearched& adapter : diagnosis.adapters) {
+        std::string line = "searched " + adapter.name + (adapter.link ? " link up" : " link down");
+        for (const AdapterReport::Address& address : adapter.addresses) {
+            line += ' ';
+            line += PrefixText(address.address, address.mask).View();
+        }
+        Line(line + ", sent " + std::to_string(adapter.sent) + ", replies " +
+             std::to_string(adapter.replies) + ", rejected " + std::to_string(adapter.rejected));
+    }
 }
 
 void RunLog::SearchGivenUp(const SearchTexts& texts) {
@@ -334,6 +353,13 @@ void RunHistory::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t 
     if (slot >= 0 && unitAddress != 0) {
         m_found[slot] = Found{unitAddress, version};
     }
+    if (unitAddress != 0) {
+        m_cause.clear();  // a retry got past the search that failed
+    }
+}
+
+void RunHistory::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+    m_cause = NotFoundCauseCode(diagnosis.cause);
 }
 
 void RunHistory::ProgramEnded(int status, std::string_view outcome) {
@@ -343,6 +369,9 @@ void RunHistory::ProgramEnded(int status, std::string_view outcome) {
         .String("mode", ModeName(m_run.mode))
         .String("outcome", outcome)
         .Number("status", status);
+    if (!m_cause.empty()) {
+        entry.String("cause", m_cause);
+    }
     JsonLine units;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (m_found[slot]) {

@@ -29,10 +29,14 @@ using RecordFailure = std::function<void(const std::string& why)>;
 // "2026-12-08T14:10:03Z"
 std::string IsoUtc(std::chrono::system_clock::time_point time);
 
+using LogEcho = std::function<void(const std::string& line)>;
+
 class RunLog final : public RunObserver {
   public:
+    // `echo`, where given, also gets each stamped line with its line break (the console's
+    // --verbose), whether or not the file can be written.
     RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
-           RecordFailure onFailure);
+           RecordFailure onFailure, LogEcho echo = {});
 
     void RunStarted(const RunStart& start) override;
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
@@ -42,7 +46,9 @@ class RunLog final : public RunObserver {
     void PassStarted(const DiscoveryPass& pass) override;
     void PassEnded(const DiscoveryPass& pass, int requestsSent) override;
     void ReplyReceived(const ReceivedReply& reply) override;
+    void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
     void SearchGivenUp(const SearchTexts& texts) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void TempAddressAdded(std::uint32_t interfaceIndex) override;
@@ -68,6 +74,7 @@ class RunLog final : public RunObserver {
     const std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     std::unique_ptr<platform::RecordFile> m_file;
     RecordFailure m_onFailure;
+    LogEcho m_echo;
     int m_lastPercent[2] = {-1, -1};
 };
 
@@ -78,12 +85,14 @@ class RunHistory final : public RunObserver {
                RecordFailure onFailure);
 
     void RunStarted(const RunStart& start) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void ProgramEnded(int status, std::string_view outcome) override;
 
   private:
     platform::RecordFolder& m_folder;
+    std::string m_cause;  // of the run's last search that found nothing
     const std::chrono::system_clock::time_point m_start;
     RecordFailure m_onFailure;
     RunStart m_run;

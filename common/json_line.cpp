@@ -128,4 +128,26 @@ JsonLine& JsonLine::Object(std::string_view key, const JsonLine& member) {
     return *this;
 }
 
+JsonLine& JsonLine::Objects(std::string_view key, const std::vector<JsonLine>& members) {
+    Key(key);
+    m_text += "[";
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        m_text += i == 0 ? "" : ",";
+        m_text += members[i].Text();
+    }
+    m_text += "]";
+    return *this;
+}
+
+JsonLine& JsonLine::Strings(std::string_view key, const std::vector<std::string>& values) {
+    Key(key);
+    m_text += "[";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        m_text += i == 0 ? "" : ",";
+        m_text += JsonString(values[i]);
+    }
+    m_text += "]";
+    return *this;
+}
+
 }  // namespace rlq

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rlq {
 
@@ -22,6 +23,8 @@ class JsonLine {
     // A count of tenths (not negative) as a decimal with one digit after the point: 123 is 12.3.
     JsonLine& Tenths(std::string_view key, std::int64_t tenths);
     JsonLine& Object(std::string_view key, const JsonLine& member);
+    JsonLine& Objects(std::string_view key, const std::vector<JsonLine>& members);
+    JsonLine& Strings(std::string_view key, const std::vector<std::string>& values);
     // The object, closed, without a line break.
     std::string Text() const { return m_text + "}"; }
 

@@ -1,5 +1,7 @@
 #include "common/run_events.h"
 
+#include <cstdio>
+
 namespace rlq {
 namespace {
 
@@ -36,6 +38,12 @@ void RunEvents::PassEnded(const DiscoveryPass& pass, int requestsSent) {
 }
 void RunEvents::ReplyReceived(const ReceivedReply& reply) {
     Each(m_listeners, &RunObserver::ReplyReceived, reply);
+}
+void RunEvents::ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) {
+    Each(m_listeners, &RunObserver::ReplySocketRefused, localAddress, interfaceIndex);
+}
+void RunEvents::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) {
+    Each(m_listeners, &RunObserver::SearchDiagnosed, kind, diagnosis);
 }
 void RunEvents::SearchGivenUp(const SearchTexts& texts) {
     Each(m_listeners, &RunObserver::SearchGivenUp, texts);
@@ -86,6 +94,85 @@ void RunEvents::ProgramEnded(int status, std::string_view outcome) {
 void RunEvents::UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
                             bool current) {
     Each(m_listeners, &RunObserver::UnitChecked, slot, address, version, carried, current);
+}
+
+std::string_view NotFoundCauseCode(NotFoundCause cause) {
+    switch (cause) {
+        case NotFoundCause::NoReply:
+            break;
+        case NotFoundCause::NoLink:
+            return "no-link";
+        case NotFoundCause::NoEthernet:
+            return "no-ethernet";
+        case NotFoundCause::NoAddress:
+            return "no-address";
+        case NotFoundCause::ReplyBlocked:
+            return "reply-blocked";
+        case NotFoundCause::PortInUse:
+            return "port-in-use";
+        case NotFoundCause::ForeignReply:
+            return "foreign-reply";
+        case NotFoundCause::SubSilent:
+            return "sub-silent";
+        case NotFoundCause::TempAddressRefused:
+            return "temp-address-refused";
+        case NotFoundCause::RouteConflict:
+            return "route-conflict";
+        case NotFoundCause::NoRights:
+            return "no-rights";
+    }
+    return "no-reply";
+}
+
+std::string HexText(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string ReplyFault(const ReceivedReply& reply) {
+    switch (reply.verdict) {
+        case ReplyVerdict::WrongLength:
+            return std::to_string(reply.length) + " bytes";
+        case ReplyVerdict::NotAReply:
+            return "no REPLY header";
+        case ReplyVerdict::NewerFormat:
+            return "format " + HexText(reply.format, 4);
+        case ReplyVerdict::UnknownKind:
+        case ReplyVerdict::KindNotWanted:
+            return "kind " + HexText(reply.unitKind, 2);
+        case ReplyVerdict::VersionFiltered:
+        case ReplyVerdict::Accepted:
+            break;
+    }
+    return "version " + HexText(reply.version, 4);
+}
+
+std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
+    switch (diagnosis.cause) {
+        case NotFoundCause::ForeignReply:
+            return FormatIpv4(diagnosis.device) + " " + ReplyFault(diagnosis.reply);
+        case NotFoundCause::ReplyBlocked:
+            return "from " + FormatIpv4(diagnosis.device);
+        case NotFoundCause::PortInUse:
+            return diagnosis.holder;
+        case NotFoundCause::SubSilent:
+            return "main unit " + FormatIpv4(diagnosis.device);
+        case NotFoundCause::RouteConflict:
+            return FormatIpv4(diagnosis.route.address) + "/" +
+                   std::to_string(PrefixLength(diagnosis.route.mask)) + " on " +
+                   diagnosis.interfaceName;
+        case NotFoundCause::TempAddressRefused:
+            return diagnosis.interfaceName.empty() ? std::string{}
+                                                   : "already on " + diagnosis.interfaceName;
+        case NotFoundCause::NoReply:
+        case NotFoundCause::NoLink:
+        case NotFoundCause::NoEthernet:
+        case NotFoundCause::NoAddress:
+        case NotFoundCause::NoRights:
+            break;
+    }
+    return {};
 }
 
 RunObserver& NoRunObserver() {

@@ -86,6 +86,52 @@ struct ReceivedReply {
 
 enum class OfferedButton { Retry, SpecialMode };
 
+// Why a search ended without its unit, as far as the search itself saw; NoReply where nothing
+// more can be known. The codes (NotFoundCauseCode) are part of the console's interface.
+enum class NotFoundCause {
+    NoReply,             // requests went out, nothing came back
+    NoLink,              // no Ethernet adapter has a carrier
+    NoEthernet,          // no Ethernet adapter at all
+    NoAddress,           // Ethernet with a link but no IPv4 address, or only a link-local one
+    ReplyBlocked,        // replies reached the adapter but not the program: a firewall
+    PortInUse,           // another program holds the reply port
+    ForeignReply,        // a device answered with a reply this updater does not take
+    SubSilent,           // the main unit answered, its sub unit did not
+    TempAddressRefused,  // the temporary address could not be added
+    RouteConflict,       // another interface routes part of 10.0.0.0/8 more specifically
+    NoRights,            // the process may not add the temporary address
+};
+std::string_view NotFoundCauseCode(NotFoundCause cause);
+
+// One adapter as a search that found nothing saw it.
+struct AdapterSearched {
+    std::string name;
+    bool link = false;
+    std::vector<AdapterReport::Address> addresses;
+    int sent = 0;      // requests that went out on it
+    int replies = 0;   // datagrams its passes received
+    int rejected = 0;  // of those, the ones not taken
+};
+
+struct SearchDiagnosis {
+    NotFoundCause cause = NotFoundCause::NoReply;
+    // What the cause points at, where it points at something:
+    Ipv4 device = 0;            // the foreign or blocked device, or the main unit of a silent sub
+    ReceivedReply reply;        // ForeignReply: what it answered
+    std::string holder;         // PortInUse: the program holding the port, where the system tells
+    std::string interfaceName;  // RouteConflict: the other interface; TempAddressRefused: the
+                                // adapter that already has the address
+    AdapterReport::Address route;  // RouteConflict: the more specific route
+    std::vector<AdapterSearched> adapters;
+};
+// The cause's particulars in a few language-neutral words ("192.168.77.20 format 0x0200"), empty
+// where the cause has none.
+std::string DiagnosisDetail(const SearchDiagnosis& diagnosis);
+// What a rejected reply got wrong, in the same words: "format 0x0200", "kind 0x09", "17 bytes".
+std::string ReplyFault(const ReceivedReply& reply);
+// "0x0200" for HexText(0x200, 4).
+std::string HexText(std::uint32_t value, int digits);
+
 class RunObserver {
   public:
     virtual ~RunObserver() = default;
@@ -99,7 +145,11 @@ class RunObserver {
     virtual void PassStarted(const DiscoveryPass&) {}
     virtual void PassEnded(const DiscoveryPass&, int /*requestsSent*/) {}
     virtual void ReplyReceived(const ReceivedReply&) {}
+    // The reply port could not be opened on this address, so its pass did not run.
+    virtual void ReplySocketRefused(Ipv4 /*localAddress*/, std::uint32_t /*interfaceIndex*/) {}
     virtual void SearchGivenUp(const SearchTexts&) {}
+    // Right before the SearchEnded of a search that found nothing.
+    virtual void SearchDiagnosed(std::int32_t /*kind*/, const SearchDiagnosis&) {}
     // unitAddress 0: nothing was found.
     virtual void SearchEnded(std::int32_t /*kind*/, Ipv4 /*unitAddress*/, std::uint16_t /*version*/,
                              bool /*viaTempAddress*/) {}
@@ -142,7 +192,9 @@ class RunEvents final : public RunObserver {
     void PassStarted(const DiscoveryPass& pass) override;
     void PassEnded(const DiscoveryPass& pass, int requestsSent) override;
     void ReplyReceived(const ReceivedReply& reply) override;
+    void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
     void SearchGivenUp(const SearchTexts& texts) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void TempAddressAdded(std::uint32_t interfaceIndex) override;

@@ -13,18 +13,13 @@ Ipv4 FromText(const std::string& text) {
     return ParseIpv4(text).value_or(0);
 }
 
-bool IsUsableState(std::uint32_t operStatus) {
-    return operStatus == platform::kOperConnecting || operStatus == platform::kOperConnected ||
-           operStatus == platform::kOperOperational;
-}
-
 bool HasUsableInterfaceRow(const platform::AdapterSnapshot& snapshot,
                            const platform::AdapterRecord& adapter) {
     return std::any_of(snapshot.interfaces.begin(), snapshot.interfaces.end(),
                        [&](const platform::InterfaceRow& row) {
                            return row.physicalAddress == adapter.physicalAddress &&
                                   row.type == platform::kIfTypeEthernet &&
-                                  IsUsableState(row.operStatus);
+                                  IsUsableOperStatus(row.operStatus);
                        });
 }
 
@@ -51,6 +46,11 @@ std::vector<AdapterReport> ReportOf(const platform::AdapterSnapshot& snapshot) {
 }
 
 }  // namespace
+
+bool IsUsableOperStatus(std::uint32_t operStatus) {
+    return operStatus == platform::kOperConnecting || operStatus == platform::kOperConnected ||
+           operStatus == platform::kOperOperational;
+}
 
 void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) {
     m_pEntries.reset();

@@ -20,6 +20,9 @@ struct AdapterEntry {
     std::uint8_t dhcp = 0;
 };
 
+// Whether an interface-table state counts as connected for the search.
+bool IsUsableOperStatus(std::uint32_t operStatus);
+
 class CAdapterList {
   public:
     explicit CAdapterList(platform::HostNetwork& host) : m_host(host) {}

@@ -269,6 +269,7 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     std::int32_t failed = 1;
     OpenSocket(FormatIpv4(localAddress), failed);
     if (failed != 0) {
+        m_events.ReplySocketRefused(localAddress, interfaceIndex);
         return PassOutcome::Exhausted;
     }
     const DiscoveryPass pass{localAddress, localAddress | ~mask, interfaceIndex, viaTempAddress};

@@ -5,6 +5,7 @@
 #include "resources/dialog_layouts.h"
 #include "resources/message_catalogue.h"
 #include "resources/resource_ids.h"
+#include "workflow/search_witness.h"
 
 namespace rlq {
 namespace {
@@ -179,12 +180,22 @@ void CDlgProg::StopSearch() {
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
     m_events.SearchStarted(kind);
+    SearchWitness witness(m_probes, m_process.MayChangeAddresses());
+    RunEvents watched;
+    watched.Add(witness);
+    watched.Add(m_events);
     UnitSlot found;
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
-        CDlgProg dialog(kind, m_host, m_sockets, m_events);
+        CDlgProg dialog(kind, m_host, m_sockets, watched);
         m_ui.RunModal(res::SearchLayout(), dialog);
         found = dialog.GetResult();
+    }
+    if (kind == SEARCH_MAIN) {
+        m_mainUnit = found.unitAddress;
+    }
+    if (found.unitAddress == 0) {
+        m_events.SearchDiagnosed(kind, witness.Diagnose(kind, m_mainUnit));
     }
     m_events.SearchEnded(kind, found.unitAddress, found.version, found.viaTempAddress != 0);
     return found;

@@ -11,6 +11,8 @@
 #include "common/run_events.h"
 #include "net/adapter_list.h"
 #include "net/reply.h"
+#include "platform/process.h"
+#include "platform/search_probes.h"
 #include "platform/ui.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
@@ -66,16 +68,28 @@ class CDlgProg final : public platform::WindowHandler {
 // The search as the update view runs it: one modal CDlgProg per call.
 class DialogUnitSearch final : public UnitSearch {
   public:
+    // A search that finds nothing is followed by its diagnosis, from `probes` and the search's
+    // own events.
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
-                     platform::UdpSocketFactory& sockets, RunObserver& events = NoRunObserver())
-        : m_ui(ui), m_host(host), m_sockets(sockets), m_events(events) {}
+                     platform::UdpSocketFactory& sockets, platform::SearchProbes& probes,
+                     const platform::ProcessEnvironment& process,
+                     RunObserver& events = NoRunObserver())
+        : m_ui(ui),
+          m_host(host),
+          m_sockets(sockets),
+          m_probes(probes),
+          m_process(process),
+          m_events(events) {}
     UnitSlot Find(std::int32_t kind) override;
 
   private:
     platform::Toolkit& m_ui;
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;
+    platform::SearchProbes& m_probes;
+    const platform::ProcessEnvironment& m_process;
     RunObserver& m_events;
+    Ipv4 m_mainUnit = 0;  // where the main unit was last found, for a silent sub unit
 };
 
 }  // namespace rlq

@@ -4,6 +4,7 @@
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
+#include "frontends/cli/cause_texts.h"
 
 namespace rlq::cli {
 namespace {
@@ -84,6 +85,15 @@ void ConsolePresenter::SearchGivenUp(const SearchTexts& texts) {
     Line("[" + texts.button + "]");
     Line("== " + texts.title);
     Lines(texts);
+}
+
+void ConsolePresenter::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+    const CauseTexts texts = TextsForCause(diagnosis);
+    Line("原因 [" + std::string(NotFoundCauseCode(diagnosis.cause)) + "] " + texts.seen);
+    Line("対処: " + texts.hint);
+    for (const AdapterSearched& adapter : diagnosis.adapters) {
+        Line("  " + AdapterLine(adapter));
+    }
 }
 
 void ConsolePresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {

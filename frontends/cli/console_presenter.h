@@ -18,6 +18,7 @@ class ConsolePresenter final : public RunObserver {
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
     void SearchShown(const SearchTexts& texts) override;
     void SearchGivenUp(const SearchTexts& texts) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
     void UnitAddressShown(int slot, Ipv4 address) override;
     void Progress(int slot, std::uint32_t done, std::uint32_t total) override;

@@ -42,8 +42,33 @@ void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16
         line.String("address", FormatIpv4(unitAddress))
             .String("version", FormatVersion(version))
             .Bool("temp_address", viaTempAddress);
+    } else if (m_diagnosis) {
+        line.String("cause", NotFoundCauseCode(m_diagnosis->cause));
+        if (const std::string detail = DiagnosisDetail(*m_diagnosis); !detail.empty()) {
+            line.String("detail", detail);
+        }
+        std::vector<JsonLine> adapters;
+        for (const AdapterSearched& adapter : m_diagnosis->adapters) {
+            std::vector<std::string> addresses;
+            for (const AdapterReport::Address& address : adapter.addresses) {
+                addresses.emplace_back(PrefixText(address.address, address.mask).View());
+            }
+            adapters.push_back(JsonLine()
+                                   .String("name", adapter.name)
+                                   .Bool("link", adapter.link)
+                                   .Strings("addresses", addresses)
+                                   .Number("sent", adapter.sent)
+                                   .Number("replies", adapter.replies)
+                                   .Number("rejected", adapter.rejected));
+        }
+        line.Objects("adapters", adapters);
     }
+    m_diagnosis.reset();
     Write(line);
+}
+
+void JsonPresenter::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+    m_diagnosis = diagnosis;
 }
 
 void JsonPresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {

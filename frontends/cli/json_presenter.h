@@ -3,6 +3,7 @@
 // event names are part of the interface; --help and the man page list them.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "common/json_line.h"
@@ -17,6 +18,7 @@ class JsonPresenter final : public RunObserver {
 
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
     void SearchStarted(std::int32_t kind) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
@@ -34,6 +36,7 @@ class JsonPresenter final : public RunObserver {
 
     std::FILE* m_out;
     BarPercents m_bars;
+    std::optional<SearchDiagnosis> m_diagnosis;  // told just before the search's end
 };
 
 }  // namespace rlq::cli

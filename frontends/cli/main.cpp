@@ -27,6 +27,7 @@
 #include "platform/linux/termination_signals.h"
 #include "platform/process.h"
 #include "platform/record_folder.h"
+#include "platform/search_probes.h"
 #include "platform/udp_socket.h"
 #include "resources/resource_ids.h"
 #include "resources/version_info.h"
@@ -100,9 +101,16 @@ int main(int argc, char** argv) {
     }
     // The log and the history tell on stderr, once each, when they cannot be written.
     const auto start = std::chrono::system_clock::now();
-    RunLog log(records, start, [](const std::string& why) {
-        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoLogText, why.c_str());
-    });
+    LogEcho echo;
+    if (options.verbose) {
+        echo = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
+    }
+    RunLog log(
+        records, start,
+        [](const std::string& why) {
+            std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoLogText, why.c_str());
+        },
+        echo);
     RunHistory history(records, start, [](const std::string& why) {
         std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoHistoryText, why.c_str());
     });
@@ -135,8 +143,8 @@ int main(int argc, char** argv) {
         ui, [interactive](bool special) { return interactive ? AskForButton(special) : 0; });
     events.Add(user);
 
-    Program program({ui, process, host, sockets, platform::SystemHttpLayer(), tempFiles,
-                     platform::ProgramDataItems()},
+    Program program({ui, process, host, sockets, platform::SystemSearchProbes(),
+                     platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
                     {options.specialMode, options.check, &events});
     CRLQUpdaterApp& app = program.App();
     if (!app.InitInstance()) {

@@ -4,8 +4,8 @@ namespace rlq::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    R"(Usage: rlq-updater-cli [--json] [--special-mode]
-       rlq-updater-cli --check [--json]
+    R"(Usage: rlq-updater-cli [--json] [--special-mode] [-v]
+       rlq-updater-cli --check [--json] [-v]
        rlq-updater-cli --history [--json]
        rlq-updater-cli --help | --version
 
@@ -22,7 +22,8 @@ Options:
                   off and on): the sub unit is updated at 10.255.255.237
   --history       print the runs of this user's history, oldest first: a table,
                   or with --json the JSON lines (time, program, mode, outcome,
-                  status, units: address, version, carried; duration_s)
+                  status, cause, units: address, version, carried; duration_s)
+  -v, --verbose   also print the run log's lines on stderr
   --help          print this help and exit
   --version       print the program version and the carried firmware versions
 
@@ -41,12 +42,37 @@ $XDG_STATE_HOME/rlq-updater (by default ~/.local/state/rlq-updater); send them
 when you ask for help. They never hold the firmware. A log that cannot be
 written is told once on stderr and never stops the update.
 
+When a search ends without its unit, the output names the cause and one line
+per adapter (name, link, addresses, requests sent, replies). The causes:
+  no-reply              requests went out, nothing came back: the unit is off,
+                        on another LAN, or still starting
+  no-link               no Ethernet adapter has a link: cable out, or the unit
+                        or the switch is off
+  no-ethernet           no Ethernet adapter (Wi-Fi is not searched)
+  no-address            an Ethernet adapter has a link but no IPv4 address, or
+                        only a link-local one: DHCP gave none
+  reply-blocked         the units' replies reached the adapter but not this
+                        program: a firewall; allow UDP port 12104 in
+  port-in-use           another program holds UDP port 12104 (named where the
+                        system tells): close it
+  foreign-reply         a device answered with a reply this updater does not
+                        take (its format or kind is named): not a unit of this
+                        product, or one that needs a newer updater
+  sub-silent            the main unit answered, its sub unit did not answer
+                        through 10.10.1.1: wait a minute after power-on, retry
+  temp-address-refused  10.10.1.1/8 could not be added (say where it already is)
+  route-conflict        another interface routes part of 10.0.0.0/8 more
+                        specifically (a VPN, a container bridge): disconnect it
+  no-rights             no rights for the temporary address
+
 JSON lines (--json), each with "event" first:
   leftover-removed  address, interface      at the start: 10.10.1.1/8 that a
                                             killed run had left was removed
   search-start  unit                        a search begins; unit: the kind
                                             searched for, "main" or "sub"
   search-end    unit, found, address, version, temp_address
+                found false: cause, detail (where the cause names something),
+                adapters: [{name, link, addresses, sent, replies, rejected}]
   version       unit, text                  the version beside the carried one
   address       address                     the unit being updated
   progress      unit, percent               at most one line per percent
@@ -76,6 +102,8 @@ ParsedOptions ParseOptions(std::span<const char* const> arguments) {
             options.json = true;
         } else if (argument == "--history") {
             options.history = true;
+        } else if (argument == "-v" || argument == "--verbose") {
+            options.verbose = true;
         } else {
             parsed.error = "unknown option '" + std::string(argument) + "'";
             return parsed;

@@ -14,6 +14,7 @@ struct Options {
     bool json = false;
     bool specialMode = false;
     bool history = false;
+    bool verbose = false;  // the run log's lines on stderr too
 };
 
 struct ParsedOptions {

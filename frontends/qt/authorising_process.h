@@ -22,6 +22,7 @@ class AuthorisingProcess final : public platform::ProcessEnvironment {
         if (!guard || !m_obtainRights()) {
             return nullptr;
         }
+        m_rightsObtained = true;
         return guard;
     }
     std::optional<std::string> ProgramPath() override { return m_inner.ProgramPath(); }
@@ -30,11 +31,15 @@ class AuthorisingProcess final : public platform::ProcessEnvironment {
         return m_inner.SetCurrentDirectory(path);
     }
     bool StartSockets() override { return m_inner.StartSockets(); }
-    bool MayChangeAddresses() const override { return m_inner.MayChangeAddresses(); }
+    // Through the helper once the start has obtained its rights.
+    bool MayChangeAddresses() const override {
+        return m_rightsObtained || m_inner.MayChangeAddresses();
+    }
 
   private:
     platform::ProcessEnvironment& m_inner;
     std::function<bool()> m_obtainRights;
+    bool m_rightsObtained = false;
 };
 
 }  // namespace rlq::qt_frontend

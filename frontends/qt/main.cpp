@@ -17,6 +17,7 @@
 #include "platform/process.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/record_folder.h"
+#include "platform/search_probes.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "resources/message_catalogue.h"
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
     platform::CleanupTrackingHostNetwork host(*addressing, cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();
-    return Program::RunRecorded({ui, authorising, host, sockets, platform::SystemHttpLayer(),
-                                 tempFiles, platform::ProgramDataItems()},
-                                platform::SystemRecordFolder());
+    return Program::RunRecorded(
+        {ui, authorising, host, sockets, platform::SystemSearchProbes(),
+         platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
+        platform::SystemRecordFolder());
 }

@@ -10,6 +10,7 @@
 #include "platform/http_layer.h"
 #include "platform/process.h"
 #include "platform/record_folder.h"
+#include "platform/search_probes.h"
 #include "platform/temp_file.h"
 #include "platform/udp_socket.h"
 #include "platform/win32/win32_toolkit.h"
@@ -23,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     platform::win32::Win32Toolkit ui;
     return rlq::Program::RunRecorded(
         {ui, platform::SystemProcess(), platform::SystemHostNetwork(), platform::SystemUdpSockets(),
-         platform::SystemHttpLayer(), platform::SystemTempFiles(), platform::ProgramDataItems()},
+         platform::SystemSearchProbes(), platform::SystemHttpLayer(), platform::SystemTempFiles(),
+         platform::ProgramDataItems()},
         platform::SystemRecordFolder());
 }

@@ -13,10 +13,13 @@
 
 #include "platform/host_network.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/sized_read.h"
 #include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
 namespace {
+
+using win32::ReadSized;
 
 // Systems before this major version update their routes at once and need no wait.
 constexpr DWORD kFirstMajorVersionThatWaits = 6;
@@ -25,20 +28,6 @@ PhysicalAddress ToPhysicalAddress(const BYTE* bytes, UINT length) {
     PhysicalAddress result{};
     std::memcpy(result.data(), bytes, std::min<std::size_t>(length, result.size()));
     return result;
-}
-
-// Two calls: the first, without a buffer, must report the size with `sizeError`.
-template <typename Read>
-std::optional<std::vector<std::uint8_t>> ReadSized(DWORD sizeError, Read read) {
-    ULONG size = 0;
-    if (read(nullptr, &size) != sizeError || size == 0) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> buffer(size);
-    if (read(buffer.data(), &size) != NO_ERROR) {
-        return std::nullopt;
-    }
-    return buffer;
 }
 
 std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {

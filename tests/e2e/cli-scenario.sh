@@ -273,9 +273,12 @@ case $scenario in
         ;;
     # A search that ends without its unit names the cause, here each cause in turn.
     not-found-no-link)
-        # The unit's end is down, so pc0 has no carrier.
+        # The unit's end is down, so pc0 has no carrier; the kernel tells pc0's state a moment
+        # later, as it does after a cable is pulled.
         sim_args=("${old[@]}")
-        prepare=('ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down')
+        prepare=('ip -n "$RLQ_NS_UNIT" link set "$RLQ_UNIT_IF" down'
+                 'for _ in $(seq 50); do ip -n "$RLQ_NS_PC" link show "$RLQ_PC_IF" |
+                      grep -q NO-CARRIER && break; sleep 0.1; done')
         expect_status=1
         expect_out=("[no-link]")
         reject_sim=("discovery request")

@@ -1,0 +1,26 @@
+#pragma once
+// The kernel's text tables under /proc/net, read as the network namespace of the reader sees
+// them. Pure parsing, so that the tables' byte orders are checked without a kernel.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/ipv4.h"
+
+namespace rlq::platform::proc_net {
+
+// The socket inodes of /proc/net/udp or /proc/net/udp6 text bound to local `port`.
+std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t port);
+
+struct RouteLine {
+    std::string interfaceName;
+    Ipv4 destination = 0;
+    Ipv4 mask = 0;
+};
+
+// The usable routes of /proc/net/route text (the main table): up, and through an interface.
+std::vector<RouteLine> UsableRoutes(std::string_view table);
+
+}  // namespace rlq::platform::proc_net
