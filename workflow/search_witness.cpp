@@ -112,9 +112,10 @@ std::vector<AdapterSearched> SearchWitness::Adapters() const {
     return searched;
 }
 
-// When no pass ran, the adapters tell why; an unread adapter list tells nothing.
+// When no adapter address was there to search from, the adapters tell why; an unread adapter
+// list tells nothing.
 std::optional<NotFoundCause> SearchWitness::NothingSearched() const {
-    if (m_passRan || m_socketRefused || m_adapters.empty()) {
+    if (m_passRan || m_socketRefused || m_tempRefused || m_adapters.empty()) {
         return std::nullopt;
     }
     if (std::none_of(m_adapters.begin(), m_adapters.end(), IsEthernet)) {

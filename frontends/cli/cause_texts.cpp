@@ -11,7 +11,7 @@ std::string WithPrefix(const AdapterReport::Address& address) {
 }
 
 const std::string kReplyPort = std::to_string(kDiscoveryReplyPort);
-const std::string kTempAddressShown(kTempAddressText);
+const std::string kTempAddressShown(kTempAddressText);  // with its prefix, as it is added
 
 std::string SentFrom(const std::vector<AdapterSearched>& adapters) {
     std::string names;
@@ -64,7 +64,7 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
                     "この製品のユニットではないか、より新しいアップデーターが必要なユニットです。"};
         case NotFoundCause::SubSilent:
             return {"メインユニット (" + device + ") は応答しましたが、サブユニットは " +
-                        kTempAddressShown + " 経由で応答しませんでした。",
+                        FormatIpv4(kTempAddress) + " 経由で応答しませんでした。",
                     "電源を入れた直後の場合は、1分ほど待ってから再試行してください。"};
         case NotFoundCause::TempAddressRefused:
             return {

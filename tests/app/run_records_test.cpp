@@ -35,11 +35,21 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
     }
     folder.files["history.jsonl"] = "";
     int failures = 0;
+    std::string echoed;
     {
-        RunLog log(folder, kStart, [&](const std::string&) { ++failures; });
+        RunLog log(
+            folder, kStart, [&](const std::string&) { ++failures; },
+            [&](const std::string& line) { echoed += line; });
         log.RunStarted(kRun);
         log.ReplyReceived(
             {MakeIpv4(10, 0, 0, 9), 16, 0x0200, 0x82, 0x0130, ReplyVerdict::NewerFormat});
+        SearchDiagnosis conflict;
+        conflict.cause = NotFoundCause::RouteConflict;
+        conflict.route = {MakeIpv4(10, 1, 0, 0), PrefixMask(16)};
+        conflict.interfaceName = "tun0";
+        conflict.adapters = {
+            {"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 0, 0}};
+        log.SearchDiagnosed(SEARCH_SUB, conflict);
         log.HttpRequestEnded("http://10.1.2.3/update_reset", 0, "a\r\nb",
                              std::chrono::milliseconds(12));
         log.ProgramEnded(3, "update-needed");
@@ -54,15 +64,19 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
     for (const std::string& line : lines) {
         EXPECT_TRUE(std::regex_match(line, std::regex(" *[0-9]+ .+"))) << line;
     }
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(echoed, folder.files["run-20261208T141003.123Z.log"]) << "--verbose: the same lines";
     EXPECT_THAT(lines[0], HasSubstr("2026-12-08T14:10:03Z in /state/rlq-updater"));
     EXPECT_THAT(lines[1],
                 HasSubstr("run-start program 1.34.1.6, mode check, carried main 1.34 sub 1.06"));
     EXPECT_THAT(lines[2], HasSubstr("reply from 10.0.0.9: 16 bytes, format 0x0200, kind 0x82, "
                                     "version 1.30, rejected: a newer format"));
-    EXPECT_THAT(lines[3],
+    EXPECT_THAT(lines[3], HasSubstr("search-cause sub route-conflict: 10.1.0.0/16 on tun0"));
+    EXPECT_THAT(lines[4],
+                HasSubstr("searched pc0 link up 192.168.77.10/24, sent 12, replies 0, rejected 0"));
+    EXPECT_THAT(lines[5],
                 HasSubstr("http POST http://10.1.2.3/update_reset -> error: a / b in 12 ms"));
-    EXPECT_THAT(lines[4], HasSubstr("program-end status 3 (update-needed)"));
+    EXPECT_THAT(lines[6], HasSubstr("program-end status 3 (update-needed)"));
 }
 
 // Neither a folder that cannot be used nor a disk that fills up stops the run; each is told once.
@@ -91,6 +105,9 @@ TEST(RunHistory, AppendsOneEntryPerRunAfterALineACrashCutShort) {
     RunHistory history(folder, kStart, [](const std::string&) { FAIL(); });
     history.RunStarted(kRun);
     history.SearchEnded(SEARCH_MAIN, MakeIpv4(192, 168, 77, 20), 0x0130, false);
+    SearchDiagnosis silent;
+    silent.cause = NotFoundCause::SubSilent;
+    history.SearchDiagnosed(SEARCH_SUB, silent);
     history.SearchEnded(SEARCH_SUB, 0, 0, false);
     history.ProgramEnded(1, "retry-offered");
 
@@ -99,12 +116,12 @@ TEST(RunHistory, AppendsOneEntryPerRunAfterALineACrashCutShort) {
     ASSERT_EQ(read.entries.size(), 2u);
     EXPECT_EQ(folder.locksTaken, 1);
     const JsonValue& entry = read.entries[1];
-    EXPECT_THAT(
-        read.lines[1],
-        ::testing::StartsWith(
-            R"({"time":"2026-12-08T14:10:03Z","program":"1.34.1.6","mode":"check",)"
-            R"("outcome":"retry-offered","status":1,"units":{"main":{"address":"192.168.77.20",)"
-            R"("version":"1.30","carried":"1.34"}},"duration_s":)"));
+    EXPECT_THAT(read.lines[1],
+                ::testing::StartsWith(
+                    R"({"time":"2026-12-08T14:10:03Z","program":"1.34.1.6","mode":"check",)"
+                    R"("outcome":"retry-offered","status":1,"cause":"sub-silent",)"
+                    R"("units":{"main":{"address":"192.168.77.20",)"
+                    R"("version":"1.30","carried":"1.34"}},"duration_s":)"));
     EXPECT_EQ(entry.Find("units")->Find("sub"), nullptr) << "only the units found";
 }
 

@@ -51,6 +51,12 @@ void PlayRuns(RunObserver& presenter) {
     presenter.SearchEnded(SEARCH_MAIN, kMain, 0x0130, false);
     presenter.SearchStarted(SEARCH_SUB);
     presenter.SearchGivenUp({"見つかりませんでした。", {"一行目", "二行目", "三行目"}, "戻る"});
+    SearchDiagnosis silent;
+    silent.cause = NotFoundCause::SubSilent;
+    silent.device = kMain;
+    silent.adapters = {{"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 1, 1},
+                       {"eth1", false, {}, 0, 0, 0}};
+    presenter.SearchDiagnosed(SEARCH_SUB, silent);
     presenter.SearchEnded(SEARCH_SUB, 0, 0, false);
     presenter.Offered(OfferedButton::Retry);
     presenter.Offered(OfferedButton::SpecialMode);
@@ -81,6 +87,11 @@ TEST(ConsolePresenter, PrintsWhatTheWindowsShowInTheirOrder) {
               "  一行目\n"
               "  二行目\n"
               "  三行目\n"
+              "原因 [sub-silent] メインユニット (192.168.77.20) は応答しましたが、サブユニットは "
+              "10.10.1.1 経由で応答しませんでした。\n"
+              "対処: 電源を入れた直後の場合は、1分ほど待ってから再試行してください。\n"
+              "  pc0: リンクあり, 192.168.77.10/24, 送信 12, 応答 1 (うち受け付けなかった応答 1)\n"
+              "  eth1: リンクなし, アドレスなし, 送信 0, 応答 0\n"
               "→ 再試行\n"
               "→ 特殊モード\n"
               "Main: Ver.1.30→1.34\n"
@@ -110,7 +121,7 @@ TEST(JsonPresenter, WritesOneObjectPerEventAndAtMostOneLinePerPercent) {
 {"event":"search-start","unit":"main"}
 {"event":"search-end","unit":"main","found":true,"address":"192.168.77.20","version":"1.30","temp_address":false}
 {"event":"search-start","unit":"sub"}
-{"event":"search-end","unit":"sub","found":false}
+{"event":"search-end","unit":"sub","found":false,"cause":"sub-silent","detail":"main unit 192.168.77.20","adapters":[{"name":"pc0","link":true,"addresses":["192.168.77.10/24"],"sent":12,"replies":1,"rejected":1},{"name":"eth1","link":false,"addresses":[],"sent":0,"replies":0,"rejected":0}]}
 {"event":"offer","button":"retry"}
 {"event":"offer","button":"special-mode"}
 {"event":"search-end","unit":"sub","found":true,"address":"10.1.2.3","version":"1.00","temp_address":true}

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,9 @@
 #include "net/reply.h"
 #include "platform/host_network.h"
 #include "platform/linux/link_classification.h"
+#include "platform/linux/proc_net_tables.h"
+#include "platform/search_probes.h"
+#include "platform/udp_socket.h"
 #include "tests/netns/pc_namespace.h"
 
 namespace rlq::platform::linux_links {
@@ -77,6 +83,67 @@ int TempAddressLifetime() {
         Capture("ip -4 -o addr show dev " + Env("RLQ_PC_IF") + " to " + FormatIpv4(kTempAddress));
     const auto at = line.find("valid_lft ");
     return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 10);
+}
+
+TEST(ProcNetTables, PortsAndRoutesReadInTheirByteOrders) {
+    const std::string udp =
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  "
+        "timeout inode ref pointer drops\n"
+        "  12: 0A4DA8C0:2F48 00000000:0000 07 00000000:00000000 00:00000000 00000000     0 "
+        "       0 4711 2 0000000000000000 0\n"
+        "  13: 00000000:482F 00000000:0000 07 00000000:00000000 00:00000000 00000000     0 "
+        "       0 4712 2 0000000000000000 0\n";
+    EXPECT_EQ(platform::proc_net::UdpInodesOnPort(udp, 12104), std::vector<unsigned long>{4711});
+    const std::string udp6 =
+        "  sl  local_address                         remote_address                        st "
+        "tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+        "   5: 00000000000000000000000000000000:2F48 00000000000000000000000000000000:0000 07 "
+        "00000000:00000000 00:00000000 00000000     0        0 99 2 0000000000000000 0\n";
+    EXPECT_EQ(platform::proc_net::UdpInodesOnPort(udp6, 12104), std::vector<unsigned long>{99});
+
+    const std::string route =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "tun0\t0000010A\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\t0\t0\n"
+        "*\t0000020A\t00000000\t0201\t0\t0\t0\t0000FFFF\t0\t0\t0\n"
+        "eth0\t0000030A\t00000000\t0000\t0\t0\t0\t0000FFFF\t0\t0\t0\n";
+    const auto routes = platform::proc_net::UsableRoutes(route);
+    ASSERT_EQ(routes.size(), 1u) << "a reject route and a route that is down are not usable";
+    EXPECT_EQ(routes[0].interfaceName, "tun0");
+    EXPECT_EQ(routes[0].destination, MakeIpv4(10, 1, 0, 0));
+    EXPECT_EQ(routes[0].mask, PrefixMask(16));
+}
+
+// The looks behind a diagnosis, against the kernel's own tables: the holder of the reply port is
+// this process, pc0's route is there, and the capture notes a datagram to the port from the unit
+// side and not one to the port beside it.
+TEST_F(NetnsAdapters, ProbesSeeThePortsHolderTheRoutesAndWhatArrives) {
+    auto& probes = platform::SystemSearchProbes();
+    auto capture = probes.CaptureUdpArrivals(kDiscoveryReplyPort);
+    ASSERT_NE(capture, nullptr);
+    platform::UdpOptions onReplyPort;
+    onReplyPort.bindPort = kDiscoveryReplyPort;
+    const auto holder = platform::SystemUdpSockets().Open(onReplyPort);
+    ASSERT_NE(holder, nullptr);
+    const auto holders = probes.UdpPortHolders(kDiscoveryReplyPort);
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].processId, static_cast<std::uint32_t>(::getpid()));
+
+    const auto routes = probes.Ipv4Routes();
+    EXPECT_NE(std::find_if(routes.begin(), routes.end(),
+                           [](const platform::RouteRow& r) {
+                               return r.destination == MakeIpv4(192, 168, 77, 0) &&
+                                      r.mask == PrefixMask(24) && r.interfaceIndex == PcIndex();
+                           }),
+              routes.end());
+
+    for (int port : {kDiscoveryReplyPort + 1, kDiscoveryReplyPort + 0}) {
+        Shell("ip netns exec " + Env("RLQ_NS_UNIT") +
+              " python3 -c 'import socket; socket.socket(socket.AF_INET, socket.SOCK_DGRAM)"
+              ".sendto(b\"x\", (\"" +
+              Env("RLQ_PC_ADDR") + "\", " + std::to_string(port) + "))'");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(capture->TakeSenders(), std::vector<Ipv4>{EnvAddress("RLQ_MAIN_ADDR")});
 }
 
 TEST_F(NetnsAdapters, SnapshotShowsTheVethWithItsGateway) {

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "common/temp_address.h"
+#include "net/reply.h"
+#include "tests/doubles/search_probes.h"
+#include "workflow/search_witness.h"
+
+// The rows name only the fields that differ from a plain search.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace rlq::testing {
+namespace {
+
+constexpr std::uint32_t kPc = 2;
+constexpr std::uint32_t kVpn = 7;
+constexpr Ipv4 kPcAddress = MakeIpv4(192, 168, 77, 10);
+constexpr Ipv4 kMainUnit = MakeIpv4(192, 168, 77, 20);
+constexpr Ipv4 kDevice = MakeIpv4(192, 168, 77, 99);
+
+AdapterReport Adapter(std::string name, std::uint32_t index, std::uint32_t type,
+                      std::uint32_t state, std::vector<AdapterReport::Address> addresses) {
+    return {std::move(name), index, type, state, false, std::move(addresses)};
+}
+const AdapterReport kLoopback = Adapter("lo", 1, platform::kIfTypeSoftwareLoopback, 5,
+                                        {{MakeIpv4(127, 0, 0, 1), PrefixMask(8)}});
+const AdapterReport kWired =
+    Adapter("pc0", kPc, platform::kIfTypeEthernet, 5, {{kPcAddress, PrefixMask(24)}});
+
+// What one search saw, told to the witness as the discovery tells it.
+struct Seen {
+    std::vector<AdapterReport> adapters{kLoopback, kWired};
+    bool ownPass = true;    // a pass from pc0's own address
+    bool tempPass = false;  // a pass through the temporary address on pc0
+    bool tempRefused = false;
+    bool socketRefused = false;
+    std::vector<ReplyVerdict> replies;  // received on the first pass that ran
+};
+
+struct Row {
+    const char* name;
+    std::int32_t kind;
+    Seen seen;
+    std::function<void(FakeSearchProbes&)> host;
+    NotFoundCause cause;
+    std::string detail;
+    bool mayChangeAddresses = true;
+    Ipv4 mainUnit = 0;
+};
+
+SearchDiagnosis Diagnose(const Row& row) {
+    FakeSearchProbes probes;
+    if (row.host) {
+        row.host(probes);
+    }
+    SearchWitness witness(probes, row.mayChangeAddresses);
+    witness.AdaptersSeen(row.seen.adapters);
+    if (row.seen.socketRefused) {
+        witness.ReplySocketRefused(kPcAddress, kPc);
+    }
+    if (row.seen.tempRefused) {
+        witness.TempAddressRefused(kPc);
+    }
+    auto pass = [&](const DiscoveryPass& p) {
+        witness.PassStarted(p);
+        for (ReplyVerdict verdict : row.seen.replies) {
+            witness.ReplyReceived({kDevice, 16, 0x0200, 0x82, 0x0130, verdict});
+        }
+        witness.PassEnded(p, 12);
+    };
+    if (row.seen.ownPass) {
+        pass({kPcAddress, MakeIpv4(192, 168, 77, 255), kPc, false});
+    }
+    if (row.seen.tempPass) {
+        pass({kTempAddress, MakeIpv4(10, 255, 255, 255), kPc, true});
+    }
+    return witness.Diagnose(row.kind, row.mainUnit);
+}
+
+const Row kRows[] = {
+    {"RequestsWithoutAnswer", SEARCH_MAIN, {}, {}, NotFoundCause::NoReply, ""},
+    {"OnlyWifi",
+     SEARCH_MAIN,
+     {.adapters = {kLoopback, Adapter("wlan0", 3, platform::kIfTypeIeee80211, 5, {})},
+      .ownPass = false},
+     {},
+     NotFoundCause::NoEthernet,
+     ""},
+    {"NoCarrier",
+     SEARCH_MAIN,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 2, {})},
+      .ownPass = false},
+     {},
+     NotFoundCause::NoLink,
+     ""},
+    {"LinkWithoutAddress",
+     SEARCH_MAIN,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 5, {})},
+      .ownPass = false},
+     {},
+     NotFoundCause::NoAddress,
+     ""},
+    {"OnlyLinkLocal",
+     SEARCH_MAIN,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 5,
+                                      {{MakeIpv4(169, 254, 3, 4), PrefixMask(16)}})}},
+     {},
+     NotFoundCause::NoAddress,
+     ""},
+    {"AdaptersUnread",
+     SEARCH_MAIN,
+     {.adapters = {}, .ownPass = false},
+     {},
+     NotFoundCause::NoReply,
+     ""},
+    {"PortHeld",
+     SEARCH_MAIN,
+     {.ownPass = false, .socketRefused = true},
+     [](FakeSearchProbes& p) {
+         p.holders = {{4242, "python3"}};
+     },
+     NotFoundCause::PortInUse,
+     "python3 (pid 4242)"},
+    {"SocketRefusedByNobodyKnown",
+     SEARCH_MAIN,
+     {.ownPass = false, .socketRefused = true},
+     {},
+     NotFoundCause::NoReply,
+     ""},
+    {"NewerFormat",
+     SEARCH_MAIN,
+     {.replies = {ReplyVerdict::NewerFormat}},
+     {},
+     NotFoundCause::ForeignReply,
+     "192.168.77.99 format 0x0200"},
+    {"OtherUnitIsNoForeigner",
+     SEARCH_MAIN,
+     {.replies = {ReplyVerdict::KindNotWanted}},
+     {},
+     NotFoundCause::NoReply,
+     ""},
+    {"RepliesStoppedBeforeTheProgram",
+     SEARCH_MAIN,
+     {},
+     [](FakeSearchProbes& p) { p.arrivals = std::vector<Ipv4>{kMainUnit}; },
+     NotFoundCause::ReplyBlocked,
+     "from 192.168.77.20"},
+    {"ArrivalsThatTheSocketGotToo",
+     SEARCH_MAIN,
+     {.replies = {ReplyVerdict::KindNotWanted}},
+     [](FakeSearchProbes& p) { p.arrivals = std::vector<Ipv4>{kDevice}; },
+     NotFoundCause::NoReply,
+     ""},
+    {"VpnRouteInsideTheTempNetwork",
+     SEARCH_SUB,
+     {.adapters = {kLoopback, kWired, Adapter("tun0", kVpn, platform::kIfTypeOther, 5, {})},
+      .ownPass = false,
+      .tempPass = true},
+     [](FakeSearchProbes& p) {
+         p.routes = {{MakeIpv4(10, 1, 0, 0), PrefixMask(16), kVpn}};
+         p.arrivals = std::vector<Ipv4>{MakeIpv4(10, 1, 2, 3)};
+     },
+     NotFoundCause::RouteConflict,
+     "10.1.0.0/16 on tun0",
+     true,
+     kMainUnit},
+    {"TempNetworksOwnRouteIsNoConflict",
+     SEARCH_SUB,
+     {.ownPass = false, .tempPass = true},
+     [](FakeSearchProbes& p) {
+         p.routes = {{MakeIpv4(10, 1, 0, 0), PrefixMask(16), kPc}};
+     },
+     NotFoundCause::SubSilent,
+     "main unit 192.168.77.20",
+     true,
+     kMainUnit},
+    {"TempAddressAlreadyOnTheAdapter",
+     SEARCH_SUB,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 5,
+                                      {{kPcAddress, PrefixMask(24)}, {kTempAddress, kTempMask}})},
+      .tempRefused = true},
+     {},
+     NotFoundCause::TempAddressRefused,
+     "already on pc0",
+     true,
+     kMainUnit},
+    {"TempRefusalOfAMainSearchIsNoCause",
+     SEARCH_MAIN,
+     {.tempRefused = true},
+     {},
+     NotFoundCause::NoReply,
+     ""},
+    {"TempRefusedWithoutRights",
+     SEARCH_SUB,
+     {.ownPass = false, .tempRefused = true},
+     {},
+     NotFoundCause::NoRights,
+     "",
+     false},
+    {"SubUnitSilent",
+     SEARCH_SUB,
+     {.ownPass = false, .tempPass = true},
+     {},
+     NotFoundCause::SubSilent,
+     "main unit 192.168.77.20",
+     true,
+     kMainUnit},
+    {"SubSearchWithoutAMainUnit",
+     SEARCH_SUB,
+     {.ownPass = false, .tempPass = true},
+     {},
+     NotFoundCause::NoReply,
+     ""},
+};
+
+class SearchWitnessTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(SearchWitnessTest, NamesTheCauseFromWhatTheSearchSaw) {
+    const Row& row = GetParam();
+    const SearchDiagnosis diagnosis = Diagnose(row);
+    EXPECT_EQ(NotFoundCauseCode(diagnosis.cause), NotFoundCauseCode(row.cause));
+    EXPECT_EQ(DiagnosisDetail(diagnosis), row.detail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, SearchWitnessTest, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SearchWitness, EveryCauseHasACodeOfItsOwn) {
+    std::set<std::string_view> codes;
+    for (int cause = 0; cause <= static_cast<int>(NotFoundCause::NoRights); ++cause) {
+        codes.insert(NotFoundCauseCode(static_cast<NotFoundCause>(cause)));
+    }
+    EXPECT_EQ(codes.size(), static_cast<std::size_t>(NotFoundCause::NoRights) + 1);
+}
+
+TEST(SearchWitness, AdaptersCarryTheirOwnPassesCountsAndLeaveTheLoopbackOut) {
+    const Row row{"",
+                  SEARCH_SUB,
+                  {.tempPass = true, .replies = {ReplyVerdict::UnknownKind}},
+                  {},
+                  NotFoundCause::ForeignReply,
+                  ""};
+    const SearchDiagnosis diagnosis = Diagnose(row);
+    ASSERT_EQ(diagnosis.adapters.size(), 1u);
+    const AdapterSearched& pc0 = diagnosis.adapters[0];
+    EXPECT_EQ(pc0.name, "pc0");
+    EXPECT_TRUE(pc0.link);
+    EXPECT_EQ(pc0.sent, 24);
+    EXPECT_EQ(pc0.replies, 2);
+    EXPECT_EQ(pc0.rejected, 2);
+    EXPECT_EQ(DiagnosisDetail(diagnosis), "192.168.77.99 kind 0x82");
+}
+
+}  // namespace
+}  // namespace rlq::testing
