@@ -3,10 +3,9 @@
 #include "resources/resource_ids.h"
 
 namespace rlq {
-namespace {
-constexpr int kOkCode = 1;
-constexpr int kCancelCode = 2;
-}  // namespace
+
+using platform::kCancelCode;
+using platform::kOkCode;
 
 void CAboutDlg::OnCommand(int id) {
     if (id == res::kAboutOk) {

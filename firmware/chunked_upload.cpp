@@ -17,8 +17,6 @@
 namespace rlq {
 namespace {
 
-constexpr std::int32_t kModeWithBody = 1;
-
 bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
     return (status == 200 || status == 204) && error == 0 && errorText[0] == '\0';
 }

@@ -15,7 +15,6 @@
 namespace rlq {
 namespace {
 
-constexpr std::int32_t kModeWithoutBody = 2;
 constexpr std::chrono::milliseconds kTftpPollInterval{100};
 
 bool ResetAccepted(std::uint32_t status) {

@@ -17,7 +17,6 @@ constexpr char kVerb[] = "POST";
 constexpr char kHttpVersion[] = "HTTP/1.0";
 constexpr char kContentTypeHeader[] = "Content-Type: application/octet-stream";
 constexpr int kAttempts = 4;
-constexpr std::int32_t kModeWithBody = 1;
 constexpr std::int32_t kErrorBusy = 1;
 constexpr std::int32_t kErrorUrl = 2;
 constexpr std::int32_t kErrorTimedOut = 3;

@@ -25,6 +25,10 @@ struct HttpWatchTiming {
     std::chrono::milliseconds repeatPause{500};
 };
 
+// Request's modes.
+inline constexpr std::int32_t kModeWithBody = 1;
+inline constexpr std::int32_t kModeWithoutBody = 2;
+
 class CHttp {
   public:
     explicit CHttp(platform::HttpLayer& layer, RunObserver& events = NoRunObserver(),
@@ -32,7 +36,8 @@ class CHttp {
     CHttp(const CHttp&) = delete;
     CHttp& operator=(const CHttp&) = delete;
 
-    // mode 1 sends `*length` bytes of `body` as application/octet-stream, mode 2 sends nothing.
+    // kModeWithBody sends `*length` bytes of `body` as application/octet-stream, kModeWithoutBody
+    // sends nothing.
     // error: 0 a status was read (any status), 1 a request is already running on this object,
     // 2 the URL is not a valid http URL, 3 no attempt finished within its watch, 5 the HTTP layer
     // failed. status is 0 unless error is 0.

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "common/free_with.h"
+
 namespace rlq::platform {
 
 // Write-only and buffered; destroying it closes it but leaves the file in place.
@@ -20,11 +22,8 @@ class TempFile {
     virtual bool Close() = 0;
 };
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 // A file open for binary reading; closed when it goes.
-using ReadOnlyFile = std::unique_ptr<std::FILE, FileClose>;
+using ReadOnlyFile = std::unique_ptr<std::FILE, FreeWith<std::fclose>>;
 
 class TempFiles {
   public:

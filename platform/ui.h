@@ -38,6 +38,10 @@ enum ControlStyle : std::uint32_t {
 
 constexpr int kUnnamedControl = -1;  // a control the program never addresses
 
+// A dialog's end codes, as the system's OK and Cancel buttons give them.
+constexpr int kOkCode = 1;
+constexpr int kCancelCode = 2;
+
 // Position and size in dialog units; `text` is UTF-8 (for an icon control: the icon's id as text).
 struct ControlLayout {
     int id;
@@ -119,7 +123,7 @@ class Window {
     // that is destroyed before it runs is dropped.
     virtual void Post(std::function<void()> task) = 0;
 
-    // Ends the modal loop of this dialog with `code`.
+    // Ends the modal loop of this dialog with `code` (kOkCode, kCancelCode).
     virtual void EndModal(int code) = 0;
     // Queues a close request for the main window; the frame's handler may veto it.
     virtual void PostCloseRequest() = 0;

@@ -13,7 +13,6 @@ namespace {
 constexpr int kTickTimerId = 1;
 constexpr std::chrono::milliseconds kTickPeriod{250};
 constexpr std::int16_t kTicksPerAdapter = 28;  // 7 s
-constexpr int kCancelCode = 2;
 
 // Texts by search kind: line 2 while searching, then the not-found lines 1 and 3 and title.
 struct KindTexts {
@@ -175,7 +174,7 @@ void CDlgProg::StopSearch() {
         KillTimerIfRunning();
         m_pReply->Stop();
     }
-    m_window->EndModal(kCancelCode);
+    m_window->EndModal(platform::kCancelCode);
 }
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {

@@ -35,7 +35,7 @@ CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document
                                  UnitSearch& search, TempAddressControlFactory makeReply,
                                  RunObserver& events)
     : m_ui(ui),
-      m_pDocument(document),
+      m_document(document),
       m_search(search),
       m_makeReply(std::move(makeReply)),
       m_events(events) {}
@@ -57,7 +57,7 @@ void CRLQUpdaterView::OnCommand(int id) {
 
 void CRLQUpdaterView::SetBar(int slot, std::uint32_t position) {
     m_window->SetProgressPosition(kProgressControl[slot], position);
-    m_events.Progress(slot, position, m_pDocument.GetImageSize(slot));
+    m_events.Progress(slot, position, m_document.GetImageSize(slot));
 }
 
 void CRLQUpdaterView::ShowMessage(int textId, int captionId) {
@@ -73,10 +73,10 @@ void CRLQUpdaterView::UpdateData() {
 }
 
 void CRLQUpdaterView::OnInitialUpdate() {
-    m_pDocument.SetView(this);
-    m_strFirmwareInfo = m_pDocument.GetInfoText();
+    m_document.SetView(this);
+    m_strFirmwareInfo = m_document.GetInfoText();
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        m_window->SetProgressRange(kProgressControl[slot], 0, m_pDocument.GetImageSize(slot));
+        m_window->SetProgressRange(kProgressControl[slot], 0, m_document.GetImageSize(slot));
         SetBar(slot, 0);
     }
     m_window->SetControlText(res::kMainLabel, LoadMessage(msg::kMainLabel));
@@ -93,8 +93,8 @@ void CRLQUpdaterView::OnDraw() {
         m_bProgressPainted = false;
         return;
     }
-    m_strFirmwareInfo = m_pDocument.GetInfoText();
-    SetBar(m_nSlot, m_pDocument.GetPosition(m_nSlot));
+    m_strFirmwareInfo = m_document.GetInfoText();
+    SetBar(m_nSlot, m_document.GetPosition(m_nSlot));
     UpdateData();
 }
 
@@ -103,7 +103,7 @@ void CRLQUpdaterView::RefreshProgress() {
     if (!m_window || !m_window->HasControl(bar)) {
         return;
     }
-    SetBar(m_nSlot, m_pDocument.GetPosition(m_nSlot));
+    SetBar(m_nSlot, m_document.GetPosition(m_nSlot));
     m_window->InvalidateControl(bar);
     m_bProgressPainted = true;
     m_window->UpdateNow();
@@ -202,7 +202,7 @@ bool CRLQUpdaterView::SearchSlots() {
 
 void CRLQUpdaterView::ShowVersions() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const std::uint16_t carried = m_pDocument.GetImageVersion(slot);
+        const std::uint16_t carried = m_document.GetImageVersion(slot);
         m_window->SetControlText(kVersionControl[slot],
                                  VersionChangeText(m_slots[slot].version, carried));
         m_events.VersionShown(slot, m_slots[slot].version, carried);
@@ -238,7 +238,7 @@ void CRLQUpdaterView::UpdateSlots() {
         m_events.UnitAddressShown(slot, address);
         m_window->UpdateNow();
         PumpMessages();
-        m_pDocument.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
+        m_document.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
         if (result != 0) {
             m_window->UpdateNow();
             OfferRetry(result == 2);

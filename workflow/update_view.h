@@ -47,7 +47,7 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     bool IsSequenceRunning() const { return m_nRunDepth > 0; }
     const UnitSlot& Slot(int slot) const { return m_slots[slot]; }
     SequenceOutcome Outcome() const { return m_outcome; }
-    std::uint16_t CarriedVersion(int slot) const { return m_pDocument.GetImageVersion(slot); }
+    std::uint16_t CarriedVersion(int slot) const { return m_document.GetImageVersion(slot); }
     // The unit last found for `slot` runs the carried image, so an update would skip it.
     bool IsCurrent(int slot) const { return m_slots[slot].version == CarriedVersion(slot); }
 
@@ -64,7 +64,7 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     void OfferRetry(bool withSpecialMode);
 
     platform::Toolkit& m_ui;
-    UpdateDocument& m_pDocument;
+    UpdateDocument& m_document;
     UnitSearch& m_search;
     TempAddressControlFactory m_makeReply;
     RunObserver& m_events;

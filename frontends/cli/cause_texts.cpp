@@ -55,8 +55,8 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
                     "このPCのファイアウォールが応答を止めています。UDP ポート " + kReplyPort +
                         " への受信を許可してください。"};
         case NotFoundCause::PortInUse:
-            return {"UDP ポート " + kReplyPort + " を別のプログラム (" + d.holder +
-                        ") が使用しています。",
+            return {"UDP ポート " + kReplyPort + " を別のプログラム " + d.holder +
+                        " が使用しています。",
                     "そのプログラムを終了してから再試行してください。"};
         case NotFoundCause::ForeignReply:
             return {device + " の機器が、このアップデーターの受け付けない応答 (" +

@@ -41,21 +41,6 @@ class HelperLease final : public AddressLease {
     std::string m_id;
 };
 
-bool SendAll(int fd, const std::string& data) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // CAP_NET_ADMIN in the file's permitted set, with the effective flag, as setcap
 // cap_net_admin+ep writes it.
 bool HasNetAdminFileCapability(const std::string& path) {

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <vector>
 
+#include "common/free_with.h"
 #include "platform/http_layer.h"
 
 namespace rlq::platform {
@@ -34,18 +35,9 @@ HttpResult GlobalInit() {
     return code == CURLE_OK ? HttpResult::Success() : HttpResult::Failure(curl_easy_strerror(code));
 }
 
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
-using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
+using EasyHandle = std::unique_ptr<CURL, FreeWith<curl_easy_cleanup>>;
+using MultiHandle = std::unique_ptr<CURLM, FreeWith<curl_multi_cleanup>>;
+using HeaderList = std::unique_ptr<curl_slist, FreeWith<curl_slist_free_all>>;
 
 // What a root and everything opened from it share: settings and the closed state.
 class RootState {

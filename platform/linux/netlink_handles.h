@@ -13,27 +13,15 @@
 #include <memory>
 #include <optional>
 
+#include "common/free_with.h"
 #include "common/ipv4.h"
 
 namespace rlq::platform::netlink {
 
-struct SocketFree {
-    void operator()(nl_sock* sock) const { nl_socket_free(sock); }
-};
-struct CacheFree {
-    void operator()(nl_cache* cache) const { nl_cache_free(cache); }
-};
-struct AddrPut {
-    void operator()(nl_addr* addr) const { nl_addr_put(addr); }
-};
-struct RouteAddrPut {
-    void operator()(rtnl_addr* addr) const { rtnl_addr_put(addr); }
-};
-
-using Socket = std::unique_ptr<nl_sock, SocketFree>;
-using Cache = std::unique_ptr<nl_cache, CacheFree>;
-using Addr = std::unique_ptr<nl_addr, AddrPut>;
-using RouteAddr = std::unique_ptr<rtnl_addr, RouteAddrPut>;
+using Socket = std::unique_ptr<nl_sock, FreeWith<nl_socket_free>>;
+using Cache = std::unique_ptr<nl_cache, FreeWith<nl_cache_free>>;
+using Addr = std::unique_ptr<nl_addr, FreeWith<nl_addr_put>>;
+using RouteAddr = std::unique_ptr<rtnl_addr, FreeWith<rtnl_addr_put>>;
 
 // A route-netlink socket, connected; null on failure.
 inline Socket ConnectRoute() {

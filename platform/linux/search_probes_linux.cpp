@@ -18,6 +18,7 @@
 #include <iterator>
 #include <optional>
 
+#include "common/free_with.h"
 #include "platform/linux/proc_net_tables.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/search_probes.h"
@@ -94,7 +95,7 @@ std::array<sock_filter, 9> UdpPortFilter(std::uint16_t port) {
 // The process holding the socket, where this process may look into it.
 UdpPortHolder HolderOfSocket(unsigned long inode) {
     const std::string link = "socket:[" + std::to_string(inode) + "]";
-    const std::unique_ptr<DIR, int (*)(DIR*)> processes(::opendir("/proc"), ::closedir);
+    const std::unique_ptr<DIR, FreeWith<::closedir>> processes(::opendir("/proc"));
     if (!processes) {
         return {};
     }
@@ -104,7 +105,7 @@ UdpPortHolder HolderOfSocket(unsigned long inode) {
             continue;
         }
         const std::string fdFolder = std::string("/proc/") + name + "/fd";
-        const std::unique_ptr<DIR, int (*)(DIR*)> fds(::opendir(fdFolder.c_str()), ::closedir);
+        const std::unique_ptr<DIR, FreeWith<::closedir>> fds(::opendir(fdFolder.c_str()));
         if (!fds) {
             continue;  // ended, or another user's
         }

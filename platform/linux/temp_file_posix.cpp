@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/free_with.h"
 #include "platform/linux/temp_file_posix.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/support/buffered_temp_file.h"
@@ -45,10 +46,6 @@ bool MayBeAlive(std::uint32_t owner) {
     return owner > INT_MAX || ::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH;
 }
 
-struct DirClose {
-    void operator()(DIR* listing) const { ::closedir(listing); }
-};
-
 class PosixTempFiles final : public TempFiles {
   public:
     explicit PosixTempFiles(std::function<std::string()> nameSource)
@@ -82,7 +79,7 @@ class PosixTempFiles final : public TempFiles {
     void Remove(const std::string& path) override { ::unlink(path.c_str()); }
 
     void RemoveLeftovers(const std::string& folder) override {
-        std::unique_ptr<DIR, DirClose> listing(::opendir(folder.c_str()));
+        std::unique_ptr<DIR, FreeWith<::closedir>> listing(::opendir(folder.c_str()));
         if (!listing) {
             return;
         }

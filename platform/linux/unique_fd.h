@@ -1,10 +1,12 @@
 #pragma once
 // Ownership of a POSIX file descriptor: closed when its owner goes, or at once by Reset().
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
+#include <string_view>
 #include <utility>
 
 namespace rlq::platform {
@@ -47,11 +49,13 @@ class UniqueFd {
     int m_fd = -1;
 };
 
-// Writes all `size` bytes, going on after signals and short writes; false on any other failure.
-inline bool WriteAll(int fd, const void* data, std::size_t size) {
+// Writes all `size` bytes through `writeSome(bytes, count)` (a write(2)-like call), going on
+// after signals and short writes; false on any other failure.
+template <typename WriteSome>
+bool WriteFully(const void* data, std::size_t size, WriteSome writeSome) {
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
+        const ssize_t written = writeSome(bytes, size);
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -62,6 +66,19 @@ inline bool WriteAll(int fd, const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+inline bool WriteAll(int fd, const void* data, std::size_t size) {
+    return WriteFully(data, size, [fd](const char* bytes, std::size_t count) {
+        return ::write(fd, bytes, count);
+    });
+}
+
+// The same on a connected socket, whose peer's going away must not end the process by SIGPIPE.
+inline bool SendAll(int fd, std::string_view data) {
+    return WriteFully(data.data(), data.size(), [fd](const char* bytes, std::size_t count) {
+        return ::send(fd, bytes, count, MSG_NOSIGNAL);
+    });
 }
 
 }  // namespace rlq::platform

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/free_with.h"
 #include "platform/support/buffered_temp_file.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide_text.h"
@@ -66,10 +67,6 @@ bool MayBeAlive(std::uint32_t owner) {
     }
     return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
-
-struct FindClose {
-    void operator()(HANDLE search) const { ::FindClose(search); }
-};
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) {
@@ -128,7 +125,7 @@ class Win32TempFiles final : public TempFiles {
         if (first == INVALID_HANDLE_VALUE) {
             return;
         }
-        std::unique_ptr<void, FindClose> search(first);
+        std::unique_ptr<void, FreeWith<::FindClose>> search(first);
         constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
         do {
             const std::string name = win32::Narrow(found.cFileName);

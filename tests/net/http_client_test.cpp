@@ -138,7 +138,7 @@ TEST(HttpClientTest, SecondRequestWhileBusyIsTurnedAwayAtOnce) {
     std::uint32_t status = 99;
     std::int32_t error = 99;
     const auto started = std::chrono::steady_clock::now();
-    http.Request(2, kUnit, "update_reset", nullptr, nullptr, &status, &error);
+    http.Request(kModeWithoutBody, kUnit, "update_reset", nullptr, nullptr, &status, &error);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
     EXPECT_EQ(error, 1);
     EXPECT_EQ(status, 0u);

@@ -5,16 +5,10 @@
 
 #include <memory>
 
+#include "common/free_with.h"
 #include "platform/linux/netlink_handles.h"
 
 namespace rlq::net_helper {
-namespace {
-
-struct LinkPut {
-    void operator()(rtnl_link* link) const { rtnl_link_put(link); }
-};
-
-}  // namespace
 
 bool IsEthernetInterface(std::uint32_t interfaceIndex) {
     const platform::netlink::Socket sock = platform::netlink::ConnectRoute();
@@ -25,7 +19,7 @@ bool IsEthernetInterface(std::uint32_t interfaceIndex) {
     if (rtnl_link_get_kernel(sock.get(), static_cast<int>(interfaceIndex), nullptr, &raw) < 0) {
         return false;
     }
-    std::unique_ptr<rtnl_link, LinkPut> link(raw);
+    std::unique_ptr<rtnl_link, FreeWith<rtnl_link_put>> link(raw);
     return rtnl_link_get_arptype(link.get()) == ARPHRD_ETHER;
 }
 

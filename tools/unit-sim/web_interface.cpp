@@ -52,19 +52,6 @@ const char* ReasonPhrase(std::uint32_t status) {
     }
 }
 
-void SendAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return;
-        }
-        data.remove_prefix(static_cast<std::size_t>(sent));
-    }
-}
-
 std::string_view FaultAnswer(WebFault fault) {
     switch (fault) {
         case WebFault::Garbage:
@@ -309,10 +296,11 @@ void WebInterface::HandleConnection(UniqueFd connection) {
     lock.unlock();
 
     if (faulty) {
-        SendAll(connection.Get(), FaultAnswer(m_config.fault));
+        platform::SendAll(connection.Get(), FaultAnswer(m_config.fault));
         return;
     }
-    SendAll(connection.Get(), ComposeWebAnswer(style, record.status, ReasonPhrase(record.status)));
+    platform::SendAll(connection.Get(),
+                      ComposeWebAnswer(style, record.status, ReasonPhrase(record.status)));
     if (style == WebStyle::StatusReset) {
         ResetAfterDelivery(std::move(connection));
     } else {
