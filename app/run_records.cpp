@@ -208,7 +208,7 @@ void RunLog::AdaptersSeen(const std::vector<AdapterReport>& adapters) {
             "adapter " + adapter.name + " index " + std::to_string(adapter.interfaceIndex) +
             " type " + std::to_string(adapter.type) + " state " +
             std::to_string(adapter.operStatus) + (adapter.dhcp ? " dhcp" : " static") + ":";
-        for (const AdapterReport::Address& address : adapter.addresses) {
+        for (const MaskedAddress& address : adapter.addresses) {
             line += ' ';
             line += FormatIpv4(address.address) + "/" + FormatIpv4(address.mask);
         }
@@ -252,7 +252,7 @@ void RunLog::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis
          (detail.empty() ? "" : ": " + detail));
     for (const AdapterSearched& adapter : diagnosis.adapters) {
         std::string line = "searched " + adapter.name + (adapter.link ? " link up" : " link down");
-        for (const AdapterReport::Address& address : adapter.addresses) {
+        for (const MaskedAddress& address : adapter.addresses) {
             line += ' ';
             line += PrefixText(address.address, address.mask).View();
         }

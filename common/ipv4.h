@@ -29,6 +29,13 @@ constexpr int PrefixLength(Ipv4 mask) {
     return std::countl_one(mask);
 }
 
+// An interface address with its subnet mask.
+struct MaskedAddress {
+    Ipv4 address = 0;
+    Ipv4 mask = 0;
+    friend bool operator==(const MaskedAddress&, const MaskedAddress&) = default;
+};
+
 // "a.b.c.d/n" made at compile time, for a protocol that names an address with its prefix.
 class PrefixText {
   public:

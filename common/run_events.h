@@ -41,11 +41,7 @@ struct AdapterReport {
     std::uint32_t type = 0;        // IANA ifType: 6 is Ethernet
     std::uint32_t operStatus = 0;  // interface-table states: 5 is operational
     bool dhcp = false;
-    struct Address {
-        Ipv4 address = 0;
-        Ipv4 mask = 0;
-    };
-    std::vector<Address> addresses;
+    std::vector<MaskedAddress> addresses;
 };
 
 // What the search dialog tells the user: its title and its button's text where they changed
@@ -107,7 +103,7 @@ std::string_view NotFoundCauseCode(NotFoundCause cause);
 struct AdapterSearched {
     std::string name;
     bool link = false;
-    std::vector<AdapterReport::Address> addresses;
+    std::vector<MaskedAddress> addresses;
     int sent = 0;      // requests that went out on it
     int replies = 0;   // datagrams its passes received
     int rejected = 0;  // of those, the ones not taken
@@ -121,7 +117,7 @@ struct SearchDiagnosis {
     std::string holder;         // PortInUse: the program holding the port, where the system tells
     std::string interfaceName;  // RouteConflict: the other interface; TempAddressRefused: the
                                 // adapter that already has the address
-    AdapterReport::Address route;  // RouteConflict: the more specific route
+    MaskedAddress route;        // RouteConflict: the more specific route
     std::vector<AdapterSearched> adapters;
 };
 // The cause's particulars in a few language-neutral words ("192.168.77.20 format 0x0200"), empty

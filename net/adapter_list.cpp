@@ -8,11 +8,6 @@ namespace {
 constexpr std::uint32_t kEntriesPerInterface = 10;
 constexpr Ipv4 kLoopback = MakeIpv4(127, 0, 0, 1);
 
-// The platform hands out well-formed texts; anything else reads as 0, which excludes it.
-Ipv4 FromText(const std::string& text) {
-    return ParseIpv4(text).value_or(0);
-}
-
 bool HasUsableInterfaceRow(const platform::AdapterSnapshot& snapshot,
                            const platform::AdapterRecord& adapter) {
     return std::any_of(snapshot.interfaces.begin(), snapshot.interfaces.end(),
@@ -38,9 +33,7 @@ std::vector<AdapterReport> ReportOf(const platform::AdapterSnapshot& snapshot) {
             entry.type = row->type;
             entry.operStatus = row->operStatus;
         }
-        for (const platform::AdapterAddressText& text : adapter.addresses) {
-            entry.addresses.push_back({FromText(text.address), FromText(text.mask)});
-        }
+        entry.addresses = adapter.addresses;
     }
     return report;
 }
@@ -63,12 +56,11 @@ void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) 
         m_pEntries = std::make_unique<AdapterEntry[]>(capacity);
         std::uint32_t filled = 0;
         for (const platform::AdapterRecord& adapter : snapshot->adapters) {
-            for (const platform::AdapterAddressText& text : adapter.addresses) {
-                const Ipv4 address = FromText(text.address);
-                if (address != 0 && address != kLoopback &&
+            for (const MaskedAddress& own : adapter.addresses) {
+                if (own.address != 0 && own.address != kLoopback &&
                     HasUsableInterfaceRow(*snapshot, adapter)) {
-                    m_pEntries[filled++] = {address, FromText(text.mask),
-                                            FromText(adapter.firstGateway), adapter.interfaceIndex,
+                    m_pEntries[filled++] = {own.address, own.mask, adapter.firstGateway,
+                                            adapter.interfaceIndex,
                                             static_cast<std::uint8_t>(adapter.dhcpEnabled ? 1 : 0)};
                 }
                 if (filled >= capacity) {

@@ -31,18 +31,13 @@ inline constexpr std::uint32_t kOperConnecting = 3;
 inline constexpr std::uint32_t kOperConnected = 4;
 inline constexpr std::uint32_t kOperOperational = 5;
 
-struct AdapterAddressText {
-    std::string address;  // dotted decimal
-    std::string mask;     // dotted decimal
-};
-
 struct AdapterRecord {
     std::string name;  // as the system shows it to people (UTF-8)
     PhysicalAddress physicalAddress{};
     std::uint32_t interfaceIndex = 0;
     bool dhcpEnabled = false;
-    std::vector<AdapterAddressText> addresses;  // in the adapter's own order
-    std::string firstGateway = "0.0.0.0";       // dotted decimal, "0.0.0.0" when there is none
+    std::vector<MaskedAddress> addresses;  // in the adapter's own order
+    Ipv4 firstGateway = 0;                 // 0 when there is none
 };
 
 struct InterfaceRow {

@@ -21,7 +21,7 @@ bool HasLink(const AdapterReport& adapter) {
     return IsEthernet(adapter) && IsUsableOperStatus(adapter.operStatus);
 }
 
-bool IsLinkLocal(const AdapterReport::Address& address) {
+bool IsLinkLocal(const MaskedAddress& address) {
     return (address.address & kLinkLocalMask) == kLinkLocalNetwork;
 }
 
@@ -181,7 +181,7 @@ SearchDiagnosis SearchWitness::Diagnose(std::int32_t kind, Ipv4 mainUnit) {
     } else if (tempRefused) {
         diagnosis.cause = NotFoundCause::TempAddressRefused;
         for (const AdapterReport& adapter : m_adapters) {
-            for (const AdapterReport::Address& address : adapter.addresses) {
+            for (const MaskedAddress& address : adapter.addresses) {
                 if (address.address == kTempAddress) {
                     diagnosis.interfaceName = adapter.name;
                 }

@@ -6,7 +6,7 @@
 namespace rlq::cli {
 namespace {
 
-std::string WithPrefix(const AdapterReport::Address& address) {
+std::string WithPrefix(const MaskedAddress& address) {
     return std::string(PrefixText(address.address, address.mask).View());
 }
 

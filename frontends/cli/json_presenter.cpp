@@ -50,7 +50,7 @@ void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16
         std::vector<JsonLine> adapters;
         for (const AdapterSearched& adapter : m_diagnosis->adapters) {
             std::vector<std::string> addresses;
-            for (const AdapterReport::Address& address : adapter.addresses) {
+            for (const MaskedAddress& address : adapter.addresses) {
                 addresses.emplace_back(PrefixText(address.address, address.mask).View());
             }
             adapters.push_back(JsonLine()

@@ -78,7 +78,7 @@ void AddAddresses(nl_cache* addresses, int interfaceIndex, AdapterRecord& adapte
             return;
         }
         const auto prefixLength = static_cast<unsigned>(rtnl_addr_get_prefixlen(addr));
-        adapter.addresses.push_back({FormatIpv4(*local), FormatIpv4(PrefixMask(prefixLength))});
+        adapter.addresses.push_back({*local, PrefixMask(prefixLength)});
         if (rtnl_addr_get_valid_lifetime(addr) != kInfiniteLifetime && *local != kTempAddress) {
             adapter.dhcpEnabled = true;
         }
@@ -133,7 +133,7 @@ std::optional<AdapterSnapshot> ReadAdapterSnapshot() {
         adapter.interfaceIndex = static_cast<std::uint32_t>(index);
         AddAddresses(addresses.get(), index, adapter);
         if (const auto gateway = gateways.find(index); gateway != gateways.end()) {
-            adapter.firstGateway = FormatIpv4(gateway->second);
+            adapter.firstGateway = gateway->second;
         }
         snapshot.adapters.push_back(std::move(adapter));
     }

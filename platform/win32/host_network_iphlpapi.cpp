@@ -30,6 +30,12 @@ PhysicalAddress ToPhysicalAddress(const BYTE* bytes, UINT length) {
     return result;
 }
 
+// The adapter list's texts, read once here; one that is not a dotted quad reads as 0.0.0.0, which
+// the adapter list leaves out.
+Ipv4 FromDottedText(const char* text) {
+    return ParseIpv4(text).value_or(0);
+}
+
 std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {
     std::vector<AdapterRecord> records;
     for (; adapter != nullptr; adapter = adapter->Next) {
@@ -40,12 +46,10 @@ std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {
         record.dhcpEnabled = adapter->DhcpEnabled != 0;
         for (const IP_ADDR_STRING* entry = &adapter->IpAddressList; entry != nullptr;
              entry = entry->Next) {
-            record.addresses.push_back({entry->IpAddress.String, entry->IpMask.String});
+            record.addresses.push_back(
+                {FromDottedText(entry->IpAddress.String), FromDottedText(entry->IpMask.String)});
         }
-        record.firstGateway = adapter->GatewayList.IpAddress.String;
-        if (record.firstGateway.empty()) {
-            record.firstGateway = "0.0.0.0";
-        }
+        record.firstGateway = FromDottedText(adapter->GatewayList.IpAddress.String);
         records.push_back(std::move(record));
     }
     return records;

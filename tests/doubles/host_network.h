@@ -113,7 +113,8 @@ inline platform::AdapterSnapshot EthernetAdapters(int count) {
         platform::AdapterRecord adapter;
         adapter.physicalAddress = {2, 0, 0, 0, 0, octet};
         adapter.interfaceIndex = static_cast<std::uint32_t>(10 + i);
-        adapter.addresses = {{"192.168." + std::to_string(i) + ".10", "255.255.255.0"}};
+        adapter.addresses = {
+            {MakeIpv4(192, 168, static_cast<std::uint8_t>(i), 10), PrefixMask(24)}};
         snapshot.adapters.push_back(adapter);
         snapshot.interfaces.push_back(
             {adapter.physicalAddress, platform::kIfTypeEthernet, platform::kOperOperational});

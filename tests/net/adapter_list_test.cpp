@@ -20,7 +20,7 @@ InterfaceRow Row(platform::PhysicalAddress mac, std::uint32_t type = platform::k
 }
 
 AdapterRecord Adapter(platform::PhysicalAddress mac, std::uint32_t index,
-                      std::vector<platform::AdapterAddressText> addresses) {
+                      std::vector<MaskedAddress> addresses) {
     AdapterRecord adapter;
     adapter.physicalAddress = mac;
     adapter.interfaceIndex = index;
@@ -47,11 +47,11 @@ class AdapterListTest : public ::testing::Test {
 
 TEST_F(AdapterListTest, FillsEntriesFromAdapterAndKeepsAddressOrder) {
     AdapterRecord adapter = Adapter(kMacA, 7,
-                                    {{"192.168.1.5", "255.255.255.0"},
-                                     {"192.168.2.5", "255.255.0.0"},
-                                     {"10.1.2.3", "255.0.0.0"}});
+                                    {{MakeIpv4(192, 168, 1, 5), MakeIpv4(255, 255, 255, 0)},
+                                     {MakeIpv4(192, 168, 2, 5), MakeIpv4(255, 255, 0, 0)},
+                                     {MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 0, 0, 0)}});
     adapter.dhcpEnabled = true;
-    adapter.firstGateway = "192.168.1.1";
+    adapter.firstGateway = MakeIpv4(192, 168, 1, 1);
     host.snapshot = AdapterSnapshot{2, {adapter}, {Row(kMacB), Row(kMacA)}};
 
     const std::vector<AdapterEntry> entries = Enumerate();
@@ -70,11 +70,12 @@ TEST_F(AdapterListTest, FillsEntriesFromAdapterAndKeepsAddressOrder) {
 }
 
 TEST_F(AdapterListTest, SkipsUnassignedAndLoopbackAddresses) {
-    host.snapshot = AdapterSnapshot{
-        1,
-        {Adapter(kMacA, 3,
-                 {{"0.0.0.0", "0.0.0.0"}, {"127.0.0.1", "255.0.0.0"}, {"127.0.0.2", "255.0.0.0"}})},
-        {Row(kMacA)}};
+    host.snapshot = AdapterSnapshot{1,
+                                    {Adapter(kMacA, 3,
+                                             {{MakeIpv4(0, 0, 0, 0), MakeIpv4(0, 0, 0, 0)},
+                                              {MakeIpv4(127, 0, 0, 1), MakeIpv4(255, 0, 0, 0)},
+                                              {MakeIpv4(127, 0, 0, 2), MakeIpv4(255, 0, 0, 0)}})},
+                                    {Row(kMacA)}};
 
     const std::vector<AdapterEntry> entries = Enumerate();
 
@@ -85,7 +86,7 @@ TEST_F(AdapterListTest, SkipsUnassignedAndLoopbackAddresses) {
 }
 
 TEST_F(AdapterListTest, NeedsAnEthernetRowInAUsableState) {
-    const std::vector<platform::AdapterAddressText> one{{"192.168.0.5", "255.255.255.0"}};
+    const std::vector<MaskedAddress> one{{MakeIpv4(192, 168, 0, 5), MakeIpv4(255, 255, 255, 0)}};
     struct Case {
         InterfaceRow row;
         bool accepted;
@@ -110,17 +111,16 @@ TEST_F(AdapterListTest, NeedsAnEthernetRowInAUsableState) {
 TEST_F(AdapterListTest, ScanPassesOverFailingRowsToALaterMatch) {
     host.snapshot = AdapterSnapshot{
         3,
-        {Adapter(kMacA, 3, {{"192.168.0.5", "255.255.255.0"}})},
+        {Adapter(kMacA, 3, {{MakeIpv4(192, 168, 0, 5), MakeIpv4(255, 255, 255, 0)}})},
         {Row(kMacA, platform::kIfTypeOther), Row(kMacA, platform::kIfTypeEthernet, 2), Row(kMacA)}};
 
     EXPECT_EQ(Enumerate().size(), 1u);
 }
 
 TEST_F(AdapterListTest, StopsAtTenEntriesPerInterface) {
-    std::vector<platform::AdapterAddressText> many;
+    std::vector<MaskedAddress> many;
     for (int i = 1; i <= 12; ++i) {
-        const std::string octet = std::to_string(i);
-        many.push_back({"192.168.0." + octet, "255.255.255.0"});
+        many.push_back({MakeIpv4(192, 168, 0, static_cast<std::uint8_t>(i)), PrefixMask(24)});
     }
     host.snapshot =
         AdapterSnapshot{1, {Adapter(kMacA, 3, many), Adapter(kMacA, 4, many)}, {Row(kMacA)}};
@@ -135,7 +135,10 @@ TEST_F(AdapterListTest, StopsAtTenEntriesPerInterface) {
 TEST_F(AdapterListTest, FailureOrNoInterfacesGiveOneZeroEntry) {
     const std::optional<AdapterSnapshot> cases[] = {
         std::nullopt,
-        AdapterSnapshot{0, {Adapter(kMacA, 3, {{"192.168.0.5", "255.255.255.0"}})}, {Row(kMacA)}}};
+        AdapterSnapshot{
+            0,
+            {Adapter(kMacA, 3, {{MakeIpv4(192, 168, 0, 5), MakeIpv4(255, 255, 255, 0)}})},
+            {Row(kMacA)}}};
     for (const auto& snapshot : cases) {
         host.snapshot = snapshot;
         EXPECT_TRUE(Enumerate().empty());
@@ -145,11 +148,14 @@ TEST_F(AdapterListTest, FailureOrNoInterfacesGiveOneZeroEntry) {
 }
 
 TEST_F(AdapterListTest, SecondEnumerateReplacesTheFirst) {
-    host.snapshot =
-        AdapterSnapshot{1, {Adapter(kMacA, 3, {{"192.168.0.5", "255.255.255.0"}})}, {Row(kMacA)}};
+    host.snapshot = AdapterSnapshot{
+        1,
+        {Adapter(kMacA, 3, {{MakeIpv4(192, 168, 0, 5), MakeIpv4(255, 255, 255, 0)}})},
+        {Row(kMacA)}};
     ASSERT_EQ(Enumerate().size(), 1u);
 
-    host.snapshot->adapters[0].addresses.push_back({"192.168.0.6", "255.255.255.0"});
+    host.snapshot->adapters[0].addresses.push_back(
+        {MakeIpv4(192, 168, 0, 6), MakeIpv4(255, 255, 255, 0)});
     const std::vector<AdapterEntry> second = Enumerate();
 
     ASSERT_EQ(second.size(), 2u);

@@ -39,8 +39,8 @@ inline bool InsidePcNamespace() {
 inline bool HasAddress(Ipv4 address) {
     const auto snapshot = platform::SystemHostNetwork().ReadAdapters();
     for (const auto& adapter : snapshot.value().adapters) {
-        for (const auto& text : adapter.addresses) {
-            if (ParseIpv4(text.address) == address) {
+        for (const MaskedAddress& own : adapter.addresses) {
+            if (own.address == address) {
                 return true;
             }
         }

@@ -20,10 +20,9 @@ TEST(IpHelperHostNetworkTest, SnapshotHoldsTheInterfacesAndTheirAdapters) {
     EXPECT_FALSE(snapshot->interfaces.empty());
     for (const AdapterRecord& adapter : snapshot->adapters) {
         EXPECT_NE(adapter.interfaceIndex, 0u);
-        EXPECT_FALSE(adapter.firstGateway.empty());
-        for (const AdapterAddressText& address : adapter.addresses) {
-            EXPECT_TRUE(ParseIpv4(address.address).has_value()) << address.address;
-            EXPECT_TRUE(ParseIpv4(address.mask).has_value()) << address.mask;
+        for (const MaskedAddress& address : adapter.addresses) {
+            EXPECT_EQ(address.mask, PrefixMask(PrefixLength(address.mask)))
+                << "a mask read from its text: " << FormatIpv4(address.mask);
         }
         // Every adapter has its row in the interface table.
         EXPECT_TRUE(std::any_of(snapshot->interfaces.begin(), snapshot->interfaces.end(),

@@ -21,7 +21,7 @@ constexpr Ipv4 kMainUnit = MakeIpv4(192, 168, 77, 20);
 constexpr Ipv4 kDevice = MakeIpv4(192, 168, 77, 99);
 
 AdapterReport Adapter(std::string name, std::uint32_t index, std::uint32_t type,
-                      std::uint32_t state, std::vector<AdapterReport::Address> addresses) {
+                      std::uint32_t state, std::vector<MaskedAddress> addresses) {
     return {std::move(name), index, type, state, false, std::move(addresses)};
 }
 const AdapterReport kLoopback = Adapter("lo", 1, platform::kIfTypeSoftwareLoopback, 5,
