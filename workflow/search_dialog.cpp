@@ -125,7 +125,7 @@ bool CDlgProg::TakeFind() {
     m_result.localAddress = found.localAddress;
     m_result.unitAddress = found.deviceAddress;
     m_result.interfaceIndex = found.interfaceIndex;
-    m_result.viaTempAddress = found.viaTempAddress ? 1 : 0;
+    m_result.viaTempAddress = found.viaTempAddress;
     m_result.version = found.firmwareVersion;
     KillTimerIfRunning();
     // Closes through StopSearch once this handler has returned, like the posted Esc key.
@@ -196,7 +196,7 @@ UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
     if (found.unitAddress == 0) {
         m_events.SearchDiagnosed(kind, witness.Diagnose(kind, m_mainUnit));
     }
-    m_events.SearchEnded(kind, found.unitAddress, found.version, found.viaTempAddress != 0);
+    m_events.SearchEnded(kind, found.unitAddress, found.version, found.viaTempAddress);
     return found;
 }
 

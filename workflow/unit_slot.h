@@ -9,7 +9,7 @@ struct UnitSlot {
     std::uint32_t localAddress = 0;
     std::uint32_t unitAddress = 0;
     std::uint32_t interfaceIndex = 0;
-    std::uint8_t viaTempAddress = 0;
+    bool viaTempAddress = false;  // the unit answered only through the temporary address
     std::uint16_t version = 0;
 
     friend bool operator==(const UnitSlot&, const UnitSlot&) = default;

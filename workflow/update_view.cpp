@@ -187,7 +187,7 @@ bool CRLQUpdaterView::SearchSlots() {
             sub.localAddress = kTempAddress;
             sub.unitAddress = kSpecialModeSubAddress;
             sub.interfaceIndex = m_slots[kMainSlot].interfaceIndex;
-            sub.viaTempAddress = 1;
+            sub.viaTempAddress = true;
             continue;  // the version keeps what an earlier search found
         }
         m_slots[slot] = m_search.Find(kSearchKind[slot]);
@@ -218,7 +218,7 @@ void CRLQUpdaterView::UpdateSlots() {
         m_nSlot = slot;
         const UnitSlot& unit = m_slots[slot];
         const bool special = m_bSpecialMode == 1 && slot == kSubSlot;
-        if (unit.viaTempAddress == 1 || special) {
+        if (unit.viaTempAddress || special) {
             std::int32_t failed = 1;
             reply->AddTempAddress(unit.interfaceIndex, failed);
             if (failed != 0) {
