@@ -33,9 +33,9 @@ std::string RefusalText(const char* errorText, std::uint32_t status) {
 
 }  // namespace
 
-void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
+void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, UpdateResult& result) {
     CHttp http(m_services.http, m_services.events);
-    result = 1;
+    result = UpdateResult::Failed;
     SetTransferBusy(true);
     std::uint16_t counter = 0;
     SetPosition(kMainSlot, 0);
@@ -63,7 +63,7 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, std::int32_t& result) {
     SetTransferBusy(false);
     RefreshProgress();
     UpdateAllViews();
-    result = 0;
+    result = UpdateResult::Updated;
 }
 
 }  // namespace rlq

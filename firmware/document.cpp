@@ -59,15 +59,15 @@ void CRLQUpdaterDoc::ShowFailure(int textId, const std::string& text) {
 }
 
 void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                                    std::int32_t specialMode, std::int32_t& result) {
+                                    std::int32_t specialMode, UpdateResult& result) {
     if (slot < 0 || slot >= kSlotCount) {
-        result = 1;
+        result = UpdateResult::Failed;
         return;
     }
     if (unitVersion == m_images[slot].version) {
         SetPosition(slot, m_images[slot].payloadSize);
         RefreshProgress();
-        result = 0;
+        result = UpdateResult::Updated;
         return;
     }
     if (slot == kMainSlot) {

@@ -34,7 +34,7 @@ class CRLQUpdaterDoc final : public UpdateDocument {
         return m_images[slot].position.load(std::memory_order_acquire);
     }
     void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                        std::int32_t specialMode, std::int32_t& result) override;
+                        std::int32_t specialMode, UpdateResult& result) override;
 
     // The payload of a slot's image (after its 512-byte header).
     const std::uint8_t* Payload(int slot) const;
@@ -58,8 +58,8 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     void UpdateAllViews();
     void ShowFailure(int textId, const std::string& text);
 
-    void UploadByHttp(std::uint32_t address, std::int32_t& result);
-    void UploadByTftp(std::uint32_t address, std::int32_t specialMode, std::int32_t& result);
+    void UploadByHttp(std::uint32_t address, UpdateResult& result);
+    void UploadByTftp(std::uint32_t address, std::int32_t specialMode, UpdateResult& result);
     std::string ProgramFolder() const;
     std::unique_ptr<platform::TempFile> CreateTempFile(const std::string& folder);
     bool WriteTempImage(platform::TempFile& file);

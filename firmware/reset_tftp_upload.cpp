@@ -85,8 +85,8 @@ bool CRLQUpdaterDoc::WriteTempImage(platform::TempFile& file) {
 }
 
 void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMode,
-                                  std::int32_t& result) {
-    result = 1;
+                                  UpdateResult& result) {
+    result = UpdateResult::Failed;
     SetPosition(kSubSlot, 0);
     const std::string folder = ProgramFolder();
     if (folder.empty()) {
@@ -116,7 +116,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
         removal.RemoveNow();
         ShowFailure(msg::kResetAndTftpFailed, std::string(LoadMessage(msg::kResetAndTftpFailed)));
         UpdateAllViews();
-        result = 2;
+        result = UpdateResult::ResetTftpFailed;
         return;
     }
     removal.RemoveNow();
@@ -124,7 +124,7 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     SetPosition(kSubSlot, m_images[kSubSlot].payloadSize);
     RefreshProgress();
     UpdateAllViews();
-    result = 0;
+    result = UpdateResult::Updated;
 }
 
 void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMode,

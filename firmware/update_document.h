@@ -15,6 +15,14 @@ class DocumentView {
     virtual void UpdateAllViews() = 0;
 };
 
+// How an update of one unit ended.
+enum class UpdateResult : std::int32_t {
+    Updated = 0,
+    Failed = 1,           // the retry is offered
+    ResetTftpFailed = 2,  // the reset into the loader or the TFTP transfer failed: the special
+                          // mode is offered too
+};
+
 class UpdateDocument {
   public:
     virtual ~UpdateDocument() = default;
@@ -23,9 +31,8 @@ class UpdateDocument {
     virtual std::uint32_t GetImageSize(int slot) const = 0;
     virtual std::uint16_t GetImageVersion(int slot) const = 0;
     virtual std::uint32_t GetPosition(int slot) const = 0;
-    // result: 0 up to date, 1 failed (retry offered), 2 reset-and-TFTP failed (special mode too).
     virtual void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                                std::int32_t specialMode, std::int32_t& result) = 0;
+                                std::int32_t specialMode, UpdateResult& result) = 0;
 };
 
 }  // namespace rlq

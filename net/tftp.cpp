@@ -87,11 +87,11 @@ bool CTftp::WaitWhileRunning(std::chrono::milliseconds bound) {
     return m_bRunning.WaitClear(bound);
 }
 
-std::int32_t CTftp::OpenSocket() {
+CTftp::Step CTftp::OpenSocket() {
     platform::UdpOptions options;
     options.clearDontFragment = true;
     m_pSocket = m_sockets.Open(options);
-    return m_pSocket ? 0 : 1;
+    return m_pSocket ? Step::Done : Step::Failed;
 }
 
 void CTftp::CloseSocket() {
@@ -111,7 +111,7 @@ std::uint16_t CTftp::GetBlockCount() const {
     return static_cast<std::uint16_t>(m_dwTotal / kTftpBlockSize + 2);
 }
 
-bool CTftp::BuildPacket(std::size_t* length) {
+CTftp::Step CTftp::BuildPacket(std::size_t* length) {
     if (m_wBlock == 0) {
         WriteBe16(m_packet, kTftpOpcodeWriteRequest);
         std::uint8_t* name = m_packet + 2;
@@ -120,7 +120,7 @@ bool CTftp::BuildPacket(std::size_t* length) {
         std::uint8_t* mode = name + kTftpFileName.size() + 1;
         std::memcpy(mode, kTransferMode, sizeof kTransferMode);
         *length = static_cast<std::size_t>(mode + sizeof kTransferMode - m_packet);
-        return true;
+        return Step::Done;
     }
     WriteBe16(m_packet, kTftpOpcodeData);
     WriteBe16(m_packet + 2, m_wBlock);
@@ -129,28 +129,28 @@ bool CTftp::BuildPacket(std::size_t* length) {
     const std::size_t got = std::fread(m_packet + kTftpHeaderSize, 1, wanted, m_pFile.get());
     if (got < wanted) {
         if (std::ferror(m_pFile.get()) != 0) {
-            return false;
+            return Step::Failed;
         }
         m_dwTotal -= wanted - static_cast<std::uint32_t>(got);
     }
     *length = got + kTftpHeaderSize;
-    return true;
+    return Step::Done;
 }
 
-std::int32_t CTftp::SendPacket(std::size_t length) {
+CTftp::Step CTftp::SendPacket(std::size_t length) {
     const std::span<const std::uint8_t> packet(m_packet, length);
     for (int attempt = 0; attempt < kSendTries; ++attempt) {
         if (m_pSocket->SendTo(packet, m_dwServer, kTftpPort) == static_cast<long>(length)) {
-            return 0;
+            return Step::Done;
         }
         std::this_thread::sleep_for(kSendRetryPause);
     }
-    return 1;
+    return Step::Failed;
 }
 
 // Each poll reads what is waiting and then waits on the socket for the rest of its 10 ms slot, so
 // an acknowledgement is taken as soon as it arrives while the whole wait stays about 1 s.
-std::int32_t CTftp::WaitAck() {
+CTftp::Step CTftp::WaitAck() {
     using Clock = std::chrono::steady_clock;
     std::uint8_t buffer[kReceiveCapacity];
     auto slotEnd = Clock::now();
@@ -161,7 +161,7 @@ std::int32_t CTftp::WaitAck() {
             if (datagram && IsExpectedTftpAck(
                                 std::span(buffer).first(std::min(datagram->length, sizeof buffer)),
                                 datagram->length, datagram->from, m_dwServer, m_wBlock)) {
-                return 0;
+                return Step::Done;
             }
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(slotEnd - Clock::now());
             if (left.count() <= 0 || !m_pSocket->WaitReadable(left)) {
@@ -169,22 +169,22 @@ std::int32_t CTftp::WaitAck() {
             }
         }
     }
-    return 1;
+    return Step::Failed;
 }
 
 void CTftp::TransferThread() {
     int repeats = 0;
     std::size_t length = 0;
-    if (OpenSocket() == 0) {
+    if (OpenSocket() == Step::Done) {
         const std::uint16_t blockCount = GetBlockCount();
         while (m_wBlock < blockCount) {
-            if (repeats == 0 && !BuildPacket(&length)) {
+            if (repeats == 0 && BuildPacket(&length) == Step::Failed) {
                 break;
             }
-            if (SendPacket(length) != 0) {
+            if (SendPacket(length) == Step::Failed) {
                 break;
             }
-            if (WaitAck() == 0) {
+            if (WaitAck() == Step::Done) {
                 repeats = 0;
                 if (m_wBlock > 0) {
                     m_dwSent += static_cast<std::uint32_t>(length - kTftpHeaderSize);

@@ -58,15 +58,18 @@ class CTftp {
   private:
     static constexpr std::size_t kPacketCapacity = kTftpHeaderSize + kTftpBlockSize;
 
-    std::int32_t OpenSocket();
+    // A transfer step's error: 0 done, 1 failed.
+    enum class Step : std::int32_t { Done = 0, Failed = 1 };
+
+    Step OpenSocket();
     void CloseSocket();
     void OpenSourceFile(const std::string& path);
     void CloseSourceFile();
     std::uint16_t GetBlockCount() const;
-    // False when the file cannot be read.
-    bool BuildPacket(std::size_t* length);
-    std::int32_t SendPacket(std::size_t length);
-    std::int32_t WaitAck();
+    // Failed when the file cannot be read.
+    Step BuildPacket(std::size_t* length);
+    Step SendPacket(std::size_t length);
+    Step WaitAck();
     void TransferThread();
 
     platform::UdpSocketFactory& m_sockets;

@@ -211,7 +211,7 @@ void CRLQUpdaterView::ShowVersions() {
 
 void CRLQUpdaterView::UpdateSlots() {
     auto reply = m_makeReply();
-    std::int32_t result = 1;
+    UpdateResult result = UpdateResult::Failed;
     bool tempHeld = false;
     bool allUpdated = true;
     for (int slot : {kSubSlot, kMainSlot}) {
@@ -225,7 +225,7 @@ void CRLQUpdaterView::UpdateSlots() {
                 ShowMessage(msg::kUpdateFailedText, msg::kUpdateFailedCaption);
                 // Ends like any failed update: the window stays open with the retry offered,
                 // instead of closing or leaving the user without a button.
-                result = 1;
+                result = UpdateResult::Failed;
                 OfferRetry(false);
                 allUpdated = false;
                 break;
@@ -239,9 +239,9 @@ void CRLQUpdaterView::UpdateSlots() {
         m_window->UpdateNow();
         PumpMessages();
         m_document.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
-        if (result != 0) {
+        if (result != UpdateResult::Updated) {
             m_window->UpdateNow();
-            OfferRetry(result == 2);
+            OfferRetry(result == UpdateResult::ResetTftpFailed);
             allUpdated = false;
             break;
         }
@@ -257,7 +257,7 @@ void CRLQUpdaterView::UpdateSlots() {
     if (tempHeld) {
         reply->DeleteTempAddress();
     }
-    if (result == 0) {
+    if (result == UpdateResult::Updated) {
         if (platform::Window* main = m_ui.MainWindow()) {
             main->PostCloseRequest();
         }

@@ -44,7 +44,7 @@ class FakeUpdateDocument final : public UpdateDocument {
         return m_positions[slot] ? *m_positions[slot] : m_real.GetPosition(slot);
     }
     void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                        std::int32_t specialMode, std::int32_t& result) override {
+                        std::int32_t specialMode, UpdateResult& result) override {
         if (unitVersion == m_real.GetImageVersion(slot)) {
             m_positions[slot].reset();
             m_real.UpdateFirmware(address, slot, unitVersion, specialMode, result);
@@ -60,11 +60,12 @@ class FakeUpdateDocument final : public UpdateDocument {
             duringTransfer(slot);
         }
         auto& queue = results[slot];
-        result = queue.empty() ? 0 : queue.front();
+        // Scripted in the numbers a result has.
+        result = static_cast<UpdateResult>(queue.empty() ? 0 : queue.front());
         if (!queue.empty()) {
             queue.pop_front();
         }
-        if (result == 0) {
+        if (result == UpdateResult::Updated) {
             m_positions[slot] = m_real.GetImageSize(slot);
             m_view->RefreshProgress();
         }

@@ -17,6 +17,9 @@
 namespace rlq {
 namespace {
 
+// What no update gives, so that a result left unset shows.
+constexpr auto kNoResult = static_cast<UpdateResult>(9);
+
 TEST(EmbeddedImages, CarryTheShippedFigures) {
     const auto& items = platform::ProgramDataItems();
     const auto main = items.Find("FILE", 134);
@@ -80,9 +83,9 @@ TEST_F(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     CRLQUpdaterDoc document(platform::ProgramDataItems(), Services());
     testing::FakeDocumentView view;
     document.SetView(&view);
-    std::int32_t result = 7;
+    UpdateResult result = kNoResult;
     document.UpdateFirmware(0x0A000001, kSubSlot, 0x0106, 0, result);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, UpdateResult::Updated);
     EXPECT_EQ(document.GetPosition(kSubSlot), 236986u);
     EXPECT_EQ(view.refreshes, 1);
 }

@@ -21,6 +21,9 @@
 namespace rlq::testing {
 namespace {
 
+// What no update gives, so that a result left unset shows.
+constexpr auto kNoResult = static_cast<UpdateResult>(9);
+
 using Kind = FakeSend::Kind;
 constexpr std::uint32_t kUnit = 0x0A0A0102;
 
@@ -66,10 +69,10 @@ TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
     auto document = MakeDocument();
     std::vector<std::uint32_t> positionsAtRefresh;
     view.onRefresh = [&] { positionsAtRefresh.push_back(document->GetPosition(kMainSlot)); };
-    std::int32_t result = 9;
+    UpdateResult result = kNoResult;
     document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
 
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, UpdateResult::Updated);
     EXPECT_FALSE(IsTransferBusy());
     EXPECT_EQ(document->GetPosition(kMainSlot), 655360u);
     const auto attempts = http.Attempts();
@@ -103,9 +106,9 @@ TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
 TEST_F(TransferTest, ARefusedChunkStopsTheUploadWithItsStatus) {
     http.sends = {{Kind::Answer, 200, ""}, {Kind::Answer, 204, ""}, {Kind::Answer, 404, ""}};
     auto document = MakeDocument();
-    std::int32_t result = 9;
+    UpdateResult result = kNoResult;
     document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, UpdateResult::Failed);
     EXPECT_EQ(http.Attempts().size(), 3u);
     EXPECT_EQ(document->GetPosition(kMainSlot), 40960u);
     EXPECT_THAT(
@@ -118,9 +121,9 @@ TEST_F(TransferTest, ARefusedChunkStopsTheUploadWithItsStatus) {
 TEST_F(TransferTest, AFailedRequestShowsTheLayersTextAndStatusZero) {
     http.sends = {{Kind::Fail, 0, "connection refused"}};
     auto document = MakeDocument();
-    std::int32_t result = 9;
+    UpdateResult result = kNoResult;
     document->UpdateFirmware(kUnit, kMainSlot, 0x0130, 0, result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, UpdateResult::Failed);
     EXPECT_THAT(Messages(), ::testing::ElementsAre(
                                 "message \"アップデート失敗\" \"アップデートできませんでした。"
                                 "connection refused\r\nStatus = 0\" !"));
@@ -130,9 +133,9 @@ TEST_F(TransferTest, ResetRefusalGivesResultTwoWithoutTftpAndRemovesTheFile) {
     for (std::uint32_t status : {200u, 404u}) {
         http.sends = {{Kind::Answer, status, ""}};
         auto document = MakeDocument();
-        std::int32_t result = 9;
+        UpdateResult result = kNoResult;
         document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
-        EXPECT_EQ(result, 2) << status;
+        EXPECT_EQ(result, UpdateResult::ResetTftpFailed) << status;
         EXPECT_TRUE(udp.Opened().empty()) << "no TFTP after a refused reset";
         EXPECT_TRUE(tempFiles.files.empty());
         EXPECT_EQ(process.currentDirectory, "/opt/rlq");
@@ -152,7 +155,7 @@ TEST_F(TransferTest, TheTempFileHoldsTheTransformedPayloadAndFallsBackToTheSyste
     document->RemoveLeftoverTempFiles();
     EXPECT_THAT(tempFiles.sweptFolders, ::testing::ElementsAre("/opt/rlq", "/tmp"))
         << "both folders a run may have used";
-    std::int32_t result = 9;
+    UpdateResult result = kNoResult;
     document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
     ASSERT_EQ(tempFiles.removed.size(), 1u);
     EXPECT_EQ(tempFiles.removed[0].rfind("/tmp/", 0), 0u);
@@ -170,9 +173,9 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
         tempFiles.failWrites = !closeFails;
         tempFiles.failClose = closeFails;
         auto document = MakeDocument();
-        std::int32_t result = 9;
+        UpdateResult result = kNoResult;
         document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
-        EXPECT_EQ(result, 1);
+        EXPECT_EQ(result, UpdateResult::Failed);
         EXPECT_TRUE(tempFiles.files.empty()) << "removed on every path";
         EXPECT_TRUE(http.Attempts().empty()) << "no reset without an image";
     }
@@ -184,9 +187,9 @@ TEST_F(TransferTest, TempFileTroubleGivesMessage148AndResultOne) {
 TEST_F(TransferTest, AProgramPathWithoutAFolderEndsQuietly) {
     process.programPath = "rlq-updater";
     auto document = MakeDocument();
-    std::int32_t result = 9;
+    UpdateResult result = kNoResult;
     document->UpdateFirmware(kUnit, kSubSlot, 0x0100, 0, result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, UpdateResult::Failed);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(tempFiles.files.empty());
     EXPECT_FALSE(IsTransferBusy());
