@@ -17,8 +17,8 @@
 namespace rlq {
 namespace {
 
-bool Accepted(std::uint32_t status, std::int32_t error, const char* errorText) {
-    return (status == 200 || status == 204) && error == 0 && errorText[0] == '\0';
+bool Accepted(std::uint32_t status, HttpError error, const char* errorText) {
+    return (status == 200 || status == 204) && error == HttpError::None && errorText[0] == '\0';
 }
 
 std::string RefusalText(const char* errorText, std::uint32_t status) {
@@ -45,8 +45,8 @@ void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, UpdateResult& result) {
     while (GetPosition(kMainSlot) < m_images[kMainSlot].payloadSize) {
         BuildChunkMessage(Payload(kMainSlot) + GetPosition(kMainSlot), counter, message.data());
         std::uint32_t status = 0;
-        std::int32_t error = 0;
-        http.Request(kModeWithBody, address, kUpdatePath, message.data(), &bodyLength, &status,
+        HttpError error = HttpError::None;
+        http.Request(HttpMode::WithBody, address, kUpdatePath, message.data(), &bodyLength, &status,
                      &error);
         const char* errorText = http.GetErrorText();
         if (!Accepted(status, error, errorText)) {

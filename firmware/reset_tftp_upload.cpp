@@ -136,8 +136,8 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
         CHttp http(m_services.http, m_services.events);
         const std::uint32_t noBody = 0;
         std::uint32_t status = 0;
-        std::int32_t error = 0;
-        http.Request(kModeWithoutBody, address, kResetPath, nullptr, &noBody, &status, &error);
+        HttpError error = HttpError::None;
+        http.Request(HttpMode::WithoutBody, address, kResetPath, nullptr, &noBody, &status, &error);
         if (!ResetAccepted(status)) {
             success = false;
             return;

@@ -17,10 +17,6 @@ constexpr char kVerb[] = "POST";
 constexpr char kHttpVersion[] = "HTTP/1.0";
 constexpr char kContentTypeHeader[] = "Content-Type: application/octet-stream";
 constexpr int kAttempts = 4;
-constexpr std::int32_t kErrorBusy = 1;
-constexpr std::int32_t kErrorUrl = 2;
-constexpr std::int32_t kErrorTimedOut = 3;
-constexpr std::int32_t kErrorLayer = 5;
 constexpr char kInvalidUrlText[] = "URLが不適切です。";
 constexpr char kNoThreadText[] = "The request thread could not be started";
 
@@ -41,13 +37,13 @@ std::string BuildUrl(std::uint32_t address, const char* path) {
 CHttp::CHttp(platform::HttpLayer& layer, RunObserver& events, HttpWatchTiming timing)
     : m_layer(layer), m_events(events), m_timing(timing) {}
 
-void CHttp::Request(std::int32_t mode, std::uint32_t address, const char* path,
+void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
                     const std::uint8_t* body, const std::uint32_t* length, std::uint32_t* status,
-                    std::int32_t* error) {
+                    HttpError* error) {
     *status = 0;
-    *error = 0;
+    *error = HttpError::None;
     if (m_bRequestInProgress.exchange(true, std::memory_order_acq_rel)) {
-        *error = kErrorBusy;
+        *error = HttpError::Busy;
         return;
     }
     SetErrorText({});
@@ -65,10 +61,10 @@ void CHttp::Request(std::int32_t mode, std::uint32_t address, const char* path,
 }
 
 void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
-                        std::int32_t* error) {
+                        HttpError* error) {
     const auto parts = path != nullptr ? ParseHttpUrl(BuildUrl(address, path)) : std::nullopt;
     if (!parts) {
-        *error = kErrorUrl;
+        *error = HttpError::BadUrl;
         SetErrorText(kInvalidUrlText);
         return;
     }
@@ -79,7 +75,7 @@ void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* 
     for (int attempt = 0;;) {
         auto root = m_layer.OpenRoot(kUserAgent, {kLayerTimeout, kLayerTimeout, kLayerTimeout});
         if (!root.handle) {
-            *error = kErrorLayer;
+            *error = HttpError::LayerFailed;
             SetErrorText(root.result.message);
             return;
         }
@@ -87,7 +83,7 @@ void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* 
         // A text left by a cancelled attempt must not spoil an attempt that completes.
         SetErrorText({});
         if (!StartWorker()) {
-            *error = kErrorLayer;
+            *error = HttpError::LayerFailed;
             SetErrorText(kNoThreadText);
             return;
         }
@@ -102,13 +98,13 @@ void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* 
         m_worker.join();
         ReleaseHandles();
         if (++attempt == kAttempts) {
-            *error = kErrorTimedOut;
+            *error = HttpError::TimedOut;
             return;
         }
         std::this_thread::sleep_for(m_timing.repeatPause);
     }
 
-    if (m_nThreadError != 0) {
+    if (m_nThreadError != HttpError::None) {
         *error = m_nThreadError;
         return;
     }
@@ -116,7 +112,7 @@ void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* 
 }
 
 bool CHttp::StartWorker() {
-    m_nThreadError = 0;
+    m_nThreadError = HttpError::None;
     m_bBusy.Set();
     try {
         m_worker = std::thread(&CHttp::RequestThread, this);
@@ -128,14 +124,14 @@ bool CHttp::StartWorker() {
 }
 
 void CHttp::RequestThread() {
-    m_nThreadError = 0;
+    m_nThreadError = HttpError::None;
     SendOnWorker();
     m_bBusy.Clear();
 }
 
 void CHttp::SendOnWorker() {
     const auto fail = [this](const platform::HttpResult& result) {
-        m_nThreadError = kErrorLayer;
+        m_nThreadError = HttpError::LayerFailed;
         SetErrorText(result.message);
     };
     auto connection = m_pSession->Connect(m_strServer, m_nPort);
@@ -149,7 +145,7 @@ void CHttp::SendOnWorker() {
     }
     m_pFile = std::move(request.handle);
     platform::HttpResult sent;
-    if (m_nMode == kModeWithBody) {
+    if (m_nMode == HttpMode::WithBody) {
         const std::size_t size = m_pBody != nullptr && m_pdwLength != nullptr ? *m_pdwLength : 0;
         sent = m_pFile->Send(kContentTypeHeader, std::span<const std::uint8_t>(m_pBody, size));
     } else {

@@ -25,9 +25,16 @@ struct HttpWatchTiming {
     std::chrono::milliseconds repeatPause{500};
 };
 
-// Request's modes.
-inline constexpr std::int32_t kModeWithBody = 1;
-inline constexpr std::int32_t kModeWithoutBody = 2;
+// WithBody sends `*length` bytes of `body` as application/octet-stream, WithoutBody nothing.
+enum class HttpMode : std::int32_t { WithBody = 1, WithoutBody = 2 };
+
+enum class HttpError : std::int32_t {
+    None = 0,         // a status was read (any status)
+    Busy = 1,         // a request is already running on this object
+    BadUrl = 2,       // the URL is not a valid http URL
+    TimedOut = 3,     // no attempt finished within its watch
+    LayerFailed = 5,  // the HTTP layer failed
+};
 
 class CHttp {
   public:
@@ -36,14 +43,9 @@ class CHttp {
     CHttp(const CHttp&) = delete;
     CHttp& operator=(const CHttp&) = delete;
 
-    // kModeWithBody sends `*length` bytes of `body` as application/octet-stream, kModeWithoutBody
-    // sends nothing.
-    // error: 0 a status was read (any status), 1 a request is already running on this object,
-    // 2 the URL is not a valid http URL, 3 no attempt finished within its watch, 5 the HTTP layer
-    // failed. status is 0 unless error is 0.
-    void Request(std::int32_t mode, std::uint32_t address, const char* path,
-                 const std::uint8_t* body, const std::uint32_t* length, std::uint32_t* status,
-                 std::int32_t* error);
+    // status is 0 unless error is None.
+    void Request(HttpMode mode, std::uint32_t address, const char* path, const std::uint8_t* body,
+                 const std::uint32_t* length, std::uint32_t* status, HttpError* error);
 
     // Empty unless the last request produced a failure text; valid until the next request.
     const char* GetErrorText() const { return m_szError.c_str(); }
@@ -54,7 +56,7 @@ class CHttp {
     static constexpr std::size_t kErrorCapacity = 80;
 
     void RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
-                     std::int32_t* error);
+                     HttpError* error);
     bool StartWorker();
     void RequestThread();
     void SendOnWorker();
@@ -70,10 +72,10 @@ class CHttp {
     std::unique_ptr<platform::HttpRoot> m_pSession;
     std::unique_ptr<platform::HttpConnection> m_pConnection;
     std::unique_ptr<platform::HttpRequest> m_pFile;
-    std::int32_t m_nMode = 0;
+    HttpMode m_nMode = HttpMode::WithBody;
     const std::uint8_t* m_pBody = nullptr;
     const std::uint32_t* m_pdwLength = nullptr;
-    std::int32_t m_nThreadError = 0;
+    HttpError m_nThreadError = HttpError::None;
     std::string m_strServer;
     std::string m_strObject;
     std::uint16_t m_nPort = 0;

@@ -28,12 +28,12 @@ constexpr std::size_t kPayloadSize = 655360;
 
 struct Outcome {
     std::uint32_t status = 12345;
-    std::int32_t error = 12345;
+    HttpError error = static_cast<HttpError>(12345);
     std::string text;
     Clock::duration elapsed{};
 };
 
-Outcome Post(CHttp& http, Ipv4 address, std::int32_t mode, const char* path,
+Outcome Post(CHttp& http, Ipv4 address, HttpMode mode, const char* path,
              const std::vector<std::uint8_t>& body = {}) {
     Outcome outcome;
     const std::uint32_t length = static_cast<std::uint32_t>(body.size());
@@ -63,8 +63,9 @@ TEST_F(HttpCurlTest, UploadsAllChunksInTheUnitsWireFormat) {
     CHttp http(platform::SystemHttpLayer());
 
     for (std::uint16_t counter = 0; counter < 32; ++counter) {
-        const Outcome outcome = Post(http, kMainUnit, 1, "update", ChunkMessage(payload, counter));
-        ASSERT_EQ(outcome.error, 0) << outcome.text;
+        const Outcome outcome =
+            Post(http, kMainUnit, HttpMode::WithBody, "update", ChunkMessage(payload, counter));
+        ASSERT_EQ(outcome.error, HttpError::None) << outcome.text;
         ASSERT_EQ(outcome.status, 200u);
         ASSERT_EQ(outcome.text, "");
     }
@@ -88,8 +89,8 @@ TEST_F(HttpCurlTest, ResetCarriesNoContentAndArmsTheLoader) {
     sim::WebInterface& web = Serve({.resetStatus = 204, .onReset = [&] { ++armed; }});
     CHttp http(platform::SystemHttpLayer());
 
-    const Outcome outcome = Post(http, kMainUnit, 2, "update_reset");
-    EXPECT_EQ(outcome.error, 0) << outcome.text;
+    const Outcome outcome = Post(http, kMainUnit, HttpMode::WithoutBody, "update_reset");
+    EXPECT_EQ(outcome.error, HttpError::None) << outcome.text;
     EXPECT_EQ(outcome.status, 204u);
 
     const auto requests = web.Requests();
@@ -117,8 +118,9 @@ TEST_F(HttpCurlTest, TerseAnswersEndWithTheirStatus) {
     CHttp http(platform::SystemHttpLayer());
 
     for (const WebStyle style : styles) {
-        const Outcome outcome = Post(http, kMainUnit, 2, "update_reset");
-        EXPECT_EQ(outcome.error, 0) << sim::WebStyleName(style) << ": " << outcome.text;
+        const Outcome outcome = Post(http, kMainUnit, HttpMode::WithoutBody, "update_reset");
+        EXPECT_EQ(outcome.error, HttpError::None)
+            << sim::WebStyleName(style) << ": " << outcome.text;
         EXPECT_EQ(outcome.status, 204u) << sim::WebStyleName(style);
         EXPECT_EQ(outcome.text, "") << sim::WebStyleName(style);
         EXPECT_LT(outcome.elapsed, 2s) << sim::WebStyleName(style);
@@ -131,10 +133,13 @@ TEST_F(HttpCurlTest, RefusedChunkStatusComesBackWithoutError) {
     const auto payload = PatternBytes(kPayloadSize);
     CHttp http(platform::SystemHttpLayer());
 
-    EXPECT_EQ(Post(http, kMainUnit, 1, "update", ChunkMessage(payload, 0)).status, 200u);
-    EXPECT_EQ(Post(http, kMainUnit, 1, "update", ChunkMessage(payload, 1)).status, 200u);
-    const Outcome refused = Post(http, kMainUnit, 1, "update", ChunkMessage(payload, 2));
-    EXPECT_EQ(refused.error, 0);
+    EXPECT_EQ(Post(http, kMainUnit, HttpMode::WithBody, "update", ChunkMessage(payload, 0)).status,
+              200u);
+    EXPECT_EQ(Post(http, kMainUnit, HttpMode::WithBody, "update", ChunkMessage(payload, 1)).status,
+              200u);
+    const Outcome refused =
+        Post(http, kMainUnit, HttpMode::WithBody, "update", ChunkMessage(payload, 2));
+    EXPECT_EQ(refused.error, HttpError::None);
     EXPECT_EQ(refused.status, 404u);
     EXPECT_EQ(refused.text, "");
     EXPECT_EQ(web.AcceptedChunks(), 2u);
@@ -142,8 +147,8 @@ TEST_F(HttpCurlTest, RefusedChunkStatusComesBackWithoutError) {
 
 TEST_F(HttpCurlTest, RefusedConnectionFailsAtOnceWithTheLayersText) {
     CHttp http(platform::SystemHttpLayer());
-    const Outcome outcome = Post(http, kNobody, 2, "update_reset");
-    EXPECT_EQ(outcome.error, 5);
+    const Outcome outcome = Post(http, kNobody, HttpMode::WithoutBody, "update_reset");
+    EXPECT_EQ(outcome.error, HttpError::LayerFailed);
     EXPECT_EQ(outcome.status, 0u);
     EXPECT_THAT(outcome.text, HasSubstr("onnect"));
     EXPECT_LT(outcome.elapsed, 2s);
@@ -154,8 +159,8 @@ TEST_F(HttpCurlTest, BrokenAnswersFailTheRequest) {
          {sim::WebFault::Garbage, sim::WebFault::CloseMidResponse, sim::WebFault::InterimOnly}) {
         Serve({.fault = fault});
         CHttp http(platform::SystemHttpLayer());
-        const Outcome outcome = Post(http, kMainUnit, 2, "update_reset");
-        EXPECT_EQ(outcome.error, 5);
+        const Outcome outcome = Post(http, kMainUnit, HttpMode::WithoutBody, "update_reset");
+        EXPECT_EQ(outcome.error, HttpError::LayerFailed);
         EXPECT_EQ(outcome.status, 0u);
         EXPECT_THAT(outcome.text, Not(AnyOf("", "No error")));
         EXPECT_LT(outcome.elapsed, 2s);
@@ -168,8 +173,9 @@ TEST_F(HttpCurlTest, BrokenAnswersFailTheRequest) {
 TEST_F(HttpCurlTest, SilentUnitMeetsTheLayersReceiveTimeout) {
     sim::WebInterface& web = Serve({.fault = sim::WebFault::NeverAnswer});
     CHttp http(platform::SystemHttpLayer(), NoRunObserver(), HttpWatchTiming{200ms, 100, 500ms});
-    const Outcome outcome = Post(http, kMainUnit, 1, "update", std::vector<std::uint8_t>(20486));
-    EXPECT_EQ(outcome.error, 5);
+    const Outcome outcome =
+        Post(http, kMainUnit, HttpMode::WithBody, "update", std::vector<std::uint8_t>(20486));
+    EXPECT_EQ(outcome.error, HttpError::LayerFailed);
     EXPECT_EQ(outcome.status, 0u);
     EXPECT_THAT(outcome.text, Not(""));
     EXPECT_GE(outcome.elapsed, 12s);
@@ -182,8 +188,8 @@ TEST_F(HttpCurlTest, SilentUnitMeetsTheLayersReceiveTimeout) {
 TEST_F(HttpCurlTest, CancelledAttemptsEndPromptlyAndGiveErrorThree) {
     sim::WebInterface& web = Serve({.fault = sim::WebFault::NeverAnswer});
     CHttp http(platform::SystemHttpLayer(), NoRunObserver(), HttpWatchTiming{50ms, 10, 20ms});
-    const Outcome outcome = Post(http, kMainUnit, 2, "update_reset");
-    EXPECT_EQ(outcome.error, 3);
+    const Outcome outcome = Post(http, kMainUnit, HttpMode::WithoutBody, "update_reset");
+    EXPECT_EQ(outcome.error, HttpError::TimedOut);
     EXPECT_EQ(outcome.status, 0u);
     EXPECT_EQ(outcome.text, "The request was cancelled");
     EXPECT_GE(outcome.elapsed, 4 * 500ms + 3 * 20ms);

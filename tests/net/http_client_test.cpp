@@ -23,11 +23,11 @@ constexpr HttpWatchTiming kQuickTiming{10ms, 5, 20ms};
 
 struct Outcome {
     std::uint32_t status = 12345;
-    std::int32_t error = 12345;
+    HttpError error = static_cast<HttpError>(12345);
     std::string text;
 };
 
-Outcome Post(CHttp& http, std::int32_t mode, const char* path,
+Outcome Post(CHttp& http, HttpMode mode, const char* path,
              const std::vector<std::uint8_t>& body = {}) {
     Outcome outcome;
     const std::uint32_t length = static_cast<std::uint32_t>(body.size());
@@ -46,8 +46,8 @@ TEST(HttpClientTest, ChunkRequestCarriesBodyAndContentType) {
     }
 
     for (int round = 0; round < 2; ++round) {  // one object serves requests in sequence
-        const Outcome outcome = Post(http, 1, "update", body);
-        EXPECT_EQ(outcome.error, 0);
+        const Outcome outcome = Post(http, HttpMode::WithBody, "update", body);
+        EXPECT_EQ(outcome.error, HttpError::None);
         EXPECT_EQ(outcome.status, 200u);
         EXPECT_EQ(outcome.text, "");
         EXPECT_EQ(layer.LiveHandles(), 0);
@@ -75,8 +75,8 @@ TEST(HttpClientTest, ResetRequestHasNoHeadersNorBodyAndPassesAnyStatus) {
         layer.sends = {{Kind::Answer, status, ""}};
         CHttp http(layer);
         const std::vector<std::uint8_t> ignored = {1, 2, 3};
-        const Outcome outcome = Post(http, 2, "update_reset", ignored);
-        EXPECT_EQ(outcome.error, 0);
+        const Outcome outcome = Post(http, HttpMode::WithoutBody, "update_reset", ignored);
+        EXPECT_EQ(outcome.error, HttpError::None);
         EXPECT_EQ(outcome.status, status);
         const auto attempts = layer.Attempts();
         ASSERT_EQ(attempts.size(), 1u);
@@ -104,9 +104,9 @@ TEST(HttpClientTest, LayerFailuresEndTheRequestWithoutRepeat) {
                 layer.sends = {{Kind::Fail, 0, message}};
         }
         CHttp http(layer);
-        const Outcome outcome = Post(http, 1, "update", {1, 2});
+        const Outcome outcome = Post(http, HttpMode::WithBody, "update", {1, 2});
         SCOPED_TRACE(point);
-        EXPECT_EQ(outcome.error, 5);
+        EXPECT_EQ(outcome.error, HttpError::LayerFailed);
         EXPECT_EQ(outcome.status, 0u);
         EXPECT_EQ(outcome.text, message);
         EXPECT_LE(layer.Attempts().size(), 1u);
@@ -119,8 +119,8 @@ TEST(HttpClientTest, RejectsPathsThatDoNotFormAnHttpUrl) {
          {"up\r\nX-Injected: 1", "update\x7f", static_cast<const char*>(nullptr)}) {
         FakeHttpLayer layer;
         CHttp http(layer);
-        const Outcome outcome = Post(http, 2, path);
-        EXPECT_EQ(outcome.error, 2);
+        const Outcome outcome = Post(http, HttpMode::WithoutBody, path);
+        EXPECT_EQ(outcome.error, HttpError::BadUrl);
         EXPECT_EQ(outcome.status, 0u);
         EXPECT_EQ(outcome.text, "URLが不適切です。");
         EXPECT_TRUE(layer.Attempts().empty());
@@ -132,20 +132,21 @@ TEST(HttpClientTest, SecondRequestWhileBusyIsTurnedAwayAtOnce) {
     layer.sends = {{Kind::HangUntilReleased, 204, ""}};
     CHttp http(layer);
     const std::vector<std::uint8_t> body(100, 0x5A);
-    auto first = std::async(std::launch::async, [&] { return Post(http, 1, "update", body); });
+    auto first = std::async(std::launch::async,
+                            [&] { return Post(http, HttpMode::WithBody, "update", body); });
     layer.WaitUntilSending();
 
     std::uint32_t status = 99;
-    std::int32_t error = 99;
+    HttpError error = HttpError::None;
     const auto started = std::chrono::steady_clock::now();
-    http.Request(kModeWithoutBody, kUnit, "update_reset", nullptr, nullptr, &status, &error);
+    http.Request(HttpMode::WithoutBody, kUnit, "update_reset", nullptr, nullptr, &status, &error);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
-    EXPECT_EQ(error, 1);
+    EXPECT_EQ(error, HttpError::Busy);
     EXPECT_EQ(status, 0u);
 
     layer.Release();
     const Outcome outcome = first.get();
-    EXPECT_EQ(outcome.error, 0);
+    EXPECT_EQ(outcome.error, HttpError::None);
     EXPECT_EQ(outcome.status, 204u);
     const auto attempts = layer.Attempts();
     ASSERT_EQ(attempts.size(), 1u);
@@ -162,10 +163,10 @@ TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
     CHttp http(layer, NoRunObserver(), kQuickTiming);
 
     const auto started = std::chrono::steady_clock::now();
-    const Outcome outcome = Post(http, 1, "update", {7});
+    const Outcome outcome = Post(http, HttpMode::WithBody, "update", {7});
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
-    EXPECT_EQ(outcome.error, 3);
+    EXPECT_EQ(outcome.error, HttpError::TimedOut);
     EXPECT_EQ(outcome.status, 0u);
     EXPECT_EQ(outcome.text, "cancelled 4");
     const auto attempts = layer.Attempts();
@@ -182,8 +183,8 @@ TEST(HttpClientTest, AttemptAfterACancelledOneSucceedsWithEmptyText) {
     layer.sends = {{Kind::HangUntilClosed, 0, "cancelled"}, {Kind::Answer, 200, ""}};
     CHttp http(layer, NoRunObserver(), kQuickTiming);
 
-    const Outcome outcome = Post(http, 1, "update", {7});
-    EXPECT_EQ(outcome.error, 0);
+    const Outcome outcome = Post(http, HttpMode::WithBody, "update", {7});
+    EXPECT_EQ(outcome.error, HttpError::None);
     EXPECT_EQ(outcome.status, 200u);
     EXPECT_EQ(outcome.text, "");
     EXPECT_EQ(layer.Attempts().size(), 2u);
@@ -224,7 +225,7 @@ TEST(HttpClientTest, ErrorTextIsCutWithoutSplittingCharacters) {
         layer.doubleByteCodePage = c.doubleByteCodePage;
         layer.sends = {{Kind::Fail, 0, c.message}};
         CHttp http(layer);
-        EXPECT_EQ(Post(http, 2, "update_reset").text, c.expected);
+        EXPECT_EQ(Post(http, HttpMode::WithoutBody, "update_reset").text, c.expected);
     }
 }
 
