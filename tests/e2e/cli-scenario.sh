@@ -6,6 +6,8 @@
 # that the program's folder and TMPDIR hold at the end exactly what they held at the start.
 set -euo pipefail
 : "${RLQ_NS_PC:?run inside with-netns.sh}"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$(dirname "$0")/lib.sh"
 bin=$1
 scenario=$2
 
@@ -397,12 +399,10 @@ start_sim() {
         --main-addr "$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX" --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" \
         --special-addr "$RLQ_SPECIAL_ADDR" "$@" >"$work/sim.log" 2>&1 &
     sim_pid=$!
-    for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; done
+    await_line "$work/sim.log" '^ready' 5 || true
 }
 start_sim "${sim_args[@]}"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Runs `action` once the simulator's log shows `pattern`.
 when_logged() {
@@ -540,7 +540,7 @@ s.bind(("0.0.0.0", 12104))
 print("bound", flush=True)
 time.sleep(300)' >"$work/holder.log" 2>&1 &
     holder_pid=$!
-    for _ in $(seq 100); do grep -qs '^bound' "$work/holder.log" && break; sleep 0.05; done
+    await_line "$work/holder.log" '^bound' 5 || true
     grep -qs '^bound' "$work/holder.log" || fail "the holder did not bind 12104: $(cat "$work/holder.log")"
 fi
 run_updater "$expect_status" "${cli_args[@]}"
@@ -558,7 +558,7 @@ fi
 [[ $(ls -A "$prog" "$tmp") == "$folders_before" ]] ||
     fail "the folders changed: $(ls -A "$prog" "$tmp")"
 kill -HUP "$sim_pid"
-for _ in $(seq 40); do grep -q '^power cycle' "$work/sim.log" && break; sleep 0.05; done
+await_line "$work/sim.log" '^power cycle' 2 || true
 sleep 0.1
 
 for pattern in "${expect_out[@]}"; do

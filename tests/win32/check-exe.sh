@@ -14,8 +14,8 @@ case $arch in
 esac
 objdump=$arch-w64-mingw32-objdump
 windres=$arch-w64-mingw32-windres
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
+source "$(dirname "$0")/../e2e/lib.sh"
 
 headers=$($objdump -p "$exe")
 grep -q "file format $format" <<<"$headers" || fail "not a $format file"

@@ -14,6 +14,8 @@ artifacts=$3
 scenario=$4
 # shellcheck source=wine-env.sh
 source "$(dirname "$0")/wine-env.sh"
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
+source "$(dirname "$0")/../e2e/lib.sh"
 
 old=(--main-version 1.30 --sub-version 1.00)
 main_addr=$RLQ_MAIN_ADDR/$RLQ_MAIN_PREFIX
@@ -94,10 +96,8 @@ ip netns exec "$RLQ_NS_UNIT" "$sim" --main-addr "$main_addr" \
     --sub-addr "$RLQ_SUB_ADDR/$RLQ_SUB_PREFIX" --special-addr "$RLQ_SPECIAL_ADDR" \
     "${old[@]}" >"$work/sim.log" 2>&1 &
 sim_pid=$!
-for _ in $(seq 100); do grep -qs '^ready' "$work/sim.log" && break; sleep 0.05; done
+await_line "$work/sim.log" '^ready' 5 || true
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # The program's folder is a private copy, so its temporary file can be looked for afterwards.
 # No proxy: the units are addressed directly.
@@ -106,7 +106,6 @@ ip netns exec "$RLQ_NS_PC" env -u http_proxy -u https_proxy -u HTTP_PROXY -u no_
     "$rlq_wine" "$work/$(basename "$exe")" >"$work/wine.log" 2>&1 &
 exe_pid=$!
 
-window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 shots=0
 shot() {
     shots=$((shots + 1))
