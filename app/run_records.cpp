@@ -254,7 +254,7 @@ void RunLog::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis
         std::string line = "searched " + adapter.name + (adapter.link ? " link up" : " link down");
         for (const MaskedAddress& address : adapter.addresses) {
             line += ' ';
-            line += PrefixText(address.address, address.mask).View();
+            line += PrefixText(address).View();
         }
         Line(line + ", sent " + std::to_string(adapter.sent) + ", replies " +
              std::to_string(adapter.replies) + ", rejected " + std::to_string(adapter.rejected));

@@ -46,6 +46,8 @@ class PrefixText {
         }
         Append(static_cast<unsigned>(PrefixLength(mask)));
     }
+    constexpr explicit PrefixText(const MaskedAddress& masked)
+        : PrefixText(masked.address, masked.mask) {}
     constexpr std::string_view View() const { return {m_chars.data(), m_length}; }
 
   private:

@@ -128,26 +128,24 @@ JsonLine& JsonLine::Object(std::string_view key, const JsonLine& member) {
     return *this;
 }
 
-JsonLine& JsonLine::Objects(std::string_view key, const std::vector<JsonLine>& members) {
+template <typename Item, typename ItemText>
+JsonLine& JsonLine::Array(std::string_view key, const std::vector<Item>& items, ItemText text) {
     Key(key);
     m_text += "[";
-    for (std::size_t i = 0; i < members.size(); ++i) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
         m_text += i == 0 ? "" : ",";
-        m_text += members[i].Text();
+        m_text += text(items[i]);
     }
     m_text += "]";
     return *this;
 }
 
+JsonLine& JsonLine::Objects(std::string_view key, const std::vector<JsonLine>& members) {
+    return Array(key, members, [](const JsonLine& member) { return member.Text(); });
+}
+
 JsonLine& JsonLine::Strings(std::string_view key, const std::vector<std::string>& values) {
-    Key(key);
-    m_text += "[";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        m_text += i == 0 ? "" : ",";
-        m_text += JsonString(values[i]);
-    }
-    m_text += "]";
-    return *this;
+    return Array(key, values, [](const std::string& value) { return JsonString(value); });
 }
 
 }  // namespace rlq

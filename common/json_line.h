@@ -30,6 +30,8 @@ class JsonLine {
 
   private:
     void Key(std::string_view key);
+    template <typename Item, typename ItemText>
+    JsonLine& Array(std::string_view key, const std::vector<Item>& items, ItemText text);
     std::string m_text;
 };
 

@@ -159,8 +159,7 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
         case NotFoundCause::SubSilent:
             return "main unit " + FormatIpv4(diagnosis.device);
         case NotFoundCause::RouteConflict:
-            return FormatIpv4(diagnosis.route.address) + "/" +
-                   std::to_string(PrefixLength(diagnosis.route.mask)) + " on " +
+            return std::string(PrefixText(diagnosis.route).View()) + " on " +
                    diagnosis.interfaceName;
         case NotFoundCause::TempAddressRefused:
             return diagnosis.interfaceName.empty() ? std::string{}

@@ -63,7 +63,6 @@ void SearchWitness::PassEnded(const DiscoveryPass& pass, int requestsSent) {
 
 void SearchWitness::ReplyReceived(const ReceivedReply& reply) {
     std::lock_guard lock(m_lock);
-    ++m_received;
     Tally& tally = m_tally[m_passInterface];
     ++tally.replies;
     if (reply.verdict != ReplyVerdict::Accepted) {
@@ -175,7 +174,9 @@ SearchDiagnosis SearchWitness::Diagnose(std::int32_t kind, Ipv4 mainUnit) {
         diagnosis.cause = NotFoundCause::RouteConflict;
         diagnosis.route = {route->destination, route->mask};
         diagnosis.interfaceName = AdapterName(route->interfaceIndex);
-    } else if (m_received == 0 && !arrived.empty()) {
+    } else if (!arrived.empty() &&
+               std::all_of(m_tally.begin(), m_tally.end(),
+                           [](const auto& entry) { return entry.second.replies == 0; })) {
         diagnosis.cause = NotFoundCause::ReplyBlocked;
         diagnosis.device = arrived.front();
     } else if (tempRefused) {

@@ -55,7 +55,6 @@ class SearchWitness final : public RunObserver {
     bool m_socketRefused = false;
     bool m_tempRefused = false;
     std::vector<std::uint32_t> m_tempPassInterfaces;
-    int m_received = 0;
     std::optional<ReceivedReply> m_foreign;
 };
 

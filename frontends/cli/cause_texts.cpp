@@ -7,7 +7,7 @@ namespace rlq::cli {
 namespace {
 
 std::string WithPrefix(const MaskedAddress& address) {
-    return std::string(PrefixText(address.address, address.mask).View());
+    return std::string(PrefixText(address).View());
 }
 
 const std::string kReplyPort = std::to_string(kDiscoveryReplyPort);

@@ -51,7 +51,7 @@ void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16
         for (const AdapterSearched& adapter : m_diagnosis->adapters) {
             std::vector<std::string> addresses;
             for (const MaskedAddress& address : adapter.addresses) {
-                addresses.emplace_back(PrefixText(address.address, address.mask).View());
+                addresses.emplace_back(PrefixText(address).View());
             }
             adapters.push_back(JsonLine()
                                    .String("name", adapter.name)
