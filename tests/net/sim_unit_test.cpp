@@ -1,8 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "tests/support/sim_test_support.h"
 #include "tests/support/tftp_test_support.h"
+#include "tools/unit-sim/service_thread.h"
 #include "tools/unit-sim/sim_http_request.h"
 #include "tools/unit-sim/sim_payload.h"
 #include "tools/unit-sim/sim_update_chunks.h"
@@ -77,6 +82,38 @@ TEST(SimHttpRequestTest, ParsesRequestLineAndHeaders) {
     EXPECT_EQ(request->Header("Content-Type"), "application/x");
     EXPECT_EQ(request->Header("Expect"), std::nullopt);
     EXPECT_FALSE(sim::ParseSimHttpHead("garbage\r\n\r\n"));
+}
+
+// A service's waits end when their socket is ready, when their bound passes, or at Stop.
+TEST(ServiceThreadTest, WaitsEndOnReadinessBoundOrStop) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    const auto never = [](std::chrono::milliseconds slice) {
+        std::this_thread::sleep_for(slice);
+        return false;
+    };
+    sim::ServiceThread serving;
+    std::atomic<int> bounded{-1};
+    std::atomic<bool> ready{false};
+    std::atomic<bool> endless{true};
+    serving.Start([&] {
+        ready = serving.Await([](std::chrono::milliseconds) { return true; });
+        const auto start = Clock::now();
+        const bool waited = serving.Await(never, 120ms);
+        bounded = waited ? 0 : static_cast<int>((Clock::now() - start) / 1ms);
+        endless = serving.Await(never);
+    });
+    while (bounded < 0) {
+        std::this_thread::sleep_for(10ms);
+    }
+    const auto stopAt = Clock::now();
+    serving.Stop();
+    EXPECT_LT(Clock::now() - stopAt, 10 * sim::kStopLook);
+    EXPECT_TRUE(ready);
+    EXPECT_GE(bounded, 120);
+    EXPECT_LT(bounded, 1000);
+    EXPECT_FALSE(endless);
+    EXPECT_FALSE(serving.Running());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,12 +11,11 @@
 #include <string>
 
 #include "common/unit_network.h"
+#include "tools/unit-sim/poll_readable.h"
 #include "tools/unit-sim/sim_log.h"
 
 namespace rlq::sim {
 namespace {
-
-constexpr int kStopLookMs = 100;
 
 bool Reaches(const UnitConfig& unit, Ipv4 to) {
     const Ipv4 broadcast = unit.address | ~PrefixMask(static_cast<unsigned>(unit.prefixLength));
@@ -72,6 +70,9 @@ DiscoveryResponder::~DiscoveryResponder() {
 }
 
 bool DiscoveryResponder::Start() {
+    if (m_serving.Running()) {
+        return false;
+    }
     m_fd.Reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const int one = 1;
     sockaddr_in local{};
@@ -84,24 +85,20 @@ bool DiscoveryResponder::Start() {
                      kDiscoveryRequestPort, std::strerror(errno));
         return false;
     }
-    m_thread = std::thread([this] { Serve(); });
+    m_serving.Start([this] { Serve(); });
     return true;
 }
 
 void DiscoveryResponder::Stop() {
-    m_stop = true;
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
+    m_serving.Stop();
     m_fd.Reset();
 }
 
 void DiscoveryResponder::Serve() {
-    while (!m_stop) {
-        pollfd entry{m_fd.Get(), POLLIN, 0};
-        if (::poll(&entry, 1, kStopLookMs) <= 0) {
-            continue;
-        }
+    const auto readable = [this](std::chrono::milliseconds slice) {
+        return PollReadable(m_fd.Get(), slice);
+    };
+    while (m_serving.Await(readable)) {
         std::uint8_t buffer[64];
         sockaddr_in from{};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];

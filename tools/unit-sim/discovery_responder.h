@@ -3,10 +3,8 @@
 // unit answers only requests that reach its own subnet (directed or limited broadcast, or its
 // own address) and that ask for it or for any unit, from its own address to port 12104.
 
-#include <atomic>
 #include <mutex>
 #include <random>
-#include <thread>
 
 #include "platform/linux/unique_fd.h"
 #include "tools/unit-sim/service.h"
@@ -40,8 +38,6 @@ class DiscoveryResponder final : public Service {
     const int m_junkCount;
     std::minstd_rand m_random{12103};  // the serving thread's
     platform::UniqueFd m_fd;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
 };
 
 }  // namespace rlq::sim

@@ -104,6 +104,9 @@ bool SimulatedUnit::Start() {
 }
 
 void SimulatedUnit::Stop() {
+    for (std::size_t i = 0; i < m_started; ++i) {
+        m_services[i]->RequestStop();
+    }
     while (m_started > 0) {
         m_services[--m_started]->Stop();
     }

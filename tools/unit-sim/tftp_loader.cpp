@@ -2,16 +2,12 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "common/big_endian.h"
 #include "tools/unit-sim/sim_payload.h"
 
 namespace rlq::sim {
-namespace {
-
-constexpr auto kStopCheck = std::chrono::milliseconds(50);
-
-}  // namespace
 
 TftpLoader::TftpLoader(TftpLoaderConfig config, platform::UdpSocketFactory& sockets)
     : m_config(std::move(config)), m_sockets(sockets), m_armed(m_config.alwaysArmed) {}
@@ -21,7 +17,7 @@ TftpLoader::~TftpLoader() {
 }
 
 bool TftpLoader::Start() {
-    if (m_thread.joinable()) {
+    if (m_serving.Running()) {
         return false;
     }
     platform::UdpOptions options;
@@ -48,17 +44,12 @@ bool TftpLoader::Start() {
         m_spoofSocket.reset();
         return false;
     }
-    m_stopping.store(false);
-    m_thread = std::thread(&TftpLoader::Serve, this);
+    m_serving.Start([this] { Serve(); });
     return true;
 }
 
 void TftpLoader::Stop() {
-    if (!m_thread.joinable()) {
-        return;
-    }
-    m_stopping.store(true);
-    m_thread.join();
+    m_serving.Stop();
     m_socket.reset();
     m_answerSocket.reset();
     m_spoofSocket.reset();
@@ -98,10 +89,10 @@ TftpLoaderCounts TftpLoader::Counts() const {
 
 void TftpLoader::Serve() {
     std::uint8_t buffer[kTftpHeaderSize + kTftpBlockSize + 64];
-    while (!m_stopping.load()) {
-        if (!m_socket->WaitReadable(kStopCheck)) {
-            continue;
-        }
+    const auto readable = [this](std::chrono::milliseconds slice) {
+        return m_socket->WaitReadable(slice);
+    };
+    while (m_serving.Await(readable)) {
         while (const auto datagram = m_socket->ReceiveFrom(buffer)) {
             if (datagram->length <= sizeof buffer) {
                 Handle({buffer, datagram->length}, datagram->from, datagram->fromPort);

@@ -15,7 +15,6 @@
 #include <random>
 #include <set>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "common/ipv4.h"
@@ -84,8 +83,6 @@ class TftpLoader final : public Service {
     platform::UdpSocketFactory& m_sockets;
     std::unique_ptr<platform::UdpSocket> m_socket;
     std::unique_ptr<platform::UdpSocket> m_answerSocket;
-    std::thread m_thread;
-    std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_armed;
 
     mutable std::mutex m_mutex;

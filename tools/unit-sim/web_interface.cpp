@@ -1,10 +1,8 @@
 #include "tools/unit-sim/web_interface.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <linux/sockios.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -13,6 +11,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <thread>
+
+#include "tools/unit-sim/poll_readable.h"
 
 namespace rlq::sim {
 namespace {
@@ -63,15 +64,6 @@ std::string_view FaultAnswer(WebFault fault) {
     }
 }
 
-// True when `fd` is readable within `bound`; false on time-out or when `wakeFd` becomes readable.
-bool WaitReadable(int fd, int wakeFd, std::chrono::milliseconds bound) {
-    pollfd entries[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    if (::poll(entries, 2, static_cast<int>(bound.count())) <= 0) {
-        return false;
-    }
-    return (entries[1].revents & POLLIN) == 0 && (entries[0].revents & (POLLIN | POLLHUP)) != 0;
-}
-
 // Resets the connection once the client has acknowledged every byte sent, so that the reset
 // cannot overtake the answer.
 void ResetAfterDelivery(UniqueFd connection) {
@@ -113,33 +105,21 @@ WebInterface::~WebInterface() {
 }
 
 bool WebInterface::Start() {
-    if (m_thread.joinable()) {
+    if (m_serving.Running()) {
         return false;
     }
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        std::perror("web interface: pipe");
-        return false;
-    }
-    m_wakeRead = UniqueFd(pipeFds[0]);
-    m_wakeWrite = UniqueFd(pipeFds[1]);
     m_listener = OpenListener(m_config.address, m_config.port);
     if (!m_listener) {
         std::fprintf(stderr, "web interface: cannot listen on %s:%u: %s\n",
                      FormatIpv4(m_config.address).c_str(), m_config.port, std::strerror(errno));
         return false;
     }
-    m_thread = std::thread(&WebInterface::Serve, this);
+    m_serving.Start([this] { Serve(); });
     return true;
 }
 
 void WebInterface::Stop() {
-    if (!m_thread.joinable()) {
-        return;
-    }
-    const char wake = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_wakeWrite.Get(), &wake, 1);
-    m_thread.join();
+    m_serving.Stop();
     std::lock_guard lock(m_mutex);
     m_held.clear();
     m_listener.Reset();
@@ -176,19 +156,13 @@ int WebInterface::ResetCount() const {
 }
 
 void WebInterface::Serve() {
-    for (;;) {
-        pollfd entries[2] = {{m_listener.Get(), POLLIN, 0}, {m_wakeRead.Get(), POLLIN, 0}};
-        if (::poll(entries, 2, -1) < 0 && errno != EINTR) {
-            return;
-        }
-        if ((entries[1].revents & POLLIN) != 0) {
-            return;
-        }
-        if ((entries[0].revents & POLLIN) != 0) {
-            UniqueFd connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-            if (connection) {
-                HandleConnection(std::move(connection));
-            }
+    const auto pending = [this](std::chrono::milliseconds slice) {
+        return PollReadable(m_listener.Get(), slice);
+    };
+    while (m_serving.Await(pending)) {
+        UniqueFd connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (connection) {
+            HandleConnection(std::move(connection));
         }
     }
 }
@@ -199,13 +173,14 @@ std::optional<SimHttpRequest> WebInterface::ReadRequest(int fd) {
     std::size_t headEnd = std::string::npos;
     std::optional<SimHttpRequest> request;
     std::size_t bodyLength = 0;
+    const auto readable = [fd](std::chrono::milliseconds slice) { return PollReadable(fd, slice); };
     for (;;) {
         if (request && data.size() - headEnd >= bodyLength) {
             request->body.assign(data.begin() + static_cast<std::ptrdiff_t>(headEnd),
                                  data.begin() + static_cast<std::ptrdiff_t>(headEnd + bodyLength));
             return request;
         }
-        if (!WaitReadable(fd, m_wakeRead.Get(), kIdleLimit)) {
+        if (!m_serving.Await(readable, kIdleLimit)) {
             return std::nullopt;
         }
         const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);

@@ -3,7 +3,6 @@
 // upload on /update and the sub unit's reset on /update_reset, with terse answering styles and
 // faults for the client's failure paths. Every request is recorded for tests.
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -12,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "common/ipv4.h"
@@ -86,9 +84,6 @@ class WebInterface final : public Service {
 
     const WebInterfaceConfig m_config;
     platform::UniqueFd m_listener;
-    platform::UniqueFd m_wakeRead;
-    platform::UniqueFd m_wakeWrite;
-    std::thread m_thread;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
