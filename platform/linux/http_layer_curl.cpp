@@ -38,6 +38,7 @@ HttpResult GlobalInit() {
 using EasyHandle = std::unique_ptr<CURL, FreeWith<curl_easy_cleanup>>;
 using MultiHandle = std::unique_ptr<CURLM, FreeWith<curl_multi_cleanup>>;
 using HeaderList = std::unique_ptr<curl_slist, FreeWith<curl_slist_free_all>>;
+using UrlHandle = std::unique_ptr<CURLU, FreeWith<curl_url_cleanup>>;
 
 // What a root and everything opened from it share: settings and the closed state.
 class RootState {
@@ -112,7 +113,7 @@ HeaderList BuildHeaderList(std::string_view headers) {
 
 class CurlRequest final : public HttpRequest {
   public:
-    CurlRequest(std::shared_ptr<RootState> root, std::string url, long version, EasyHandle easy)
+    CurlRequest(std::shared_ptr<RootState> root, UrlHandle url, long version, EasyHandle easy)
         : m_root(std::move(root)),
           m_url(std::move(url)),
           m_version(version),
@@ -164,7 +165,7 @@ class CurlRequest final : public HttpRequest {
         const auto& timeouts = m_root->timeouts;
         m_stallLimit = std::max(timeouts.send, timeouts.receive);
         m_errorBuffer[0] = '\0';
-        curl_easy_setopt(easy, CURLOPT_URL, m_url.c_str());
+        curl_easy_setopt(easy, CURLOPT_CURLU, m_url.get());
         curl_easy_setopt(easy, CURLOPT_PROXY, "");  // units are addressed directly
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_USERAGENT, m_root->userAgent.c_str());
@@ -261,7 +262,7 @@ class CurlRequest final : public HttpRequest {
     static size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
     std::shared_ptr<RootState> m_root;
-    std::string m_url;
+    UrlHandle m_url;
     long m_version;
     EasyHandle m_easy;
     using Clock = std::chrono::steady_clock;
@@ -277,9 +278,8 @@ class CurlRequest final : public HttpRequest {
 
 class CurlConnection final : public HttpConnection {
   public:
-    CurlConnection(std::shared_ptr<RootState> root, std::string_view server, std::uint16_t port)
-        : m_root(std::move(root)),
-          m_origin("http://" + std::string(server) + ":" + std::to_string(port)) {}
+    CurlConnection(std::shared_ptr<RootState> root, UrlHandle origin)
+        : m_root(std::move(root)), m_origin(std::move(origin)) {}
 
     HttpOpened<HttpRequest> OpenRequest(std::string_view verb, std::string_view object,
                                         std::string_view version) override {
@@ -298,18 +298,42 @@ class CurlConnection final : public HttpConnection {
             return {nullptr, HttpResult::Failure("Unsupported HTTP version")};
         }
         EasyHandle easy(curl_easy_init());
-        if (!easy) {
+        UrlHandle url(curl_url_dup(m_origin.get()));
+        if (!easy || !url) {
             return {nullptr, HttpResult::Failure(curl_easy_strerror(CURLE_FAILED_INIT))};
         }
-        return {std::make_unique<CurlRequest>(m_root, m_origin + std::string(object), curlVersion,
-                                              std::move(easy)),
+        const CURLUcode code =
+            curl_url_set(url.get(), CURLUPART_PATH, std::string(object).c_str(), 0);
+        if (code != CURLUE_OK) {
+            return {nullptr, HttpResult::Failure(curl_url_strerror(code))};
+        }
+        return {std::make_unique<CurlRequest>(m_root, std::move(url), curlVersion, std::move(easy)),
                 HttpResult::Success()};
     }
 
   private:
     std::shared_ptr<RootState> m_root;
-    std::string m_origin;
+    UrlHandle m_origin;  // scheme, host and port; each request adds its path
 };
+
+// The server's URL from its parts, which libcurl takes one by one: nothing is joined into a text
+// for it to parse again.
+std::pair<UrlHandle, CURLUcode> OriginUrl(std::string_view server, std::uint16_t port) {
+    UrlHandle url(curl_url());
+    if (!url) {
+        return {nullptr, CURLUE_OUT_OF_MEMORY};
+    }
+    const std::string portText = std::to_string(port);
+    for (const auto& [part, text] :
+         {std::pair{CURLUPART_SCHEME, std::string_view("http")}, std::pair{CURLUPART_HOST, server},
+          std::pair{CURLUPART_PORT, std::string_view(portText)}}) {
+        const CURLUcode code = curl_url_set(url.get(), part, std::string(text).c_str(), 0);
+        if (code != CURLUE_OK) {
+            return {nullptr, code};
+        }
+    }
+    return {std::move(url), CURLUE_OK};
+}
 
 class CurlRoot final : public HttpRoot {
   public:
@@ -319,7 +343,12 @@ class CurlRoot final : public HttpRoot {
         if (m_state->IsClosed()) {
             return {nullptr, HttpResult::Failure(kClosedText)};
         }
-        return {std::make_unique<CurlConnection>(m_state, server, port), HttpResult::Success()};
+        auto [origin, code] = OriginUrl(server, port);
+        if (!origin) {
+            return {nullptr, HttpResult::Failure(curl_url_strerror(code))};
+        }
+        return {std::make_unique<CurlConnection>(m_state, std::move(origin)),
+                HttpResult::Success()};
     }
 
     void Close() override { m_state->Close(); }
