@@ -19,6 +19,8 @@
 # state, retry and special mode offered) its CPU time over a few seconds is measured; more than
 # 2 % of one core fails the scenario.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
+source "$(dirname "$0")/../e2e/lib.sh"
 bin=$1
 scenario=$2
 for tool in Xvfb xdotool import; do
@@ -29,7 +31,6 @@ mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 
 main_title="RLQ-610A firmware updater"
-search_title="アップデート対象を探しています。"
 sub_not_found_title="メインユニットに内蔵されているサブユニットが見つかりませんでした。"
 complete_title="アップデート完了"
 
@@ -53,14 +54,15 @@ finish() {
 }
 trap finish EXIT
 
-fail() {
-    echo "gui-scenario.sh: $scenario: $*" >&2
+# A fault after which the scenario cannot go on; on stderr, as it may end a command substitution.
+give_up() {
+    fail "$@" >&2
     exit 1
 }
 
 # CPU time (user + system, all threads) of the program so far, in clock ticks.
 cpu_ticks() {
-    [[ -r /proc/$app_pid/stat ]] || fail "rlq-updater ended while waiting for the user"
+    [[ -r /proc/$app_pid/stat ]] || return 1
     sed 's/.*) //' "/proc/$app_pid/stat" | awk '{ print $12 + $13 }'
 }
 
@@ -72,9 +74,10 @@ idle_seconds=3
 busy_states=()
 measure_idle() {
     local state=$1 before after percent
-    before=$(cpu_ticks)
+    local ended="rlq-updater ended while waiting for the user"
+    before=$(cpu_ticks) || give_up "$ended"
     sleep "$idle_seconds"
-    after=$(cpu_ticks)
+    after=$(cpu_ticks) || give_up "$ended"
     percent=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$idle_seconds" \
         'BEGIN { printf "%.1f", 100 * t / (hz * s) }')
     echo "CPU while waiting, $state: $percent % of one core"
@@ -83,22 +86,15 @@ measure_idle() {
     fi
 }
 
-# A window whose whole title is $1, waited for up to $2 seconds; prints its id.
+# The program's window whose whole title is $1, waited for up to $2 seconds; prints its id.
 wait_window() {
-    local title=$1 seconds=$2 id=""
-    for _ in $(seq $((seconds * 10))); do
-        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
-        [[ -n $id ]] && { echo "$id"; return 0; }
-        kill -0 "$app_pid" 2>/dev/null || fail "rlq-updater ended while waiting for \"$title\""
-        sleep 0.1
-    done
-    fail "no window \"$title\" within ${seconds}s"
+    await_window "$1" "$2" "$app_pid" || give_up "no window \"$1\" within ${2}s"
 }
 
 wait_gone() {
     local title=$1 seconds=$2
     for _ in $(seq $((seconds * 10))); do
-        xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 || return 0
+        [[ -z $(window_of "$title") ]] && return 0
         sleep 0.1
     done
     fail "window \"$title\" still there after ${seconds}s"
@@ -128,6 +124,7 @@ wait_exit() {
         sleep 0.1
     done
     fail "rlq-updater still runs after ${seconds}s"
+    return 1
 }
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -136,7 +133,7 @@ for _ in $(seq 100); do
     [[ -s $work/display ]] && break
     sleep 0.05
 done
-[[ -s $work/display ]] || fail "Xvfb did not start"
+[[ -s $work/display ]] || give_up "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 
@@ -164,14 +161,13 @@ if [[ $scenario == authorisation-refused ]]; then
     box=$(wait_window "RLQUpdater" 20)
     sleep 0.3
     shot "$box" authorisation-refused
-    xdotool search --onlyvisible --name "^${main_title}\$" >/dev/null 2>&1 &&
-        fail "the main window opened without the rights"
+    [[ -z $(window_of "$main_title") ]] || fail "the main window opened without the rights"
     keys "$box" Return
     status=0
     wait_exit 10 || status=$?
     [[ $status -eq 1 ]] || fail "exit status $status after the refusal, not 1"
     ls "$artifacts"
-    exit 0
+    exit $((failures > 0))
 fi
 main=$(wait_window "$main_title" 20)
 
@@ -184,8 +180,8 @@ case $scenario in
         # The searches end within a tick here; the main window is shot every half second
         # until the completion message comes, which covers both transfers.
         for n in $(seq -w 1 99); do
-            xdotool search --onlyvisible --name "^${complete_title}\$" >/dev/null 2>&1 && break
-            kill -0 "$app_pid" 2>/dev/null || fail "rlq-updater ended before the completion"
+            [[ -n $(window_of "$complete_title") ]] && break
+            kill -0 "$app_pid" 2>/dev/null || give_up "rlq-updater ended before the completion"
             shot "$main" "main-during-run-$n"
             sleep 0.5
         done
@@ -221,7 +217,7 @@ case $scenario in
         [[ $status -eq 0 ]] || fail "exit status $status after the exit command, not 0"
         ;;
     *)
-        fail "unknown scenario"
+        give_up "unknown scenario"
         ;;
 esac
 # The run left its log and its history entry in the user's record folder.
@@ -238,3 +234,4 @@ if [[ -n $ended ]]; then
 fi
 ls "$artifacts"
 [[ ${#busy_states[@]} -eq 0 ]] || fail "busy while waiting for the user: ${busy_states[*]}"
+[[ $failures -eq 0 ]] || exit 1

@@ -111,17 +111,6 @@ shot() {
     shots=$((shots + 1))
     import -window root "$artifacts/$scenario-$shots-$1.png" 2>/dev/null || true
 }
-# Waits up to $2 seconds for a window titled $1; prints its id.
-await_window() {
-    local id=""
-    for _ in $(seq $(($2 * 5))); do
-        id=$(window_of "$1")
-        [[ -n $id ]] && { echo "$id"; return 0; }
-        kill -0 "$exe_pid" 2>/dev/null || return 1
-        sleep 0.2
-    done
-    return 1
-}
 press() {
     [[ -z ${RLQ_E2E_VERBOSE:-} ]] || echo "press $1 $2 (focus $(xdotool getwindowfocus 2>/dev/null))"
     xdotool windowfocus --sync "$1" 2>/dev/null || true
@@ -129,7 +118,7 @@ press() {
     xdotool key --clearmodifiers "$2"
 }
 
-main_window=$(await_window "RLQ-610A firmware updater" 60) || fail "main window did not appear"
+main_window=$(await_window "RLQ-610A firmware updater" 60 "$exe_pid") || fail "main window did not appear"
 if [[ $second_copy -eq 1 ]]; then
     # A second start while the first runs ends at once, silently, with status 1.
     second_status=0
@@ -156,7 +145,7 @@ if [[ ${#timed[@]} -gt 0 ]]; then
     [[ -n $timed_from ]] || fail "simulator log lacks \"${timed[0]}\""
 fi
 for title in "${expect_windows[@]}"; do
-    if id=$(await_window "$title" 150); then
+    if id=$(await_window "$title" 150 "$exe_pid"); then
         if [[ -n $timed_from ]]; then
             took=$(($(date +%s) - timed_from))
             [[ $took -ge ${timed[1]} && $took -le ${timed[2]} ]] ||
