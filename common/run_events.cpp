@@ -154,8 +154,14 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
             return FormatIpv4(diagnosis.device) + " " + ReplyFault(diagnosis.reply);
         case NotFoundCause::ReplyBlocked:
             return "from " + FormatIpv4(diagnosis.device);
-        case NotFoundCause::PortInUse:
-            return diagnosis.holder;
+        case NotFoundCause::PortInUse: {
+            const std::string pid =
+                diagnosis.holderId != 0 ? "pid " + std::to_string(diagnosis.holderId) : "";
+            if (diagnosis.holder.empty() || pid.empty()) {
+                return diagnosis.holder + pid;
+            }
+            return diagnosis.holder + " (" + pid + ")";
+        }
         case NotFoundCause::SubSilent:
             return "main unit " + FormatIpv4(diagnosis.device);
         case NotFoundCause::RouteConflict:

@@ -112,12 +112,13 @@ struct AdapterSearched {
 struct SearchDiagnosis {
     NotFoundCause cause = NotFoundCause::NoReply;
     // What the cause points at, where it points at something:
-    Ipv4 device = 0;            // the foreign or blocked device, or the main unit of a silent sub
-    ReceivedReply reply;        // ForeignReply: what it answered
-    std::string holder;         // PortInUse: the program holding the port, where the system tells
-    std::string interfaceName;  // RouteConflict: the other interface; TempAddressRefused: the
-                                // adapter that already has the address
-    MaskedAddress route;        // RouteConflict: the more specific route
+    Ipv4 device = 0;             // the foreign or blocked device, or the main unit of a silent sub
+    ReceivedReply reply;         // ForeignReply: what it answered
+    std::string holder;          // PortInUse: the program holding the port, where the system tells
+    std::uint32_t holderId = 0;  // PortInUse: its process id, where the system tells
+    std::string interfaceName;   // RouteConflict: the other interface; TempAddressRefused: the
+                                 // adapter that already has the address
+    MaskedAddress route;         // RouteConflict: the more specific route
     std::vector<AdapterSearched> adapters;
 };
 // The cause's particulars in a few language-neutral words ("192.168.77.20 format 0x0200"), empty

@@ -155,10 +155,8 @@ SearchDiagnosis SearchWitness::Diagnose(std::int32_t kind, Ipv4 mainUnit) {
         if (!holders.empty()) {
             diagnosis.cause = NotFoundCause::PortInUse;
             const platform::UdpPortHolder& holder = holders.front();
-            diagnosis.holder = holder.program.empty() ? "another program" : holder.program;
-            if (holder.processId != 0) {
-                diagnosis.holder += " (pid " + std::to_string(holder.processId) + ")";
-            }
+            diagnosis.holder = holder.program;
+            diagnosis.holderId = holder.processId;
             return diagnosis;
         }
     }

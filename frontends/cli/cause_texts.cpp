@@ -54,10 +54,12 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
                         "でした。",
                     "このPCのファイアウォールが応答を止めています。UDP ポート " + kReplyPort +
                         " への受信を許可してください。"};
-        case NotFoundCause::PortInUse:
-            return {"UDP ポート " + kReplyPort + " を別のプログラム " + d.holder +
-                        " が使用しています。",
+        case NotFoundCause::PortInUse: {
+            const std::string holder = DiagnosisDetail(d);  // empty where the system tells nothing
+            return {"UDP ポート " + kReplyPort + " を別のプログラム" +
+                        (holder.empty() ? "" : " " + holder + " ") + "が使用しています。",
                     "そのプログラムを終了してから再試行してください。"};
+        }
         case NotFoundCause::ForeignReply:
             return {device + " の機器が、このアップデーターの受け付けない応答 (" +
                         ReplyFault(d.reply) + ") を返しました。",

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "common/temp_address.h"
+#include "frontends/cli/cause_texts.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/history_printer.h"
 #include "frontends/cli/json_presenter.h"
@@ -110,6 +112,21 @@ TEST(ConsolePresenter, DrawsTheBarInPlaceOnATerminal) {
     presenter.Offered(OfferedButton::Retry);
     EXPECT_EQ(out.Text(), "\rMain [" + std::string(40, ' ') + "]   0%" + "\rMain [" +
                               std::string(10, '#') + std::string(30, ' ') + "]  25%\n→ 再試行\n");
+}
+
+// The holder of the reply port is named as far as the system tells, and never in English.
+TEST(ConsolePresenter, NamesThePortHolderAsFarAsKnown) {
+    SearchDiagnosis held;
+    held.cause = NotFoundCause::PortInUse;
+    const std::pair<std::string, std::uint32_t> holders[] = {
+        {"python3", 4242}, {"", 4242}, {"", 0}};
+    const char* const expected[] = {"を別のプログラム python3 (pid 4242) が使用しています。",
+                                    "を別のプログラム pid 4242 が使用しています。",
+                                    "を別のプログラムが使用しています。"};
+    for (std::size_t i = 0; i < std::size(holders); ++i) {
+        std::tie(held.holder, held.holderId) = holders[i];
+        EXPECT_EQ(cli::TextsForCause(held).seen, std::string("UDP ポート 12104 ") + expected[i]);
+    }
 }
 
 TEST(JsonPresenter, WritesOneObjectPerEventAndAtMostOneLinePerPercent) {

@@ -123,6 +123,14 @@ const Row kRows[] = {
      },
      NotFoundCause::PortInUse,
      "python3 (pid 4242)"},
+    {"PortHeldByAProgramWithoutName",
+     SEARCH_MAIN,
+     {.ownPass = false, .socketRefused = true},
+     [](FakeSearchProbes& p) {
+         p.holders = {{4242, ""}};
+     },
+     NotFoundCause::PortInUse,
+     "pid 4242"},
     {"SocketRefusedByNobodyKnown",
      SEARCH_MAIN,
      {.ownPass = false, .socketRefused = true},
