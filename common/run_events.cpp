@@ -155,12 +155,11 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
         case NotFoundCause::ReplyBlocked:
             return "from " + FormatIpv4(diagnosis.device);
         case NotFoundCause::PortInUse: {
-            const std::string pid =
-                diagnosis.holderId != 0 ? "pid " + std::to_string(diagnosis.holderId) : "";
-            if (diagnosis.holder.empty() || pid.empty()) {
-                return diagnosis.holder + pid;
+            if (diagnosis.holderId == 0) {
+                return diagnosis.holder;
             }
-            return diagnosis.holder + " (" + pid + ")";
+            const std::string pid = "pid " + std::to_string(diagnosis.holderId);
+            return diagnosis.holder.empty() ? pid : diagnosis.holder + " (" + pid + ")";
         }
         case NotFoundCause::SubSilent:
             return "main unit " + FormatIpv4(diagnosis.device);

@@ -88,6 +88,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
            });
 }
 
+CURLUcode SetUrlPart(CURLU* url, CURLUPart part, std::string_view text) {
+    return curl_url_set(url, part, std::string(text).c_str(), 0);
+}
+
 // The caller's headers, plus empty entries that keep libcurl from adding a form content type,
 // "Expect: 100-continue" or "Accept: */*" of its own.
 HeaderList BuildHeaderList(std::string_view headers) {
@@ -302,8 +306,7 @@ class CurlConnection final : public HttpConnection {
         if (!easy || !url) {
             return {nullptr, HttpResult::Failure(curl_easy_strerror(CURLE_FAILED_INIT))};
         }
-        const CURLUcode code =
-            curl_url_set(url.get(), CURLUPART_PATH, std::string(object).c_str(), 0);
+        const CURLUcode code = SetUrlPart(url.get(), CURLUPART_PATH, object);
         if (code != CURLUE_OK) {
             return {nullptr, HttpResult::Failure(curl_url_strerror(code))};
         }
@@ -323,16 +326,14 @@ std::pair<UrlHandle, CURLUcode> OriginUrl(std::string_view server, std::uint16_t
     if (!url) {
         return {nullptr, CURLUE_OUT_OF_MEMORY};
     }
-    const std::string portText = std::to_string(port);
-    for (const auto& [part, text] :
-         {std::pair{CURLUPART_SCHEME, std::string_view("http")}, std::pair{CURLUPART_HOST, server},
-          std::pair{CURLUPART_PORT, std::string_view(portText)}}) {
-        const CURLUcode code = curl_url_set(url.get(), part, std::string(text).c_str(), 0);
-        if (code != CURLUE_OK) {
-            return {nullptr, code};
-        }
+    CURLUcode code = SetUrlPart(url.get(), CURLUPART_SCHEME, "http");
+    if (code == CURLUE_OK) {
+        code = SetUrlPart(url.get(), CURLUPART_HOST, server);
     }
-    return {std::move(url), CURLUE_OK};
+    if (code == CURLUE_OK) {
+        code = SetUrlPart(url.get(), CURLUPART_PORT, std::to_string(port));
+    }
+    return {code == CURLUE_OK ? std::move(url) : nullptr, code};
 }
 
 class CurlRoot final : public HttpRoot {
