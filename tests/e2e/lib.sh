@@ -30,3 +30,18 @@ await_window() {
     done
     return 1
 }
+
+# Starts an X server of its own (Xvfb picks a free display itself, so servers started side by
+# side never race for one), exports DISPLAY and sets xvfb_pid; the caller ends it. Its output
+# goes to $1.log, its display number to $1.display. False when it does not start within 5 s.
+start_xvfb() {
+    local base=$1
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$base.display" >"$base.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [[ -s $base.display ]] && break
+        sleep 0.05
+    done
+    [[ -s $base.display ]] || return 1
+    export DISPLAY=":$(head -n1 "$base.display")"
+}

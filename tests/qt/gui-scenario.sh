@@ -127,14 +127,7 @@ wait_exit() {
     return 1
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s $work/display ]] && break
-    sleep 0.05
-done
-[[ -s $work/display ]] || give_up "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb "$work/xvfb" || give_up "Xvfb did not start"
 export QT_QPA_PLATFORM=xcb
 
 # The run's records go to a folder of the scenario's own.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows program end to end under Wine: an X display (Xvfb) for its windows, a Wine prefix
-# of its own, then each scenario in fresh namespaces (with-netns.sh, e2e-scenario.sh).
+# The Windows program end to end under Wine: an X display (Xvfb) for its windows, then each
+# scenario in a Wine prefix of its own and in fresh namespaces (with-netns.sh, e2e-scenario.sh).
 #   [WINEARCH=win64] e2e.sh BUILD_DIR UNIT_SIM [SCENARIO...]
 # Screenshots go to BUILD_DIR/artifacts/. Exit status 77 when not root.
 set -euo pipefail
@@ -15,38 +15,43 @@ scenarios=("$@")
 
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
-export WINEPREFIX=$build/wine-e2e WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
+source "$here/../e2e/lib.sh"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d)
 xvfb_pid=""
 cleanup() {
     [[ -n $xvfb_pid ]] && kill -TERM "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    true
+    rm -rf "$work"
 }
 trap cleanup EXIT
+start_xvfb "$work/xvfb" || { echo "e2e.sh: Xvfb did not start" >&2; exit 1; }
 
-# A display number that is free.
-for display in $(seq 91 140); do
-    [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]] || break
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=:$display
-for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
-
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    "$rlq_wine" wineboot --init >/dev/null 2>&1 || true
-    # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPA P Gothic, which
-    # is proportional like MS UI Gothic.
-    for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
-        "$rlq_wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
-            >/dev/null 2>&1 || true
-    done
-fi
-# No server of this prefix may run outside the namespaces.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+# One prepared prefix, made by the first scenario that needs it while the others wait; each
+# scenario then runs in a copy of its own, with a server of its own, beside the others.
+template=$build/wine-e2e
+(
+    flock 9
+    if [[ ! -f $template/system.reg ]]; then
+        export WINEPREFIX=$template
+        "$rlq_wine" wineboot --init >/dev/null 2>&1 || true
+        # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPA P Gothic,
+        # which is proportional like MS UI Gothic.
+        for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
+            "$rlq_wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
+                >/dev/null 2>&1 || true
+        done
+        # No server of a prefix may run outside the namespaces.
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+) 9>"$template.lock"
 
 status=0
 for scenario in "${scenarios[@]}"; do
+    export WINEPREFIX=$build/wine-e2e-$scenario
+    rm -rf "$WINEPREFIX"
+    cp -a "$template" "$WINEPREFIX"
     "$here/../netns/with-netns.sh" --pc-addr "$(
         [[ $scenario == temp-address-refused ]] && echo 192.168.77.10/24 || echo 10.0.0.10/8)" \
         --time-limit 240 -- \
