@@ -472,6 +472,11 @@ run_second_copy() {
     chmod 711 "$work"
     chmod 755 "$other"
     cp "$bin/rlq-updater-cli" "$other/"
+    # The links are planted in folders every scenario shares: one scenario at a time plants
+    # them, and takes them away again before the next may.
+    local links
+    exec {links}>/run/lock/rlq-e2e-planted-links.lock
+    flock "$links"
     for lock in /run/lock/RLQUpdater.lock /tmp/RLQUpdater.lock; do
         [[ -e $lock || -L $lock ]] && continue
         ln -s "$work/nowhere" "$lock" && planted+=("$lock")
@@ -480,6 +485,9 @@ run_second_copy() {
     ip netns exec "$RLQ_NS_PC" setpriv --reuid=nobody --regid=nogroup --clear-groups \
         --inh-caps=+net_admin --ambient-caps=+net_admin sh -c 'umask 022 && exec "$@"' sh \
         "$other/rlq-updater-cli" --json </dev/null >"$work/second-copy.log" 2>&1 || status=$?
+    rm -f "${planted[@]}"
+    planted=()
+    exec {links}>&-
     [[ $status -eq 1 ]] || fail "the second copy ended with $status, expected 1"
     grep -qF '{"event":"status","status":1,"outcome":"not-started"}' "$work/second-copy.log" ||
         fail "the second copy did not end as not started: $(cat "$work/second-copy.log")"
