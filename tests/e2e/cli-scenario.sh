@@ -566,8 +566,7 @@ fi
 [[ $(ls -A "$prog" "$tmp") == "$folders_before" ]] ||
     fail "the folders changed: $(ls -A "$prog" "$tmp")"
 kill -HUP "$sim_pid"
-await_line "$work/sim.log" '^power cycle' 2 || true
-sleep 0.1
+await_line "$work/sim.log" '^powered on' 2 || fail "the simulator did not end its power cycle"
 
 for pattern in "${expect_out[@]}"; do
     grep -qF -- "$pattern" "$work/out.log" || fail "output lacks: $pattern"

@@ -188,7 +188,7 @@ exe_pid=""
 
 # A power cycle makes the simulator judge what each unit received.
 kill -HUP "$sim_pid"
-sleep 0.3
+await_line "$work/sim.log" '^powered on' 2 || fail "the simulator did not end its power cycle"
 ip netns exec "$RLQ_NS_PC" ip -4 addr show | grep -q '10\.10\.1\.1/' &&
     fail "the temporary address was left on the adapter"
 compgen -G "$work/.rlq-*.tmp" >/dev/null && fail "the temporary file was left"

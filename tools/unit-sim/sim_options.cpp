@@ -269,7 +269,7 @@ std::string Usage() {
            "  --junk N                  N junk datagrams with every discovery reply and ACK\n"
            "  --spoof-from A.B.C.D      a third host sends an ACK of the next block first\n"
            "SIGHUP is a power cycle: units whose update arrived whole and matched the carried\n"
-           "image report its version from then on.\n";
+           "image report its version from then on; \"powered on\" ends its lines.\n";
 }
 
 std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error) {

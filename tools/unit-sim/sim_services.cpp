@@ -128,6 +128,8 @@ void SimulatedUnit::PowerCycle() {
             }
         }
     }
+    // Whoever reads the log knows the judgement is whole.
+    LogLine("powered on");
 }
 
 }  // namespace rlq::sim
