@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,16 @@
 
 namespace rlq::testing {
 
-// A file on disk with the given bytes, removed when it goes.
+// A file on disk with the given bytes, removed when it goes. Test programs run side by side,
+// every one with the same GoogleTest seed: the name takes a random tag of the program's own.
 class DiskFile {
   public:
     explicit DiskFile(const std::vector<std::uint8_t>& content) {
+        static const std::string program = std::to_string(std::random_device{}()) + "-" +
+                                           std::to_string(std::random_device{}());
         static std::atomic<int> serial{0};
         m_path = std::filesystem::temp_directory_path() /
-                 ("rlq-tftp-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + std::to_string(serial++) + ".bin");
+                 ("rlq-tftp-" + program + "-" + std::to_string(serial++) + ".bin");
         std::ofstream out(m_path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(content.data()),
                   static_cast<std::streamsize>(content.size()));
