@@ -23,8 +23,8 @@ namespace rlq::testing {
 class DiskFile {
   public:
     explicit DiskFile(const std::vector<std::uint8_t>& content) {
-        static const std::string program = std::to_string(std::random_device{}()) + "-" +
-                                           std::to_string(std::random_device{}());
+        static const std::string program =
+            std::to_string(std::random_device{}()) + "-" + std::to_string(std::random_device{}());
         static std::atomic<int> serial{0};
         m_path = std::filesystem::temp_directory_path() /
                  ("rlq-tftp-" + program + "-" + std::to_string(serial++) + ".bin");
