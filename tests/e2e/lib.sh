@@ -31,17 +31,30 @@ await_window() {
     return 1
 }
 
-# Starts an X server of its own (Xvfb picks a free display itself, so servers started side by
-# side never race for one), exports DISPLAY and sets xvfb_pid; the caller ends it. Its output
-# goes to $1.log, its display number to $1.display. False when it does not start within 5 s.
+# Starts an X server of its own, exports DISPLAY and sets xvfb_pid; the caller ends it. Its output
+# goes to $1.log. The display number is drawn at random from a wide range: a server that ends
+# removes its socket after its lock, so a number handed on at once (as Xvfb -displayfd does) can
+# lose the new server's socket, which programs in a network namespace need. False when no server
+# starts.
 start_xvfb() {
-    local base=$1
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$base.display" >"$base.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [[ -s $base.display ]] && break
-        sleep 0.05
+    local base=$1 display
+    for _ in $(seq 10); do
+        display=$((1000 + RANDOM % 20000))
+        [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]] && continue
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$base.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            [[ -S /tmp/.X11-unix/X$display ]] && break
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        if [[ -S /tmp/.X11-unix/X$display ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
+            export DISPLAY=:$display
+            return 0
+        fi
+        kill -TERM "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
     done
-    [[ -s $base.display ]] || return 1
-    export DISPLAY=":$(head -n1 "$base.display")"
+    return 1
 }
