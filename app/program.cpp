@@ -3,7 +3,8 @@
 #include <chrono>
 
 #include "app/exit_status.h"
-#include "app/run_records.h"
+#include "app/run_history.h"
+#include "app/run_log.h"
 #include "common/temp_address.h"
 #include "firmware/document.h"
 #include "net/reply.h"

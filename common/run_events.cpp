@@ -15,6 +15,18 @@ void Each(const std::vector<RunObserver*>& listeners, void (RunObserver::*event)
 
 }  // namespace
 
+std::string_view RunModeName(RunMode mode) {
+    switch (mode) {
+        case RunMode::Check:
+            return "check";
+        case RunMode::SpecialMode:
+            return "special-mode";
+        case RunMode::Update:
+            break;
+    }
+    return "update";
+}
+
 void RunEvents::RunStarted(const RunStart& start) {
     Each(m_listeners, &RunObserver::RunStarted, start);
 }

@@ -25,6 +25,8 @@ enum class SequenceOutcome {
 };
 
 enum class RunMode { Update, Check, SpecialMode };
+// "update", "check", "special-mode": the words of the log and the history.
+std::string_view RunModeName(RunMode mode);
 
 struct RunStart {
     std::string programVersion;              // "1.34.1.6"

@@ -192,24 +192,19 @@ void CReply::CloseSocket() {
     m_pSocket.reset();
 }
 
-bool CReply::AcceptReply(Ipv4 source, std::size_t length) {
+ReceivedReply CReply::JudgeReceived(Ipv4 source, std::size_t length) const {
     ReceivedReply reply = JudgeReplyDatagram(m_nFlags, m_wThreshold, m_abyReceive, length);
     reply.source = source;
-    m_events.ReplyReceived(reply);
-    if (reply.verdict != ReplyVerdict::Accepted) {
-        return false;
-    }
-    std::lock_guard lock(m_resultLock);
-    m_result.unitKind = reply.unitKind;
-    m_result.firmwareVersion = reply.version;
-    return true;
+    return reply;
 }
 
-void CReply::PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
-                         bool viaTempAddress) {
+void CReply::PublishFind(const ReceivedReply& reply, Ipv4 localAddress,
+                         std::uint32_t interfaceIndex, bool viaTempAddress) {
     {
         std::lock_guard lock(m_resultLock);
-        m_result.deviceAddress = deviceAddress;
+        m_result.unitKind = reply.unitKind;
+        m_result.firmwareVersion = reply.version;
+        m_result.deviceAddress = reply.source;
         m_result.interfaceIndex = interfaceIndex;
         m_result.viaTempAddress = viaTempAddress;
         m_result.localAddress = localAddress;
@@ -301,10 +296,16 @@ CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
                 return PassOutcome::Stopped;
             }
             const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
-            if (datagram && AcceptReply(datagram->from, datagram->length)) {
-                PublishFind(datagram->from, pass.localAddress, pass.interfaceIndex,
-                            pass.viaTempAddress);
-                return PassOutcome::Found;
+            if (datagram) {
+                const ReceivedReply reply = JudgeReceived(datagram->from, datagram->length);
+                // The find is the owner's before any listener hears of it.
+                if (reply.verdict == ReplyVerdict::Accepted) {
+                    PublishFind(reply, pass.localAddress, pass.interfaceIndex, pass.viaTempAddress);
+                }
+                m_events.ReplyReceived(reply);
+                if (reply.verdict == ReplyVerdict::Accepted) {
+                    return PassOutcome::Found;
+                }
             }
             m_pSocket->WaitReadable(kRetryWait);
         }

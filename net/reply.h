@@ -102,9 +102,9 @@ class CReply : public TempAddressControl {
     void BuildRequest(std::int32_t maskedFlags);
     void OpenSocket(const std::string& localAddress, std::int32_t& failed);
     void CloseSocket();
-    // Takes a received datagram of `length` bytes into the result when the search wants it.
-    bool AcceptReply(Ipv4 source, std::size_t length);
-    void PublishFind(Ipv4 deviceAddress, Ipv4 localAddress, std::uint32_t interfaceIndex,
+    // What the search makes of the received datagram of `length` bytes.
+    ReceivedReply JudgeReceived(Ipv4 source, std::size_t length) const;
+    void PublishFind(const ReceivedReply& reply, Ipv4 localAddress, std::uint32_t interfaceIndex,
                      bool viaTempAddress);
 
     platform::HostNetwork& m_host;

@@ -11,23 +11,23 @@ constexpr char kHeader[] =
     "time                  mode          outcome               status  main unit                  "
     "sub unit                   seconds";
 
-// "192.168.77.20 1.30→1.34", or "-" when the unit was not found.
-std::string UnitText(const JsonValue& entry, std::string_view unit) {
-    const JsonValue* units = entry.Find("units");
-    const JsonValue* found = units != nullptr ? units->Find(unit) : nullptr;
-    if (found == nullptr) {
-        return "-";
+// A field as its text: a string as it is, anything else as JSON writes it; empty when missing.
+std::string Field(const nlohmann::json& object, const char* key) {
+    const auto value = object.is_object() ? object.find(key) : object.end();
+    if (value == object.end()) {
+        return {};
     }
-    const auto field = [found](std::string_view key) {
-        const JsonValue* value = found->Find(key);
-        return value != nullptr ? value->Text() : std::string();
-    };
-    return field("address") + " " + field("version") + "→" + field("carried");
+    return value->is_string() ? value->get<std::string>() : value->dump();
 }
 
-std::string Field(const JsonValue& entry, std::string_view key) {
-    const JsonValue* value = entry.Find(key);
-    return value != nullptr ? value->Text() : std::string();
+// "192.168.77.20 1.30→1.34", or "-" when the unit was not found.
+std::string UnitText(const nlohmann::json& entry, const char* unit) {
+    const auto units = entry.find("units");
+    if (units == entry.end() || !units->is_object() || !units->contains(unit)) {
+        return "-";
+    }
+    const nlohmann::json& found = (*units)[unit];
+    return Field(found, "address") + " " + Field(found, "version") + "→" + Field(found, "carried");
 }
 
 // Pads to `width` columns, counting each character once (the arrow is one).
@@ -64,7 +64,7 @@ int PrintHistory(const HistoryRead& history, bool json, std::string_view program
         return kExitDone;
     }
     std::fprintf(out, "%s\n", kHeader);
-    for (const JsonValue& entry : history.entries) {
+    for (const nlohmann::json& entry : history.entries) {
         const std::string row =
             Padded(Field(entry, "time"), 22) + Padded(Field(entry, "mode"), 14) +
             Padded(Field(entry, "outcome"), 22) + Padded(Field(entry, "status"), 8) +

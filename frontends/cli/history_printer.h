@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/run_records.h"
+#include "frontends/cli/history_reader.h"
 
 namespace rlq::cli {
 

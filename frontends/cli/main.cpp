@@ -3,21 +3,25 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/exit_status.h"
 #include "app/program.h"
-#include "app/run_records.h"
+#include "app/run_history.h"
+#include "app/run_log.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/console_user.h"
 #include "frontends/cli/history_printer.h"
+#include "frontends/cli/history_reader.h"
 #include "frontends/cli/json_presenter.h"
 #include "frontends/cli/options.h"
 #include "platform/embedded_data.h"
@@ -43,6 +47,21 @@ constexpr char kNoHistoryText[] = "実行履歴を書けませんでした。";
 constexpr char kNoRightsText[] =
     "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
     "root で実行してください。";
+
+// The log's echo writes past stdio: a writer stalled on a full pipe must hold no stream's lock
+// that the program's end takes.
+void WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
 
 // After a failed run on a terminal: the user's choice, as a press of the button it names.
 int AskForButton(bool specialOffered) {
@@ -93,6 +112,10 @@ int main(int argc, char** argv) {
     if (options.history) {
         return PrintHistory(ReadHistory(records), options.json, kProgramName);
     }
+    // Before any thread starts (the log's writers): each inherits the blocked signals, so that
+    // only the clean-up's own thread takes them.
+    platform::ExitCleanup cleanup;
+    platform::RunCleanupOnTerminationSignals(cleanup);
     std::unique_ptr<RunObserver> presenter;
     if (options.json) {
         presenter = std::make_unique<JsonPresenter>(stdout);
@@ -103,7 +126,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::system_clock::now();
     LogEcho echo;
     if (options.verbose) {
-        echo = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
+        echo = [](const std::string& line) { WriteAll(STDERR_FILENO, line); };
     }
     RunLog log(
         records, start,
@@ -129,8 +152,6 @@ int main(int argc, char** argv) {
         return end(kNotStarted);
     }
 
-    platform::ExitCleanup cleanup;
-    platform::RunCleanupOnTerminationSignals(cleanup);
     platform::CleanupTrackingHostNetwork host(platform::SystemHostNetwork(), cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();

@@ -1,11 +1,15 @@
-// The run log and the history as listeners of a run, on the record folder double.
+// The run log as a listener of a run, on the record folder double.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <regex>
+#include <thread>
 
-#include "app/run_records.h"
+#include "app/run_log.h"
 #include "net/reply.h"
 #include "tests/doubles/record_folder.h"
 
@@ -85,10 +89,12 @@ TEST(RunLog, AFolderThatCannotBeUsedOrFillsUpIsToldOnce) {
         FakeRecordFolder folder;
         folder.unusable = !fullLater;
         int failures = 0;
-        RunLog log(folder, kStart, [&](const std::string&) { ++failures; });
-        folder.diskFull = fullLater;
-        log.RunStarted(kRun);
-        log.SearchStarted(SEARCH_MAIN);
+        {
+            RunLog log(folder, kStart, [&](const std::string&) { ++failures; });
+            folder.diskFull = fullLater;
+            log.RunStarted(kRun);
+            log.SearchStarted(SEARCH_MAIN);
+        }
         EXPECT_EQ(failures, 1) << fullLater;
     }
     FakeRecordFolder folder;
@@ -97,58 +103,76 @@ TEST(RunLog, AFolderThatCannotBeUsedOrFillsUpIsToldOnce) {
     EXPECT_TRUE(folder.files.contains("run-20261208T141003.123Z-2.log")) << "same millisecond";
 }
 
-TEST(RunHistory, AppendsOneEntryPerRunAfterALineACrashCutShort) {
-    FakeRecordFolder folder;
-    folder.files[kHistoryName] = R"({"time":"2026-01-01T00:00:00Z","status":0})"
-                                 "\n"
-                                 R"({"time":"2026-01-02T00:00:00Z","sta)";
-    RunHistory history(folder, kStart, [](const std::string&) { FAIL(); });
-    history.RunStarted(kRun);
-    history.SearchEnded(SEARCH_MAIN, MakeIpv4(192, 168, 77, 20), 0x0130, false);
-    SearchDiagnosis silent;
-    silent.cause = NotFoundCause::SubSilent;
-    history.SearchDiagnosed(SEARCH_SUB, silent);
-    history.SearchEnded(SEARCH_SUB, 0, 0, false);
-    history.ProgramEnded(1, "retry-offered");
+// An echo that stalls, as a full pipe or a paused terminal does, until the gate opens.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool entered = false;
+    bool open = false;
+    std::string echoed;
 
-    const HistoryRead read = ReadHistory(folder);
-    EXPECT_EQ(read.skipped, 1);
-    ASSERT_EQ(read.entries.size(), 2u);
-    EXPECT_EQ(folder.locksTaken, 1);
-    const JsonValue& entry = read.entries[1];
-    EXPECT_THAT(read.lines[1],
-                ::testing::StartsWith(
-                    R"({"time":"2026-12-08T14:10:03Z","program":"1.34.1.6","mode":"check",)"
-                    R"("outcome":"retry-offered","status":1,"cause":"sub-silent",)"
-                    R"("units":{"main":{"address":"192.168.77.20",)"
-                    R"("version":"1.30","carried":"1.34"}},"duration_s":)"));
-    EXPECT_EQ(entry.Find("units")->Find("sub"), nullptr) << "only the units found";
-}
+    static LogEcho Stall(std::shared_ptr<Gate> gate) {
+        return [gate](const std::string& line) {
+            std::unique_lock held(gate->lock);
+            gate->entered = true;
+            gate->changed.notify_all();
+            gate->changed.wait(held, [&] { return gate->open; });
+            gate->echoed += line;
+        };
+    }
+    void AwaitEntered() {
+        std::unique_lock held(lock);
+        changed.wait(held, [this] { return entered; });
+    }
+    void Open() {
+        std::lock_guard held(lock);
+        open = true;
+        changed.notify_all();
+    }
+};
 
-TEST(RunHistory, KeepsTheNewestThousandAndLosesNothingWhenItCannotWrite) {
+// A stalled echo costs its own lines, never the run's time nor the file's lines: lines beyond
+// the queue's bound are dropped and counted, and the end waits for the writer only so long.
+TEST(RunLog, AStalledWriteCostsLinesNeverTheRun) {
+    using std::chrono::steady_clock;
+    constexpr std::size_t kBeyond = 10;
     FakeRecordFolder folder;
-    for (std::size_t i = 0; i < kKeptHistory; ++i) {
-        folder.files[kHistoryName] += R"({"time":"t","status":)" + std::to_string(i) + "}\n";
+    auto gate = std::make_shared<Gate>();
+    {
+        RunLog log(
+            folder, kStart, [](const std::string&) {}, Gate::Stall(gate));
+        gate->AwaitEntered();  // the writer holds the first line
+        const auto began = steady_clock::now();
+        for (std::size_t i = 0; i < kLogQueueLines + kBeyond; ++i) {
+            log.SearchStarted(SEARCH_MAIN);
+        }
+        EXPECT_LT(steady_clock::now() - began, std::chrono::seconds(1));
+        gate->Open();
     }
-    const std::string before = folder.files[kHistoryName];
-    for (const bool unusable : {true, false}) {
-        folder.unusable = unusable;
-        folder.diskFull = !unusable;
-        int failures = 0;
-        RunHistory history(folder, kStart, [&](const std::string&) { ++failures; });
-        history.ProgramEnded(0, "done");
-        EXPECT_EQ(failures, 1);
-        folder.unusable = false;
-        EXPECT_EQ(folder.files[kHistoryName], before);
+    EXPECT_EQ(Lines(folder.files["run-20261208T141003.123Z.log"]).size(),
+              1 + kLogQueueLines + kBeyond);
+    const auto echoed = Lines(gate->echoed);
+    ASSERT_EQ(echoed.size(), 1 + kLogQueueLines + 1);
+    EXPECT_THAT(echoed[kLogQueueLines], HasSubstr("search-start main"));
+    EXPECT_THAT(echoed.back(), HasSubstr("log-dropped 10 lines: the log could not keep up"));
+
+    // Stalled for good, with no file: the end leaves the writer, which ends once its write does.
+    folder.unusable = true;
+    gate = std::make_shared<Gate>();
+    const auto began = steady_clock::now();
+    {
+        RunLog log(
+            folder, kStart, [](const std::string&) {}, Gate::Stall(gate));
+        log.ProgramEnded(0, "done");
     }
-    folder.diskFull = false;
-    RunHistory history(folder, kStart, [](const std::string&) { FAIL(); });
-    history.ProgramEnded(0, "done");
-    const HistoryRead read = ReadHistory(folder);
-    ASSERT_EQ(read.entries.size(), kKeptHistory);
-    EXPECT_EQ(read.entries.front().Find("status")->Text(), "1");
-    EXPECT_EQ(read.entries.back().Find("outcome")->Text(), "done");
-    EXPECT_EQ(read.entries.back().Find("program")->Text(), "1.34.1.6") << "also with no run start";
+    const auto took = steady_clock::now() - began;
+    EXPECT_GE(took, kLogDrainBound);
+    EXPECT_LT(took, kLogDrainBound + std::chrono::seconds(1));
+    gate->Open();
+    for (int i = 0; i < 500 && gate.use_count() > 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(gate.use_count(), 1) << "the writer let go of its echo";
 }
 
 }  // namespace

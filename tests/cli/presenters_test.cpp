@@ -162,7 +162,7 @@ TEST(HistoryPrinter, TabulatesTheEntriesAndCountsWhatIsNoEntry) {
         R"("units":{"main":{"address":"192.168.77.20","version":"1.30","carried":"1.34"}},)"
         R"("duration_s":12.5})";
     HistoryRead read;
-    read.entries.push_back(*ParseJson(line));
+    read.entries.push_back(nlohmann::json::parse(line));
     read.lines.push_back(line);
     read.skipped = 2;
     for (const bool json : {false, true}) {

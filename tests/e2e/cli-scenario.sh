@@ -31,6 +31,7 @@ await_expiry=1      # with SIGKILL: the next run waits until the kernel has remo
 updater_umask=022
 second_copy_when="" # another copy, as another user, starts once the simulator's log shows this
 pipe_to_head=0      # the updater's output goes through `head -1`, which closes it early
+stall_stderr=0      # the updater's stderr is a pipe of 4 KiB that nobody reads during the run
 vanish_when=""      # the unit's link goes down once the simulator's log shows this
 temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone else's)
 extra_unit_addr=""  # another address on the unit side (a third host)
@@ -128,6 +129,15 @@ case $scenario in
         ;;
     lossy-link)
         sim_args=("${old[@]}" --drop-percent 2)
+        expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
+        ;;
+    stderr-never-read)
+        # -v beside a device that floods every reply with junk: the log's echo stalls for good,
+        # which must cost log lines, never the search, the transfers or the end.
+        sim_args=("${old[@]}" --junk 40)
+        cli_args=(-v)
+        stall_stderr=1
+        expect_out=("アップデート完了")
         expect_sim=("sub unit: received 236986 bytes, matches" "main unit: received 655360 bytes, matches")
         ;;
     junk-floods)
@@ -503,11 +513,19 @@ run_updater() {
         mkfifo "$output"
         head -n 1 <"$output" >>"$work/out.log" &
     fi
+    local errput=$work/out.log stalled=""
+    if [[ $stall_stderr -eq 1 ]]; then
+        errput=$work/stderr
+        mkfifo "$errput"
+        exec {stalled}<>"$errput"
+        python3 -c 'import fcntl, os, sys
+fcntl.fcntl(os.open(sys.argv[1], os.O_RDWR | os.O_NONBLOCK), 1031, 4096)  # F_SETPIPE_SZ' "$errput"
+    fi
     # The single-instance lock is per network namespace: no other updater on this machine (a
     # test or a real run) makes this one a second copy.
     TMPDIR=$tmp XDG_STATE_HOME=$work/state ip netns exec "$RLQ_NS_PC" \
         sh -c 'umask "$0" && exec "$@"' "$updater_umask" \
-        "$prog/rlq-updater-cli" "$@" </dev/null >>"$output" 2>>"$work/out.log" &
+        "$prog/rlq-updater-cli" "$@" </dev/null >>"$output" 2>>"$errput" &
     local updater=$!
     local watcher=""
     if [[ -n $kill_when ]]; then
@@ -527,7 +545,13 @@ run_updater() {
     fi
     [[ $status -eq $expected ]] || fail "exit status $status, expected $expected"
     check_records "$status"
-    rm -f "$work/pipe"
+    if [[ -n $stalled ]]; then
+        # The pipe holds the log's first lines, the run log all of them.
+        timeout 2 dd bs=4096 count=1 status=none <&"$stalled" | grep -q ' run-start program ' ||
+            fail "the echo did not start with the log"
+        exec {stalled}>&-
+    fi
+    rm -f "$work/pipe" "$work/stderr"
     if [[ $kill_signal == KILL ]]; then
         check_address_expires
         return

@@ -1,73 +1,16 @@
-#include "app/run_records.h"
-
-#include <algorithm>
-#include <ctime>
+#include "app/run_log.h"
 
 #include "app/exit_status.h"
-#include "common/json_line.h"
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
 #include "net/reply.h"
-#include "resources/version_info.h"
 
 namespace rlq {
 namespace {
 
-constexpr char kLogPrefix[] = "run-";
-constexpr char kLogSuffix[] = ".log";
-constexpr char kHistoryLock[] = "history.lock";
-constexpr int kLogNameTries = 9;
 constexpr int kProgressStep = 10;  // the log keeps a bar's every tenth
 constexpr const char* kSlotName[kSlotCount] = {"main", "sub"};
-
-std::tm Utc(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    return utc;
-}
-
-// "run-20261208T141003.123Z.log": names sort as the runs started.
-std::string LogName(std::chrono::system_clock::time_point start, int attempt) {
-    const std::tm utc = Utc(start);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count() %
-        1000;
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%04d%02d%02dT%02d%02d%02d.%03dZ", kLogPrefix,
-                  utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                  utc.tm_sec, static_cast<int>(millis));
-    std::string text = name;
-    if (attempt > 0) {
-        text += '-';
-        text += std::to_string(attempt + 1);
-    }
-    return text + kLogSuffix;
-}
-
-bool IsLogName(const std::string& name) {
-    const std::string_view prefix = kLogPrefix;
-    const std::string_view suffix = kLogSuffix;
-    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
-           name.ends_with(suffix);
-}
-
-void RemoveOldLogs(platform::RecordFolder& folder) {
-    std::vector<std::string> logs = folder.Names();
-    std::erase_if(logs, [](const std::string& name) { return !IsLogName(name); });
-    if (logs.size() <= kKeptLogs) {
-        return;
-    }
-    std::sort(logs.begin(), logs.end());
-    for (std::size_t i = 0; i + kKeptLogs < logs.size(); ++i) {
-        folder.Remove(logs[i]);
-    }
-}
 
 std::string KindName(std::int32_t kind) {
     switch (kind) {
@@ -82,18 +25,6 @@ std::string KindName(std::int32_t kind) {
         default:
             return "kind " + std::to_string(kind);
     }
-}
-
-std::string ModeName(RunMode mode) {
-    switch (mode) {
-        case RunMode::Check:
-            return "check";
-        case RunMode::SpecialMode:
-            return "special-mode";
-        case RunMode::Update:
-            break;
-    }
-    return "update";
 }
 
 std::string VerdictName(ReplyVerdict verdict) {
@@ -141,53 +72,18 @@ std::string Joined(const SearchTexts& texts) {
 
 }  // namespace
 
-std::string IsoUtc(std::chrono::system_clock::time_point time) {
-    const std::tm utc = Utc(time);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
-}
-
 RunLog::RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
                RecordFailure onFailure, LogEcho echo)
-    : m_onFailure(std::move(onFailure)), m_echo(std::move(echo)) {
-    std::string why;
-    for (int attempt = 0; attempt < kLogNameTries && !m_file; ++attempt) {
-        m_file = folder.CreateNew(LogName(start, attempt), why);
-    }
-    if (!m_file) {
-        m_onFailure(why);
-        Line("no log file: " + why);
-        return;
-    }
-    RemoveOldLogs(folder);
-    Line("log of the run started " + IsoUtc(start) + " in " + folder.Path());
-}
+    : m_file(folder, start, std::move(onFailure), std::move(echo)) {}
 
 void RunLog::Line(const std::string& text) {
-    std::lock_guard lock(m_lock);
-    if (!m_file && !m_echo) {
-        return;
-    }
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now() - m_start)
-                            .count();
-    std::string stamp = std::to_string(millis);
-    stamp.insert(0, stamp.size() < 7 ? 7 - stamp.size() : 0, ' ');
-    const std::string line = stamp + " " + text + "\n";
-    if (m_echo) {
-        m_echo(line);
-    }
-    if (m_file && !m_file->Append(line)) {
-        m_file.reset();  // one report, then no more tries: a full disk must not slow the run
-        m_onFailure("the run log could not be written");
-    }
+    m_file.Line(text);
 }
 
 void RunLog::RunStarted(const RunStart& start) {
-    Line("run-start program " + start.programVersion + ", mode " + ModeName(start.mode) +
-         ", carried main " + FormatVersion(start.carried[kMainSlot]) + " sub " +
+    Line("run-start program " + start.programVersion + ", mode " +
+         std::string(RunModeName(start.mode)) + ", carried main " +
+         FormatVersion(start.carried[kMainSlot]) + " sub " +
          FormatVersion(start.carried[kSubSlot]));
 }
 
@@ -335,113 +231,6 @@ void RunLog::RunEnded(SequenceOutcome outcome) {
 
 void RunLog::ProgramEnded(int status, std::string_view outcome) {
     Line("program-end status " + std::to_string(status) + " (" + std::string(outcome) + ")");
-}
-
-RunHistory::RunHistory(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
-                       RecordFailure onFailure)
-    : m_folder(folder), m_start(start), m_onFailure(std::move(onFailure)) {
-    // A run that never started (no rights, another copy) still names the program.
-    m_run.programVersion = res::version::FileVersionText();
-}
-
-void RunHistory::RunStarted(const RunStart& start) {
-    m_run = start;
-}
-
-void RunHistory::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version, bool) {
-    const int slot = kind == SEARCH_MAIN ? kMainSlot : kind == SEARCH_SUB ? kSubSlot : -1;
-    if (slot >= 0 && unitAddress != 0) {
-        m_found[slot] = Found{unitAddress, version};
-    }
-    if (unitAddress != 0) {
-        m_cause.clear();  // a retry got past the search that failed
-    }
-}
-
-void RunHistory::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
-    m_cause = NotFoundCauseCode(diagnosis.cause);
-}
-
-void RunHistory::ProgramEnded(int status, std::string_view outcome) {
-    JsonLine entry;
-    entry.String("time", IsoUtc(m_start))
-        .String("program", m_run.programVersion)
-        .String("mode", ModeName(m_run.mode))
-        .String("outcome", outcome)
-        .Number("status", status);
-    if (!m_cause.empty()) {
-        entry.String("cause", m_cause);
-    }
-    JsonLine units;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (m_found[slot]) {
-            units.Object(kSlotName[slot],
-                         JsonLine()
-                             .String("address", FormatIpv4(m_found[slot]->address))
-                             .String("version", FormatVersion(m_found[slot]->version))
-                             .String("carried", FormatVersion(m_run.carried[slot])));
-        }
-    }
-    entry.Object("units", units);
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::system_clock::now() - m_start);
-    entry.Tenths("duration_s", std::max<std::int64_t>(0, took.count() / 100));
-
-    std::string why;
-    const auto lock = m_folder.Lock(kHistoryLock, why);
-    const std::optional<std::string> stored = lock ? m_folder.Read(kHistoryName) : std::nullopt;
-    if (!stored) {
-        m_onFailure(why.empty() ? std::string("the history could not be read") : why);
-        return;
-    }
-    // A line cut short by a crash stays a line of its own instead of swallowing this one.
-    std::string line = stored->empty() || stored->back() == '\n' ? "" : "\n";
-    line += entry.Text() + "\n";
-    const std::size_t count =
-        static_cast<std::size_t>(std::count(stored->begin(), stored->end(), '\n') + 1);
-    bool written = false;
-    if (count <= kKeptHistory) {
-        written = m_folder.Append(kHistoryName, line);
-    } else {
-        std::string all = *stored + line;
-        std::size_t cut = 0;
-        for (std::size_t drop = count - kKeptHistory; drop > 0; --drop) {
-            cut = all.find('\n', cut) + 1;
-        }
-        written = m_folder.Replace(kHistoryName, all.substr(cut));
-    }
-    if (!written) {
-        m_onFailure("the history could not be written");
-    }
-}
-
-HistoryRead ReadHistory(platform::RecordFolder& folder) {
-    HistoryRead read;
-    const std::optional<std::string> stored = folder.Read(kHistoryName);
-    if (!stored) {
-        read.readable = false;
-        return read;
-    }
-    std::size_t at = 0;
-    while (at < stored->size()) {
-        std::size_t end = stored->find('\n', at);
-        if (end == std::string::npos) {
-            end = stored->size();
-        }
-        const std::string line = stored->substr(at, end - at);
-        at = end + 1;
-        if (line.empty()) {
-            continue;
-        }
-        std::optional<JsonValue> entry = ParseJson(line);
-        if (entry && entry->Find("time") != nullptr) {
-            read.entries.push_back(std::move(*entry));
-            read.lines.push_back(line);
-        } else {
-            ++read.skipped;
-        }
-    }
-    return read;
 }
 
 }  // namespace rlq

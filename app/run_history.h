@@ -1,0 +1,47 @@
+#pragma once
+// The history: one JSON line per run in the record folder, the newest kKeptHistory kept,
+// appended under a lock between processes. It never holds firmware bytes. An entry that cannot
+// be written is reported once through `onFailure` and never stops the run.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/log_file.h"
+#include "common/run_events.h"
+#include "platform/record_folder.h"
+
+namespace rlq {
+
+inline constexpr std::size_t kKeptHistory = 1000;
+inline constexpr char kHistoryName[] = "history.jsonl";
+
+// Collects one run's history entry and appends it at the program's end.
+class RunHistory final : public RunObserver {
+  public:
+    RunHistory(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
+               RecordFailure onFailure);
+
+    void RunStarted(const RunStart& start) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
+    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+                     bool viaTempAddress) override;
+    void ProgramEnded(int status, std::string_view outcome) override;
+
+  private:
+    platform::RecordFolder& m_folder;
+    std::string m_cause;  // of the run's last search that found nothing
+    const std::chrono::system_clock::time_point m_start;
+    RecordFailure m_onFailure;
+    RunStart m_run;
+    struct Found {
+        Ipv4 address = 0;
+        std::uint16_t version = 0;
+    };
+    std::optional<Found> m_found[2];
+};
+
+}  // namespace rlq

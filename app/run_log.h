@@ -1,0 +1,58 @@
+#pragma once
+// The run log's words: one plain-text line for each event of a run, in the run's log file. It
+// never holds firmware bytes.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/log_file.h"
+#include "common/run_events.h"
+#include "platform/record_folder.h"
+
+namespace rlq {
+
+class RunLog final : public RunObserver {
+  public:
+    // `echo`: the console's --verbose; see LogFile for both callbacks.
+    RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
+           RecordFailure onFailure, LogEcho echo = {});
+
+    void RunStarted(const RunStart& start) override;
+    void LeftoverAddressRemoved(const std::string& interfaceName) override;
+    void SearchStarted(std::int32_t kind) override;
+    void AdaptersSeen(const std::vector<AdapterReport>& adapters) override;
+    void SearchShown(const SearchTexts& texts) override;
+    void PassStarted(const DiscoveryPass& pass) override;
+    void PassEnded(const DiscoveryPass& pass, int requestsSent) override;
+    void ReplyReceived(const ReceivedReply& reply) override;
+    void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
+    void SearchGivenUp(const SearchTexts& texts) override;
+    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
+    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+                     bool viaTempAddress) override;
+    void TempAddressAdded(std::uint32_t interfaceIndex) override;
+    void TempAddressRefused(std::uint32_t interfaceIndex) override;
+    void TempAddressRemoved() override;
+    void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
+    void UnitAddressShown(int slot, Ipv4 address) override;
+    void Progress(int slot, std::uint32_t done, std::uint32_t total) override;
+    void HttpRequestEnded(std::string_view url, std::uint32_t status, std::string_view errorText,
+                          std::chrono::milliseconds took) override;
+    void TftpEnded(std::uint32_t blocks, std::uint32_t retransmissions, std::uint32_t bytes,
+                   std::chrono::milliseconds took) override;
+    void MessageShown(int textId, std::string_view caption, std::string_view text) override;
+    void Offered(OfferedButton button) override;
+    void RunEnded(SequenceOutcome outcome) override;
+    void ProgramEnded(int status, std::string_view outcome) override;
+
+  private:
+    void Line(const std::string& text);
+
+    LogFile m_file;
+    int m_lastPercent[2] = {-1, -1};
+};
+
+}  // namespace rlq
