@@ -18,15 +18,15 @@ bool CRLQUpdaterApp::InitInstance() {
     }
     if (!m_parts.process.StartSockets()) {
         const std::string_view caption = LoadMessage(msg::kApplicationName);
-        m_parts.events.MessageShown(msg::kSocketsInitFailed, caption,
-                                    LoadMessage(msg::kSocketsInitFailed));
+        m_parts.events.Tell(&TransferObserver::MessageShown, msg::kSocketsInitFailed, caption,
+                            LoadMessage(msg::kSocketsInitFailed));
         m_parts.ui.ShowMessage(LoadMessage(msg::kSocketsInitFailed), caption,
                                platform::MessageIcon::Exclamation);
         return false;
     }
     m_document = m_parts.createDocument();
     m_view = std::make_unique<CRLQUpdaterView>(m_parts.ui, *m_document, m_parts.search,
-                                               m_parts.makeReply, m_parts.events);
+                                               m_parts.makeReply, m_parts.events.Workflow());
     m_frame = std::make_unique<CMainFrame>(m_parts.ui, *m_view, [this] { OnAppAbout(); });
     const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout(),
                                             res::MainMenu(), res::MainAccelerators(),
@@ -39,13 +39,14 @@ bool CRLQUpdaterApp::InitInstance() {
     if (m_parts.checkOnly) {
         m_view->StartInCheckMode();
     }
-    m_parts.events.RunStarted({res::version::FileVersionText(),
-                               {m_document->GetImageVersion(0), m_document->GetImageVersion(1)},
-                               m_parts.checkOnly            ? RunMode::Check
-                               : m_parts.startInSpecialMode ? RunMode::SpecialMode
-                                                            : RunMode::Update,
-                               m_document->GetInfoText(),
-                               std::string(DocumentStringField(0))});
+    m_parts.events.Tell(&ProgramObserver::RunStarted,
+                        RunStart{res::version::FileVersionText(),
+                                 {m_document->GetImageVersion(0), m_document->GetImageVersion(1)},
+                                 m_parts.checkOnly            ? RunMode::Check
+                                 : m_parts.startInSpecialMode ? RunMode::SpecialMode
+                                                              : RunMode::Update,
+                                 m_document->GetInfoText(),
+                                 std::string(DocumentStringField(0))});
     m_parts.removeLeftovers();
     m_parts.ui.ShowMainWindow();
     return true;

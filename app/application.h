@@ -7,7 +7,7 @@
 
 #include "app/about_dialog.h"
 #include "app/main_frame.h"
-#include "common/run_events.h"
+#include "app/run_listeners.h"
 #include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/process.h"
@@ -24,7 +24,7 @@ struct AppParts {
     std::function<std::unique_ptr<UpdateDocument>()> createDocument;
     UnitSearch& search;
     TempAddressControlFactory makeReply;
-    RunObserver& events;
+    const RunListeners& events;
     // Removes what a killed run left (the temporary address, the temporary file), once the single
     // instance is held and before the first search.
     std::function<void()> removeLeftovers;

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "common/run_events.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq {
 

@@ -13,16 +13,16 @@ namespace rlq {
 
 Program::Program(PlatformServices services, ProgramOptions options)
     : m_services(services),
-      m_events(options.events != nullptr ? *options.events : NoRunObserver()),
+      m_events(options.events != nullptr ? *options.events : NoRunListeners()),
       m_search(services.ui, services.host, services.sockets, services.probes, services.process,
-               m_events),
+               m_events.Workflow()),
       m_app(AppParts{
           services.ui, services.process,
           [this] {
               auto document = std::make_unique<CRLQUpdaterDoc>(
                   m_services.dataItems,
                   TransferServices{m_services.ui, m_services.process, m_services.http,
-                                   m_services.sockets, m_services.tempFiles, m_events});
+                                   m_services.sockets, m_services.tempFiles, m_events, m_events});
               m_document = document.get();
               return document;
           },
@@ -38,21 +38,21 @@ int Program::RunRecorded(PlatformServices services, platform::RecordFolder& reco
     const RecordFailure unreported = [](const std::string&) {};
     RunLog log(records, start, unreported);
     RunHistory history(records, start, unreported);
-    RunEvents events;
+    RunListeners events;
     events.Add(log);
     events.Add(history);
     Program program(services, {false, false, &events});
     const int status = program.App().Run();
     const CRLQUpdaterView* view = program.App().View();
     const ExitFor exit = view != nullptr ? ExitForOutcome(view->Outcome(), false) : kNotStarted;
-    events.ProgramEnded(exit.status, exit.outcome);
+    events.Tell(&ProgramObserver::ProgramEnded, exit.status, exit.outcome);
     return status;
 }
 
 void Program::RemoveLeftovers() {
     for (const std::string& name :
          m_services.host.RemoveLeftoverAddresses(kTempAddress, kTempMask)) {
-        m_events.LeftoverAddressRemoved(name);
+        m_events.Tell(&ProgramObserver::LeftoverAddressRemoved, name);
     }
     m_document->RemoveLeftoverTempFiles();
 }

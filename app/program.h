@@ -3,7 +3,7 @@
 // procedures, the search dialog and the reply listener. Every front end builds one.
 
 #include "app/application.h"
-#include "common/run_events.h"
+#include "app/run_listeners.h"
 #include "platform/embedded_data.h"
 #include "platform/host_network.h"
 #include "platform/http_layer.h"
@@ -23,7 +23,7 @@ class CRLQUpdaterDoc;
 struct ProgramOptions {
     bool startInSpecialMode = false;
     bool checkOnly = false;
-    RunObserver* events = nullptr;  // who hears the run
+    const RunListeners* events = nullptr;  // who hears the run
 };
 
 struct PlatformServices {
@@ -51,7 +51,7 @@ class Program {
     void RemoveLeftovers();
 
     PlatformServices m_services;
-    RunObserver& m_events;
+    const RunListeners& m_events;
     CRLQUpdaterDoc* m_document = nullptr;
     DialogUnitSearch m_search;
     CRLQUpdaterApp m_app;

@@ -11,8 +11,9 @@
 #include <string_view>
 
 #include "app/log_file.h"
-#include "common/run_events.h"
+#include "app/program_events.h"
 #include "platform/record_folder.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq {
 
@@ -20,7 +21,7 @@ inline constexpr std::size_t kKeptHistory = 1000;
 inline constexpr char kHistoryName[] = "history.jsonl";
 
 // Collects one run's history entry and appends it at the program's end.
-class RunHistory final : public RunObserver {
+class RunHistory final : public SequenceObserver, public ProgramObserver {
   public:
     RunHistory(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,
                RecordFailure onFailure);

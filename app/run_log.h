@@ -9,12 +9,18 @@
 #include <vector>
 
 #include "app/log_file.h"
-#include "common/run_events.h"
+#include "app/program_events.h"
+#include "firmware/transfer_events.h"
+#include "net/net_events.h"
 #include "platform/record_folder.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq {
 
-class RunLog final : public RunObserver {
+class RunLog final : public NetObserver,
+                     public TransferObserver,
+                     public SequenceObserver,
+                     public ProgramObserver {
   public:
     // `echo`: the console's --verbose; see LogFile for both callbacks.
     RunLog(platform::RecordFolder& folder, std::chrono::system_clock::time_point start,

@@ -1,6 +1,6 @@
 #include "firmware/document.h"
 
-#include "common/run_events.h"
+#include "firmware/transfer_events.h"
 
 #include "firmware/image_format.h"
 #include "firmware/image_items.h"
@@ -54,7 +54,7 @@ void CRLQUpdaterDoc::UpdateAllViews() {
 
 void CRLQUpdaterDoc::ShowFailure(int textId, const std::string& text) {
     const std::string_view caption = LoadMessage(msg::kUpdateFailedCaption);
-    m_services.events.MessageShown(textId, caption, text);
+    m_services.events.Tell(&TransferObserver::MessageShown, textId, caption, text);
     m_services.ui.ShowMessage(text, caption, platform::MessageIcon::Exclamation);
 }
 

@@ -133,7 +133,7 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
     CTftp tftp(m_services.udp, m_services.tempFiles);
     tftp.SetProgressCallback(&CRLQUpdaterDoc::StoreTftpProgress, this);
     if (specialMode == 0) {
-        CHttp http(m_services.http, m_services.events);
+        CHttp http(m_services.http, m_services.netEvents);
         const std::uint32_t noBody = 0;
         std::uint32_t status = 0;
         HttpError error = HttpError::None;
@@ -155,10 +155,10 @@ void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMod
         tftp.WaitWhileRunning(kTftpPollInterval);
         RefreshProgress();
     }
-    m_services.events.TftpEnded(tftp.BlocksAcknowledged(), tftp.Retransmissions(),
-                                tftp.BytesAcknowledged(),
-                                std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - started));
+    m_services.events.Tell(&TransferObserver::TftpEnded, tftp.BlocksAcknowledged(),
+                           tftp.Retransmissions(), tftp.BytesAcknowledged(),
+                           std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - started));
     if (GetPosition(kSubSlot) != m_images[kSubSlot].payloadSize) {
         success = false;
     }

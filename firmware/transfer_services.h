@@ -1,6 +1,9 @@
 #pragma once
 // The platform services the transfer procedures use; the document borrows them for its life.
 
+#include "firmware/transfer_events.h"
+#include "net/net_events.h"
+
 namespace rlq::platform {
 class Toolkit;
 class ProcessEnvironment;
@@ -19,7 +22,8 @@ struct TransferServices {
     platform::HttpLayer& http;
     platform::UdpSocketFactory& udp;
     platform::TempFiles& tempFiles;
-    RunObserver& events;  // told of each request, transfer and message
+    const NetListeners& netEvents;    // told of each request
+    const TransferListeners& events;  // told of each transfer and message
 };
 
 }  // namespace rlq

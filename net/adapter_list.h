@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/run_events.h"
+#include "net/net_events.h"
 
 #include "platform/host_network.h"
 

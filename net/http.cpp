@@ -34,7 +34,7 @@ std::string BuildUrl(std::uint32_t address, const char* path) {
 
 }  // namespace
 
-CHttp::CHttp(platform::HttpLayer& layer, RunObserver& events, HttpWatchTiming timing)
+CHttp::CHttp(platform::HttpLayer& layer, const NetListeners& events, HttpWatchTiming timing)
     : m_layer(layer), m_events(events), m_timing(timing) {}
 
 void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
@@ -53,10 +53,10 @@ void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
     const auto started = std::chrono::steady_clock::now();
     RunAttempts(address, path, status, error);
     ReleaseHandles();
-    m_events.HttpRequestEnded(path != nullptr ? BuildUrl(address, path) : std::string{}, *status,
-                              m_szError,
-                              std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  std::chrono::steady_clock::now() - started));
+    m_events.Tell(&NetObserver::HttpRequestEnded,
+                  path != nullptr ? BuildUrl(address, path) : std::string{}, *status, m_szError,
+                  std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - started));
     m_bRequestInProgress.store(false, std::memory_order_release);
 }
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <thread>
 
-#include "common/run_events.h"
 #include "common/waitable_flag.h"
+#include "net/net_events.h"
 #include "platform/http_layer.h"
 
 namespace rlq {
@@ -38,7 +38,8 @@ enum class HttpError : std::int32_t {
 
 class CHttp {
   public:
-    explicit CHttp(platform::HttpLayer& layer, RunObserver& events = NoRunObserver(),
+    explicit CHttp(platform::HttpLayer& layer,
+                   const NetListeners& events = NoListeners<NetObserver>(),
                    HttpWatchTiming timing = {});
     CHttp(const CHttp&) = delete;
     CHttp& operator=(const CHttp&) = delete;
@@ -64,7 +65,7 @@ class CHttp {
     void SetErrorText(std::string_view text);
 
     platform::HttpLayer& m_layer;
-    RunObserver& m_events;
+    const NetListeners& m_events;
     const HttpWatchTiming m_timing;
     // Taken atomically on entry, so a second caller is turned away without touching anything.
     std::atomic<bool> m_bRequestInProgress{false};

@@ -106,7 +106,7 @@ std::int64_t SteadyWholeSeconds() {
 }
 
 CReply::CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-               RunObserver& events, WholeSecondsClock clock)
+               const NetListeners& events, WholeSecondsClock clock)
     : m_host(host), m_sockets(sockets), m_events(events), m_clock(std::move(clock)) {}
 
 CReply::~CReply() {
@@ -119,6 +119,14 @@ CReply::~CReply() {
 
 void CReply::SetFindNotifier(std::function<void()> notifier) {
     m_notifyFind = std::move(notifier);
+}
+
+void CReply::SetEventNotifier(std::function<void()> notifier) {
+    m_notifyEvents = std::move(notifier);
+}
+
+void CReply::DeliverEvents() {
+    m_queue.Deliver();
 }
 
 void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t count,
@@ -142,7 +150,12 @@ void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t cou
     m_bStopRequested.Clear();
     m_bRunning.Set();
     try {
-        m_thread = std::thread([this] { DiscoveryThread(); });
+        std::lock_guard lock(m_resultLock);  // the worker reads its id only once it is written
+        m_thread = std::thread([this] {
+            { std::lock_guard started(m_resultLock); }
+            DiscoveryThread();
+        });
+        m_workerId = m_thread.get_id();
     } catch (const std::system_error&) {
         m_bRunning.Clear();
     }
@@ -264,14 +277,14 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     std::int32_t failed = 1;
     OpenSocket(FormatIpv4(localAddress), failed);
     if (failed != 0) {
-        m_events.ReplySocketRefused(localAddress, interfaceIndex);
+        Report(&NetObserver::ReplySocketRefused, localAddress, interfaceIndex);
         return PassOutcome::Exhausted;
     }
     const DiscoveryPass pass{localAddress, localAddress | ~mask, interfaceIndex, viaTempAddress};
-    m_events.PassStarted(pass);
+    Report(&NetObserver::PassStarted, pass);
     int sent = 0;
     const PassOutcome outcome = RunCycles(pass, sent);
-    m_events.PassEnded(pass, sent);
+    Report(&NetObserver::PassEnded, pass, sent);
     return outcome;
 }
 
@@ -302,7 +315,7 @@ CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
                 if (reply.verdict == ReplyVerdict::Accepted) {
                     PublishFind(reply, pass.localAddress, pass.interfaceIndex, pass.viaTempAddress);
                 }
-                m_events.ReplyReceived(reply);
+                Report(&NetObserver::ReplyReceived, reply);
                 if (reply.verdict == ReplyVerdict::Accepted) {
                     return PassOutcome::Found;
                 }

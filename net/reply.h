@@ -1,7 +1,8 @@
 #pragma once
 // The reply listener: finds one unit of a wanted kind by the "REPLY" broadcast handshake on
 // each adapter's subnet and, where the kind calls for it, on 10.0.0.0/8 from the temporary
-// address 10.10.1.1. The search runs on a worker thread of its own.
+// address 10.10.1.1. The search runs on a worker thread of its own, which queues what it reports:
+// the owner hands it to the listeners from its own thread (DeliverEvents).
 
 #include <array>
 #include <cstdint>
@@ -13,11 +14,12 @@
 #include <string>
 #include <thread>
 
-#include "common/run_events.h"
+#include "common/event_queue.h"
 #include "common/temp_address.h"
 #include "common/unit_network.h"
 #include "common/waitable_flag.h"
 #include "net/adapter_list.h"
+#include "net/net_events.h"
 #include "net/temp_address_control.h"
 #include "platform/host_network.h"
 #include "platform/udp_socket.h"
@@ -69,7 +71,8 @@ std::int64_t SteadyWholeSeconds();
 class CReply : public TempAddressControl {
   public:
     CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-           RunObserver& events = NoRunObserver(), WholeSecondsClock clock = SteadyWholeSeconds);
+           const NetListeners& events = NoListeners<NetObserver>(),
+           WholeSecondsClock clock = SteadyWholeSeconds);
     // Waits until a running search has ended by itself.
     ~CReply() override;
     CReply(const CReply&) = delete;
@@ -83,6 +86,11 @@ class CReply : public TempAddressControl {
     ReplyResult GetResult() const;
     // Called on the worker thread right after a find has been published. Set before Start.
     void SetFindNotifier(std::function<void()> notifier);
+    // Called on the worker thread when it queues an event into an empty queue. Set before Start.
+    void SetEventNotifier(std::function<void()> notifier);
+    // On the owner's thread: tells the listeners what the worker has queued, with the count of
+    // what the full queue lost.
+    void DeliverEvents();
 
     void AddTempAddress(std::uint32_t interfaceIndex, std::int32_t& failed) override;
     void DeleteTempAddress() override;
@@ -106,12 +114,24 @@ class CReply : public TempAddressControl {
     ReceivedReply JudgeReceived(Ipv4 source, std::size_t length) const;
     void PublishFind(const ReceivedReply& reply, Ipv4 localAddress, std::uint32_t interfaceIndex,
                      bool viaTempAddress);
+    // Tells an event: queued on the worker, at once on any other thread.
+    template <class... Params, class... Args>
+    void Report(void (NetObserver::*event)(Params...), const Args&... args) {
+        if (std::this_thread::get_id() != m_workerId) {
+            m_events.Tell(event, args...);
+        } else if (m_queue.Push(m_events, event, args...) && m_notifyEvents) {
+            m_notifyEvents();
+        }
+    }
 
     platform::HostNetwork& m_host;
     platform::UdpSocketFactory& m_sockets;
-    RunObserver& m_events;
+    const NetListeners& m_events;
+    EventQueue m_queue;
+    std::thread::id m_workerId;  // written before the worker starts, read by it and its owner
     WholeSecondsClock m_clock;
     std::function<void()> m_notifyFind;
+    std::function<void()> m_notifyEvents;
 
     std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyReceive{};
     std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyRequest{};

@@ -19,10 +19,10 @@ void CReply::AddTempAddress(std::uint32_t interfaceIndex, std::int32_t& failed) 
     m_tempAddress = m_host.AddAddress(interfaceIndex, kTempAddress, kTempMask);
     if (!m_tempAddress) {
         m_routeWatch.reset();
-        m_events.TempAddressRefused(interfaceIndex);
+        Report(&NetObserver::TempAddressRefused, interfaceIndex);
         return;
     }
-    m_events.TempAddressAdded(interfaceIndex);
+    Report(&NetObserver::TempAddressAdded, interfaceIndex);
     std::int32_t ignored = 0;
     WaitRouteChange(ignored);
     failed = 0;
@@ -34,7 +34,7 @@ void CReply::DeleteTempAddress() {
     }
     m_routeWatch = m_host.WatchRouteChanges();
     m_tempAddress.reset();
-    m_events.TempAddressRemoved();
+    Report(&NetObserver::TempAddressRemoved);
     std::int32_t ignored = 0;
     WaitRouteChange(ignored);
 }

@@ -48,12 +48,12 @@ std::string Text(const KindTexts* texts, int KindTexts::*field) {
 }  // namespace
 
 CDlgProg::CDlgProg(std::int32_t kind, platform::HostNetwork& host,
-                   platform::UdpSocketFactory& sockets, RunObserver& events)
-    : m_events(events),
+                   platform::UdpSocketFactory& sockets, WorkflowListeners events)
+    : m_events(events.sequence),
       m_strLine2(Text(TextsFor(kind), &KindTexts::searching)),
       m_strLine3(LoadMessage(msg::kPleaseWait)),
       m_pAdapters(std::make_unique<CAdapterList>(host)),
-      m_pReply(std::make_unique<CReply>(host, sockets, events)),
+      m_pReply(std::make_unique<CReply>(host, sockets, events.net)),
       m_nKind(kind) {}
 
 CDlgProg::~CDlgProg() {
@@ -68,7 +68,7 @@ void CDlgProg::OnCreate(platform::Window& window) {
         m_postTarget = &window;
     }
     UpdateData();
-    m_events.SearchShown(Texts({}, {}));
+    m_events.Tell(&SequenceObserver::SearchShown, Texts({}, {}));
     OnInitDialog();
 }
 
@@ -89,7 +89,7 @@ SearchTexts CDlgProg::Texts(std::string title, std::string button) const {
 
 void CDlgProg::OnInitDialog() {
     m_pAdapters->Enumerate(m_nAdapterCount, m_pAdapterEntries);
-    m_events.AdaptersSeen(m_pAdapters->Report());
+    m_events.Tell(&SequenceObserver::AdaptersSeen, m_pAdapters->Report());
     if (m_nAdapterCount > 0) {
         m_nTickLimit = static_cast<std::int16_t>(m_nAdapterCount * kTicksPerAdapter);
     }
@@ -100,13 +100,16 @@ void CDlgProg::OnInitDialog() {
     m_window->SetProgressStep(res::kSearchProgress, 1);
     m_window->StartTimer(kTickTimerId, kTickPeriod);
     m_nTimer = kTickTimerId;
-    // A find wakes the dialog at once instead of waiting for the next tick.
-    m_pReply->SetFindNotifier([this] {
+    // A find, or what the search reports, wakes the dialog at once instead of waiting for the
+    // next tick.
+    const auto wake = [this] {
         std::lock_guard lock(m_postLock);
         if (m_postTarget) {
             m_postTarget->Post([this] { OnFindPosted(); });
         }
-    });
+    };
+    m_pReply->SetFindNotifier(wake);
+    m_pReply->SetEventNotifier(wake);
     m_pReply->Start(m_nKind, 0, m_nAdapterCount, m_pAdapterEntries);
 }
 
@@ -135,6 +138,7 @@ bool CDlgProg::TakeFind() {
 
 void CDlgProg::OnFindPosted() {
     std::lock_guard lock(m_lock);
+    m_pReply->DeliverEvents();
     if (m_nTimer != 0) {  // only while searching: the find is taken at most once
         TakeFind();
     }
@@ -142,6 +146,7 @@ void CDlgProg::OnFindPosted() {
 
 void CDlgProg::OnTimer(int /*timerId*/) {
     std::lock_guard lock(m_lock);
+    m_pReply->DeliverEvents();
     if (TakeFind()) {
         return;
     }
@@ -158,7 +163,7 @@ void CDlgProg::OnTimer(int /*timerId*/) {
         const std::string title = Text(texts, &KindTexts::notFoundTitle);
         m_window->SetTitle(title);
         UpdateData();
-        m_events.SearchGivenUp(Texts(title, button));
+        m_events.Tell(&SequenceObserver::SearchGivenUp, Texts(title, button));
     }
 }
 
@@ -173,20 +178,22 @@ void CDlgProg::StopSearch() {
         std::lock_guard lock(m_lock);
         KillTimerIfRunning();
         m_pReply->Stop();
+        m_pReply->DeliverEvents();
     }
     m_window->EndModal(platform::kCancelCode);
 }
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
-    m_events.SearchStarted(kind);
+    m_events.sequence.Tell(&SequenceObserver::SearchStarted, kind);
     SearchWitness witness(m_probes, m_process.MayChangeAddresses());
-    RunEvents watched;
-    watched.Add(witness);
-    watched.Add(m_events);
+    NetListeners watchedNet = m_events.net;
+    watchedNet.Add(witness);
+    SequenceListeners watchedSequence = m_events.sequence;
+    watchedSequence.Add(witness);
     UnitSlot found;
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
-        CDlgProg dialog(kind, m_host, m_sockets, watched);
+        CDlgProg dialog(kind, m_host, m_sockets, {watchedNet, m_events.transfer, watchedSequence});
         m_ui.RunModal(res::SearchLayout(), dialog);
         found = dialog.GetResult();
     }
@@ -194,9 +201,11 @@ UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
         m_mainUnit = found.unitAddress;
     }
     if (found.unitAddress == 0) {
-        m_events.SearchDiagnosed(kind, witness.Diagnose(kind, m_mainUnit));
+        m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, kind,
+                               witness.Diagnose(kind, m_mainUnit));
     }
-    m_events.SearchEnded(kind, found.unitAddress, found.version, found.viaTempAddress);
+    m_events.sequence.Tell(&SequenceObserver::SearchEnded, kind, found.unitAddress, found.version,
+                           found.viaTempAddress);
     return found;
 }
 

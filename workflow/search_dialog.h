@@ -8,12 +8,12 @@
 #include <mutex>
 #include <string>
 
-#include "common/run_events.h"
 #include "net/adapter_list.h"
 #include "net/reply.h"
 #include "platform/process.h"
 #include "platform/search_probes.h"
 #include "platform/ui.h"
+#include "workflow/sequence_events.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
 
@@ -22,7 +22,7 @@ namespace rlq {
 class CDlgProg final : public platform::WindowHandler {
   public:
     CDlgProg(std::int32_t kind, platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-             RunObserver& events = NoRunObserver());
+             WorkflowListeners events = {});
     ~CDlgProg() override;
     CDlgProg(const CDlgProg&) = delete;
     CDlgProg& operator=(const CDlgProg&) = delete;
@@ -46,7 +46,7 @@ class CDlgProg final : public platform::WindowHandler {
     void KillTimerIfRunning();
     void OnFindPosted();
 
-    RunObserver& m_events;
+    const SequenceListeners& m_events;
     std::mutex m_lock;  // serialises the tick and StopSearch, as the semaphore of one
     platform::Window* m_window = nullptr;
     std::string m_strLine1, m_strLine2, m_strLine3;
@@ -60,7 +60,8 @@ class CDlgProg final : public platform::WindowHandler {
     std::int32_t m_nAdapterCount = 0;
     const AdapterEntry* m_pAdapterEntries = nullptr;
 
-    // The listener's wake-up posts here from its thread; cleared when the window goes.
+    // The listener's wake-ups (a find, events queued) post here from its thread; cleared when
+    // the window goes.
     std::mutex m_postLock;
     platform::Window* m_postTarget = nullptr;
 };
@@ -72,8 +73,7 @@ class DialogUnitSearch final : public UnitSearch {
     // own events.
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
                      platform::UdpSocketFactory& sockets, platform::SearchProbes& probes,
-                     const platform::ProcessEnvironment& process,
-                     RunObserver& events = NoRunObserver())
+                     const platform::ProcessEnvironment& process, WorkflowListeners events = {})
         : m_ui(ui),
           m_host(host),
           m_sockets(sockets),
@@ -88,7 +88,7 @@ class DialogUnitSearch final : public UnitSearch {
     platform::UdpSocketFactory& m_sockets;
     platform::SearchProbes& m_probes;
     const platform::ProcessEnvironment& m_process;
-    RunObserver& m_events;
+    WorkflowListeners m_events;
     Ipv4 m_mainUnit = 0;  // where the main unit was last found, for a silent sub unit
 };
 

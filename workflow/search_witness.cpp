@@ -43,12 +43,10 @@ SearchWitness::SearchWitness(platform::SearchProbes& probes, bool mayChangeAddre
       m_capture(probes.CaptureUdpArrivals(kDiscoveryReplyPort)) {}
 
 void SearchWitness::AdaptersSeen(const std::vector<AdapterReport>& adapters) {
-    std::lock_guard lock(m_lock);
     m_adapters = adapters;
 }
 
 void SearchWitness::PassStarted(const DiscoveryPass& pass) {
-    std::lock_guard lock(m_lock);
     m_passRan = true;
     m_passInterface = pass.interfaceIndex;
     if (pass.viaTempAddress) {
@@ -57,12 +55,10 @@ void SearchWitness::PassStarted(const DiscoveryPass& pass) {
 }
 
 void SearchWitness::PassEnded(const DiscoveryPass& pass, int requestsSent) {
-    std::lock_guard lock(m_lock);
     m_tally[pass.interfaceIndex].sent += requestsSent;
 }
 
 void SearchWitness::ReplyReceived(const ReceivedReply& reply) {
-    std::lock_guard lock(m_lock);
     Tally& tally = m_tally[m_passInterface];
     ++tally.replies;
     if (reply.verdict != ReplyVerdict::Accepted) {
@@ -74,12 +70,10 @@ void SearchWitness::ReplyReceived(const ReceivedReply& reply) {
 }
 
 void SearchWitness::ReplySocketRefused(Ipv4, std::uint32_t) {
-    std::lock_guard lock(m_lock);
     m_socketRefused = true;
 }
 
 void SearchWitness::TempAddressRefused(std::uint32_t) {
-    std::lock_guard lock(m_lock);
     m_tempRefused = true;
 }
 
@@ -144,7 +138,6 @@ std::optional<platform::RouteRow> SearchWitness::ConflictingRoute() {
 }
 
 SearchDiagnosis SearchWitness::Diagnose(std::int32_t kind, Ipv4 mainUnit) {
-    std::lock_guard lock(m_lock);
     SearchDiagnosis diagnosis;
     diagnosis.adapters = Adapters();
     const std::vector<Ipv4> arrived = m_capture ? m_capture->TakeSenders() : std::vector<Ipv4>{};

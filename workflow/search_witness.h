@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
-#include "common/run_events.h"
+#include "net/net_events.h"
 #include "platform/search_probes.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq {
 
-class SearchWitness final : public RunObserver {
+class SearchWitness final : public NetObserver, public SequenceObserver {
   public:
     // Opens the capture at once, before any request goes out. `mayChangeAddresses`: whether this
     // program holds the rights for the temporary address.
@@ -47,7 +47,6 @@ class SearchWitness final : public RunObserver {
     const bool m_mayChangeAddresses;
     std::unique_ptr<platform::ArrivalCapture> m_capture;
 
-    std::mutex m_lock;  // discovery events come from the discovery thread
     std::vector<AdapterReport> m_adapters;
     std::map<std::uint32_t, Tally> m_tally;  // by interface index
     std::uint32_t m_passInterface = 0;

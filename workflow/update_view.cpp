@@ -33,7 +33,7 @@ class RunningScope {
 
 CRLQUpdaterView::CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document,
                                  UnitSearch& search, TempAddressControlFactory makeReply,
-                                 RunObserver& events)
+                                 WorkflowListeners events)
     : m_ui(ui),
       m_document(document),
       m_search(search),
@@ -57,13 +57,14 @@ void CRLQUpdaterView::OnCommand(int id) {
 
 void CRLQUpdaterView::SetBar(int slot, std::uint32_t position) {
     m_window->SetProgressPosition(kProgressControl[slot], position);
-    m_events.Progress(slot, position, m_document.GetImageSize(slot));
+    m_events.sequence.Tell(&SequenceObserver::Progress, slot, position,
+                           m_document.GetImageSize(slot));
 }
 
 void CRLQUpdaterView::ShowMessage(int textId, int captionId) {
     const std::string_view text = LoadMessage(textId);
     const std::string_view caption = LoadMessage(captionId);
-    m_events.MessageShown(textId, caption, text);
+    m_events.transfer.Tell(&TransferObserver::MessageShown, textId, caption, text);
     m_ui.ShowMessage(text, caption, platform::MessageIcon::None);
 }
 
@@ -141,10 +142,10 @@ void CRLQUpdaterView::OnSpecialMode() {
 }
 
 void CRLQUpdaterView::OfferRetry(bool withSpecialMode) {
-    m_events.Offered(OfferedButton::Retry);
+    m_events.sequence.Tell(&SequenceObserver::Offered, OfferedButton::Retry);
     ShowButton(res::kRetryButton, true);
     if (withSpecialMode) {
-        m_events.Offered(OfferedButton::SpecialMode);
+        m_events.sequence.Tell(&SequenceObserver::Offered, OfferedButton::SpecialMode);
         ShowButton(res::kSpecialModeButton, true);
     }
     m_outcome =
@@ -156,7 +157,7 @@ void CRLQUpdaterView::RunUpdateSequence() {
         RunningScope running(m_nRunDepth);
         RunSteps();
     }
-    m_events.RunEnded(m_outcome);
+    m_events.sequence.Tell(&SequenceObserver::RunEnded, m_outcome);
 }
 
 void CRLQUpdaterView::RunSteps() {
@@ -205,7 +206,8 @@ void CRLQUpdaterView::ShowVersions() {
         const std::uint16_t carried = m_document.GetImageVersion(slot);
         m_window->SetControlText(kVersionControl[slot],
                                  VersionChangeText(m_slots[slot].version, carried));
-        m_events.VersionShown(slot, m_slots[slot].version, carried);
+        m_events.sequence.Tell(&SequenceObserver::VersionShown, slot, m_slots[slot].version,
+                               carried);
     }
 }
 
@@ -235,7 +237,7 @@ void CRLQUpdaterView::UpdateSlots() {
         const Ipv4 address = special ? kSpecialModeSubAddress : unit.unitAddress;
         m_strIpAddress = FormatIpv4(address);
         UpdateData();
-        m_events.UnitAddressShown(slot, address);
+        m_events.sequence.Tell(&SequenceObserver::UnitAddressShown, slot, address);
         m_window->UpdateNow();
         PumpMessages();
         m_document.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);

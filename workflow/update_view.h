@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "common/run_events.h"
 #include "firmware/slots.h"
 #include "firmware/update_document.h"
 #include "net/temp_address_control.h"
 #include "platform/ui.h"
+#include "workflow/sequence_events.h"
 #include "workflow/unit_search.h"
 #include "workflow/unit_slot.h"
 
@@ -19,7 +19,7 @@ namespace rlq {
 class CRLQUpdaterView final : public platform::WindowHandler, public DocumentView {
   public:
     CRLQUpdaterView(platform::Toolkit& ui, UpdateDocument& document, UnitSearch& search,
-                    TempAddressControlFactory makeReply, RunObserver& events = NoRunObserver());
+                    TempAddressControlFactory makeReply, WorkflowListeners events = {});
 
     void OnCreate(platform::Window& window) override { m_window = &window; }
     void OnPaint() override { OnDraw(); }
@@ -67,7 +67,7 @@ class CRLQUpdaterView final : public platform::WindowHandler, public DocumentVie
     UpdateDocument& m_document;
     UnitSearch& m_search;
     TempAddressControlFactory m_makeReply;
-    RunObserver& m_events;
+    WorkflowListeners m_events;
     platform::Window* m_window = nullptr;
 
     std::string m_strIpAddress;

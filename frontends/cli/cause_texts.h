@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "common/run_events.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq::cli {
 

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "common/run_events.h"
 #include "frontends/cli/bar_percents.h"
+#include "frontends/cli/presenter.h"
 
 namespace rlq::cli {
 
-class ConsolePresenter final : public RunObserver {
+class ConsolePresenter final : public Presenter {
   public:
     ConsolePresenter(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
 

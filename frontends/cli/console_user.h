@@ -5,12 +5,12 @@
 
 #include <functional>
 
-#include "common/run_events.h"
 #include "platform/headless/headless_toolkit.h"
+#include "workflow/sequence_events.h"
 
 namespace rlq::cli {
 
-class ConsoleUser final : public RunObserver {
+class ConsoleUser final : public SequenceObserver {
   public:
     // `choose` gets whether the special mode is offered and returns a button id or 0.
     ConsoleUser(platform::HeadlessToolkit& ui, std::function<int(bool special)> choose)

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "common/json_line.h"
-#include "common/run_events.h"
 #include "frontends/cli/bar_percents.h"
+#include "frontends/cli/presenter.h"
 
 namespace rlq::cli {
 
-class JsonPresenter final : public RunObserver {
+class JsonPresenter final : public Presenter {
   public:
     explicit JsonPresenter(std::FILE* out) : m_out(out) {}
 

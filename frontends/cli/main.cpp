@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     // only the clean-up's own thread takes them.
     platform::ExitCleanup cleanup;
     platform::RunCleanupOnTerminationSignals(cleanup);
-    std::unique_ptr<RunObserver> presenter;
+    std::unique_ptr<Presenter> presenter;
     if (options.json) {
         presenter = std::make_unique<JsonPresenter>(stdout);
     } else {
@@ -137,12 +137,12 @@ int main(int argc, char** argv) {
     RunHistory history(records, start, [](const std::string& why) {
         std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoHistoryText, why.c_str());
     });
-    RunEvents events;
+    RunListeners events;
     events.Add(*presenter);
     events.Add(log);
     events.Add(history);
     const auto end = [&events](const ExitFor& exit) {
-        events.ProgramEnded(exit.status, exit.outcome);
+        events.Tell(&ProgramObserver::ProgramEnded, exit.status, exit.outcome);
         return exit.status;
     };
 
@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
         view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
     if (options.check && bothFound) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            events.UnitChecked(slot, view.Slot(slot).unitAddress, view.Slot(slot).version,
-                               view.CarriedVersion(slot), view.IsCurrent(slot));
+            events.Tell(&SequenceObserver::UnitChecked, slot, view.Slot(slot).unitAddress,
+                        view.Slot(slot).version, view.CarriedVersion(slot), view.IsCurrent(slot));
         }
     }
     app.ExitInstance();

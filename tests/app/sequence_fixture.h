@@ -50,7 +50,7 @@ class SequenceFixture : public ::testing::Test {
     std::map<int, std::deque<std::int32_t>> transferResults;
     std::function<void(int slot)> duringTransfer;
     bool checkOnly = false;
-    RunEvents events;  // tests add the listeners they check
+    RunListeners events;  // tests add the listeners they check
     std::unique_ptr<CRLQUpdaterApp> app;
     FakeUpdateDocument* document = nullptr;
 

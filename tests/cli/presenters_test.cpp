@@ -41,7 +41,7 @@ class Captured {
 
 // A run that finds the main unit, gives up on the sub unit and offers both buttons, then a run
 // that updates both units; every event the presenters show, in the order a run has them.
-void PlayRuns(RunObserver& presenter) {
+void PlayRuns(Presenter& presenter) {
     presenter.RunStarted({"1.34.1.6",
                           {0x0134, 0x0106},
                           RunMode::Update,

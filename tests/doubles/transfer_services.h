@@ -2,8 +2,9 @@
 // Transfer services for a document that never transfers, because every unit it is given already
 // runs the carried version: the doubles behind them stay idle.
 
-#include "common/run_events.h"
+#include "firmware/transfer_events.h"
 #include "firmware/transfer_services.h"
+#include "net/net_events.h"
 #include "tests/doubles/http_layer.h"
 #include "tests/doubles/process.h"
 #include "tests/doubles/temp_file.h"
@@ -14,7 +15,13 @@ namespace rlq::testing {
 class IdleTransferServices {
   public:
     TransferServices With(platform::Toolkit& ui) {
-        return {ui, m_process, m_http, m_udp, m_files, NoRunObserver()};
+        return {ui,
+                m_process,
+                m_http,
+                m_udp,
+                m_files,
+                NoListeners<NetObserver>(),
+                NoListeners<TransferObserver>()};
     }
 
   private:

@@ -2,12 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "common/big_endian.h"
-#include "common/run_events.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/image_items.h"
 #include "firmware/sub_image_transform.h"
 #include "firmware/transfer_busy.h"
+#include "firmware/transfer_events.h"
+#include "net/net_events.h"
 #include "platform/headless/headless_toolkit.h"
 #include "tests/doubles/document_view.h"
 #include "tests/doubles/embedded_data.h"
@@ -55,7 +56,8 @@ class TransferTest : public ::testing::Test {
 
     std::unique_ptr<CRLQUpdaterDoc> MakeDocument() {
         auto document = std::make_unique<CRLQUpdaterDoc>(
-            items, TransferServices{ui, process, http, udp, tempFiles, NoRunObserver()});
+            items, TransferServices{ui, process, http, udp, tempFiles, NoListeners<NetObserver>(),
+                                    NoListeners<TransferObserver>()});
         document->SetView(&view);
         return document;
     }

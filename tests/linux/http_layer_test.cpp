@@ -172,7 +172,8 @@ TEST_F(HttpCurlTest, BrokenAnswersFailTheRequest) {
 // is set longer than the layer's 12 s.
 TEST_F(HttpCurlTest, SilentUnitMeetsTheLayersReceiveTimeout) {
     sim::WebInterface& web = Serve({.fault = sim::WebFault::NeverAnswer});
-    CHttp http(platform::SystemHttpLayer(), NoRunObserver(), HttpWatchTiming{200ms, 100, 500ms});
+    CHttp http(platform::SystemHttpLayer(), NoListeners<NetObserver>(),
+               HttpWatchTiming{200ms, 100, 500ms});
     const Outcome outcome =
         Post(http, kMainUnit, HttpMode::WithBody, "update", std::vector<std::uint8_t>(20486));
     EXPECT_EQ(outcome.error, HttpError::LayerFailed);
@@ -187,7 +188,8 @@ TEST_F(HttpCurlTest, SilentUnitMeetsTheLayersReceiveTimeout) {
 // promptly, or the four attempts would take longer.
 TEST_F(HttpCurlTest, CancelledAttemptsEndPromptlyAndGiveErrorThree) {
     sim::WebInterface& web = Serve({.fault = sim::WebFault::NeverAnswer});
-    CHttp http(platform::SystemHttpLayer(), NoRunObserver(), HttpWatchTiming{50ms, 10, 20ms});
+    CHttp http(platform::SystemHttpLayer(), NoListeners<NetObserver>(),
+               HttpWatchTiming{50ms, 10, 20ms});
     const Outcome outcome = Post(http, kMainUnit, HttpMode::WithoutBody, "update_reset");
     EXPECT_EQ(outcome.error, HttpError::TimedOut);
     EXPECT_EQ(outcome.status, 0u);

@@ -160,7 +160,7 @@ TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
                    {Kind::HangUntilClosed, 0, "cancelled 2"},
                    {Kind::HangUntilClosed, 0, "cancelled 3"},
                    {Kind::HangUntilClosed, 0, "cancelled 4"}};
-    CHttp http(layer, NoRunObserver(), kQuickTiming);
+    CHttp http(layer, NoListeners<NetObserver>(), kQuickTiming);
 
     const auto started = std::chrono::steady_clock::now();
     const Outcome outcome = Post(http, HttpMode::WithBody, "update", {7});
@@ -181,7 +181,7 @@ TEST(HttpClientTest, FourAttemptsOutlivingTheWatchGiveErrorThree) {
 TEST(HttpClientTest, AttemptAfterACancelledOneSucceedsWithEmptyText) {
     FakeHttpLayer layer;
     layer.sends = {{Kind::HangUntilClosed, 0, "cancelled"}, {Kind::Answer, 200, ""}};
-    CHttp http(layer, NoRunObserver(), kQuickTiming);
+    CHttp http(layer, NoListeners<NetObserver>(), kQuickTiming);
 
     const Outcome outcome = Post(http, HttpMode::WithBody, "update", {7});
     EXPECT_EQ(outcome.error, HttpError::None);

@@ -1,9 +1,14 @@
 #include "net/reply.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/doubles/host_network.h"
 #include "tests/doubles/udp_socket.h"
@@ -62,7 +67,7 @@ class ReplySearch : public ::testing::Test {
     testing::FakeHostNetwork host{log};
     testing::FakeUdpSockets sockets{log, &time};
     std::unique_ptr<CReply> reply = std::make_unique<CReply>(
-        host, sockets, NoRunObserver(), [this] { return time.WholeSeconds(); });
+        host, sockets, NoListeners<NetObserver>(), [this] { return time.WholeSeconds(); });
     std::vector<AdapterEntry> adapters;
     int finds = 0;
     ReplyResult found;
@@ -120,7 +125,7 @@ TEST_F(ReplySearch, RequestCarriesTheFixedBytes) {
 
 TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
     for (const std::int32_t flags : {SEARCH_CHILD, SEARCH_BASE | SEARCH_MAIN, SEARCH_SUB}) {
-        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
         const std::size_t before = sockets.Sent().size();
         Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), 0, kIndex, 0}});
@@ -167,6 +172,53 @@ TEST_F(ReplySearch, FindOnOwnSubnetEndsTheSearch) {
     EXPECT_EQ(host.held, 0);
 }
 
+// The discovery thread only queues what it reports: the listeners hear it on the owner's thread,
+// in order, when the owner delivers it, with the find already the owner's.
+TEST_F(ReplySearch, ReportsReachListenersOnlyWhenTheOwnerDeliversThem) {
+    struct Heard final : NetObserver {
+        std::thread::id owner = std::this_thread::get_id();
+        std::vector<std::string> seen;
+        CReply* search = nullptr;
+        void PassStarted(const DiscoveryPass& pass) override {
+            Note("pass from " + FormatIpv4(pass.localAddress));
+        }
+        void ReplyReceived(const ReceivedReply& reply) override {
+            Note(reply.verdict == ReplyVerdict::Accepted
+                     ? "accepted, found " + FormatIpv4(search->GetResult().deviceAddress)
+                     : "rejected");
+        }
+        void PassEnded(const DiscoveryPass&, int sent) override {
+            Note("pass-end " + std::to_string(sent));
+        }
+        void Note(std::string event) {
+            EXPECT_EQ(std::this_thread::get_id(), owner);
+            seen.push_back(std::move(event));
+        }
+    } heard;
+    NetListeners listeners;
+    listeners.Add(heard);
+    reply =
+        std::make_unique<CReply>(host, sockets, listeners, [this] { return time.WholeSeconds(); });
+    heard.search = reply.get();
+    std::vector<std::uint8_t> junk = MakeReply(kUnitKindMain, 0x0101);
+    junk[0] = 'X';
+    AnswerAt(kLanBroadcast, {{junk, kUnit}, {MakeReply(kUnitKindMain, 0x0134), kUnit}});
+    std::atomic<int> wakes = 0;
+    WaitableFlag foundIt;
+    reply->SetEventNotifier([&] { ++wakes; });
+    reply->SetFindNotifier([&] { foundIt.Set(); });
+    adapters = {kLanEntry};
+    reply->Start(SEARCH_MAIN, 0, 1, adapters.data());
+    ASSERT_TRUE(foundIt.WaitSet(std::chrono::seconds(5)));
+    reply->Stop();  // the search has ended by itself: this only waits for its thread
+
+    EXPECT_TRUE(heard.seen.empty());
+    EXPECT_EQ(wakes, 1) << "one wake-up for the events queued since the last delivery";
+    reply->DeliverEvents();
+    EXPECT_THAT(heard.seen, ::testing::ElementsAre("pass from 192.168.0.5", "rejected",
+                                                   "accepted, found 192.168.0.20", "pass-end 1"));
+}
+
 TEST_F(ReplySearch, OnlyExactSixteenByteDatagramsAreRead) {
     std::vector<std::uint8_t> longer = MakeReply(kUnitKindMain, 0x0101);
     longer.push_back(0);
@@ -208,7 +260,7 @@ TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
 
 TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
     for (const std::uint8_t kind : {kUnitKindBase, kUnitKindMain}) {
-        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
         finds = 0;
         AnswerAt(kLanBroadcast, {{MakeReply(kind, 0x0100), kUnit}});
@@ -238,7 +290,7 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
     const Case cases[] = {
         {SEARCH_VER_LE, 0x0129}, {SEARCH_VER_GE, 0x0130}, {SEARCH_VER_LE | SEARCH_VER_GE, 0x0129}};
     for (const Case& c : cases) {
-        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
         finds = 0;
         const std::vector<std::uint16_t> order = c.filter == SEARCH_VER_GE
@@ -257,8 +309,8 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
 
 TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
     std::int64_t seconds = 1000;
-    reply =
-        std::make_unique<CReply>(host, sockets, NoRunObserver(), [&seconds] { return seconds--; });
+    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
+                                     [&seconds] { return seconds--; });
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
 
     EXPECT_EQ(sockets.Sent().size(), 20u);
@@ -266,7 +318,8 @@ TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
 
 TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     std::int64_t calls = 0;
-    reply = std::make_unique<CReply>(host, sockets, NoRunObserver(), [&calls] { return calls++; });
+    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
+                                     [&calls] { return calls++; });
     sockets.sendResult = 15;
     AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
@@ -286,7 +339,7 @@ TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {
     EXPECT_EQ(Destinations().back(), MakeIpv4(192, 168, 1, 255));
     EXPECT_EQ(sockets.Opened().size(), 2u);
 
-    reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                      [this] { return time.WholeSeconds(); });
     const std::size_t before = sockets.Opened().size();
     Run(SEARCH_SUB, {kLanEntry, second});
@@ -306,7 +359,7 @@ TEST_F(ReplySearch, SocketThatCannotOpenEndsThePassAndRemovesTheAddress) {
 TEST_F(ReplySearch, EmptyAdapterListSendsNothing) {
     const AdapterEntry zero{};
     for (const std::int32_t count : {0, -1}) {
-        reply = std::make_unique<CReply>(host, sockets, NoRunObserver(),
+        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
         reply->Start(SEARCH_SUB, 0, count, &zero);
         reply.reset();
