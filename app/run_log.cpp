@@ -142,6 +142,10 @@ void RunLog::ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex)
          std::to_string(kDiscoveryReplyPort) + ", interface " + std::to_string(interfaceIndex));
 }
 
+void RunLog::DiscoveryEventsDropped(std::size_t count) {
+    Line("log-dropped " + std::to_string(count) + " discovery events: the search's queue was full");
+}
+
 void RunLog::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) {
     const std::string detail = DiagnosisDetail(diagnosis);
     Line("search-cause " + KindName(kind) + " " + std::string(NotFoundCauseCode(diagnosis.cause)) +

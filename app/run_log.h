@@ -35,6 +35,7 @@ class RunLog final : public NetObserver,
     void PassEnded(const DiscoveryPass& pass, int requestsSent) override;
     void ReplyReceived(const ReceivedReply& reply) override;
     void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
+    void DiscoveryEventsDropped(std::size_t count) override;
     void SearchGivenUp(const SearchTexts& texts) override;
     void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
     void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,

@@ -68,6 +68,8 @@ class NetObserver {
     virtual void ReplyReceived(const ReceivedReply&) {}
     // The reply port could not be opened on this address, so its pass did not run.
     virtual void ReplySocketRefused(Ipv4 /*localAddress*/, std::uint32_t /*interfaceIndex*/) {}
+    // Events of the discovery thread that found its queue full, and were lost.
+    virtual void DiscoveryEventsDropped(std::size_t /*count*/) {}
 
     virtual void TempAddressAdded(std::uint32_t /*interfaceIndex*/) {}
     virtual void TempAddressRefused(std::uint32_t /*interfaceIndex*/) {}

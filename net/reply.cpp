@@ -126,7 +126,10 @@ void CReply::SetEventNotifier(std::function<void()> notifier) {
 }
 
 void CReply::DeliverEvents() {
-    m_queue.Deliver();
+    const std::size_t dropped = m_queue.Deliver();
+    if (dropped > 0) {
+        m_events.Tell(&NetObserver::DiscoveryEventsDropped, dropped);
+    }
 }
 
 void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t count,

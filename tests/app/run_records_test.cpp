@@ -54,6 +54,7 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
         conflict.adapters = {
             {"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 0, 0}};
         log.SearchDiagnosed(SEARCH_SUB, conflict);
+        log.DiscoveryEventsDropped(12);
         log.HttpRequestEnded("http://10.1.2.3/update_reset", 0, "a\r\nb",
                              std::chrono::milliseconds(12));
         log.ProgramEnded(3, "update-needed");
@@ -68,7 +69,7 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
     for (const std::string& line : lines) {
         EXPECT_TRUE(std::regex_match(line, std::regex(" *[0-9]+ .+"))) << line;
     }
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(echoed, folder.files["run-20261208T141003.123Z.log"]) << "--verbose: the same lines";
     EXPECT_THAT(lines[0], HasSubstr("2026-12-08T14:10:03Z in /state/rlq-updater"));
     EXPECT_THAT(lines[1],
@@ -79,8 +80,10 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
     EXPECT_THAT(lines[4],
                 HasSubstr("searched pc0 link up 192.168.77.10/24, sent 12, replies 0, rejected 0"));
     EXPECT_THAT(lines[5],
+                HasSubstr("log-dropped 12 discovery events: the search's queue was full"));
+    EXPECT_THAT(lines[6],
                 HasSubstr("http POST http://10.1.2.3/update_reset -> error: a / b in 12 ms"));
-    EXPECT_THAT(lines[6], HasSubstr("program-end status 3 (update-needed)"));
+    EXPECT_THAT(lines[7], HasSubstr("program-end status 3 (update-needed)"));
 }
 
 // Neither a folder that cannot be used nor a disk that fills up stops the run; each is told once.
