@@ -8,13 +8,16 @@ namespace {
 constexpr std::uint32_t kEntriesPerInterface = 10;
 constexpr Ipv4 kLoopback = MakeIpv4(127, 0, 0, 1);
 
+bool IsUsableRow(const platform::InterfaceRow& row) {
+    return row.type == platform::kIfTypeEthernet && IsUsableOperStatus(row.operStatus);
+}
+
 bool HasUsableInterfaceRow(const platform::AdapterSnapshot& snapshot,
                            const platform::AdapterRecord& adapter) {
     return std::any_of(snapshot.interfaces.begin(), snapshot.interfaces.end(),
                        [&](const platform::InterfaceRow& row) {
                            return row.physicalAddress == adapter.physicalAddress &&
-                                  row.type == platform::kIfTypeEthernet &&
-                                  IsUsableOperStatus(row.operStatus);
+                                  IsUsableRow(row);
                        });
 }
 
@@ -25,9 +28,13 @@ std::vector<AdapterReport> ReportOf(const platform::AdapterSnapshot& snapshot) {
         entry.name = adapter.name;
         entry.interfaceIndex = adapter.interfaceIndex;
         entry.dhcp = adapter.dhcpEnabled;
+        // Several rows share a MAC (a bridge and its port, a VLAN and its parent): the report
+        // names the row the search went by, so the search and its diagnosis agree.
+        entry.usable = HasUsableInterfaceRow(snapshot, adapter);
         const auto row = std::find_if(snapshot.interfaces.begin(), snapshot.interfaces.end(),
                                       [&](const platform::InterfaceRow& r) {
-                                          return r.physicalAddress == adapter.physicalAddress;
+                                          return r.physicalAddress == adapter.physicalAddress &&
+                                                 (!entry.usable || IsUsableRow(r));
                                       });
         if (row != snapshot.interfaces.end()) {
             entry.type = row->type;

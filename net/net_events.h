@@ -22,6 +22,7 @@ struct AdapterReport {
     std::uint32_t type = 0;        // IANA ifType: 6 is Ethernet
     std::uint32_t operStatus = 0;  // interface-table states: 5 is operational
     bool dhcp = false;
+    bool usable = false;  // an Ethernet row with a link: the search sends from its addresses
     std::vector<MaskedAddress> addresses;
 };
 

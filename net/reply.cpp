@@ -149,6 +149,7 @@ void CReply::Start(std::int32_t flags, std::uint16_t threshold, std::int32_t cou
     {
         std::lock_guard lock(m_resultLock);
         m_result = ReplyResult{};
+        m_passes.clear();
     }
     m_bStopRequested.Clear();
     m_bRunning.Set();
@@ -174,6 +175,16 @@ void CReply::Stop() {
 ReplyResult CReply::GetResult() const {
     std::lock_guard lock(m_resultLock);
     return m_result;
+}
+
+std::vector<PassRecord> CReply::Passes() const {
+    std::lock_guard lock(m_resultLock);
+    return m_passes;
+}
+
+void CReply::Keep(PassRecord record) {
+    std::lock_guard lock(m_resultLock);
+    m_passes.push_back(std::move(record));
 }
 
 void CReply::BuildRequest(std::int32_t maskedFlags) {
@@ -262,6 +273,10 @@ CReply::PassOutcome CReply::RunPass(const AdapterEntry& entry, bool viaTempAddre
         std::int32_t failed = 1;
         AddTempAddress(entry.interfaceIndex, failed);
         if (failed != 0) {
+            PassRecord refused;
+            refused.pass = {kTempAddress, kTempAddress | ~kTempMask, entry.interfaceIndex, true};
+            refused.tempAddressRefused = true;
+            Keep(std::move(refused));
             return PassOutcome::TempAddressRefused;
         }
         local = kTempAddress;
@@ -277,21 +292,27 @@ CReply::PassOutcome CReply::RunPass(const AdapterEntry& entry, bool viaTempAddre
 
 CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_t interfaceIndex,
                                       bool viaTempAddress) {
+    PassRecord record;
+    record.pass = {localAddress, localAddress | ~mask, interfaceIndex, viaTempAddress};
     std::int32_t failed = 1;
     OpenSocket(FormatIpv4(localAddress), failed);
     if (failed != 0) {
+        record.socketRefused = true;
+        Keep(std::move(record));
         Report(&NetObserver::ReplySocketRefused, localAddress, interfaceIndex);
         return PassOutcome::Exhausted;
     }
-    const DiscoveryPass pass{localAddress, localAddress | ~mask, interfaceIndex, viaTempAddress};
-    Report(&NetObserver::PassStarted, pass);
-    int sent = 0;
-    const PassOutcome outcome = RunCycles(pass, sent);
+    Report(&NetObserver::PassStarted, record.pass);
+    const PassOutcome outcome = RunCycles(record);
+    const DiscoveryPass pass = record.pass;
+    const int sent = record.sent;
+    Keep(std::move(record));
     Report(&NetObserver::PassEnded, pass, sent);
     return outcome;
 }
 
-CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
+CReply::PassOutcome CReply::RunCycles(PassRecord& record) {
+    const DiscoveryPass& pass = record.pass;
     const std::int64_t started = m_clock();
     for (int cycle = 0; cycle < kCyclesPerPass; ++cycle) {
         if (m_bStopRequested.IsSet()) {
@@ -303,10 +324,11 @@ CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
         }
         if (m_pSocket->SendTo(m_abyRequest, pass.destination, kDiscoveryRequestPort) !=
             static_cast<long>(kDiscoveryDatagramSize)) {
+            ++record.refusedSends;
             m_bStopRequested.WaitSet(kRetryWait);
             continue;
         }
-        ++sent;
+        ++record.sent;
         for (int poll = 0; poll < kPollsPerCycle; ++poll) {
             if (m_bStopRequested.IsSet()) {
                 return PassOutcome::Stopped;
@@ -314,6 +336,10 @@ CReply::PassOutcome CReply::RunCycles(const DiscoveryPass& pass, int& sent) {
             const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
             if (datagram) {
                 const ReceivedReply reply = JudgeReceived(datagram->from, datagram->length);
+                ++record.received;
+                if (record.datagrams.size() < kKeptDatagrams) {
+                    record.datagrams.push_back(reply);
+                }
                 // The find is the owner's before any listener hears of it.
                 if (reply.verdict == ReplyVerdict::Accepted) {
                     PublishFind(reply, pass.localAddress, pass.interfaceIndex, pass.viaTempAddress);

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/event_queue.h"
 #include "common/temp_address.h"
@@ -41,6 +42,18 @@ struct ReplyResult {
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;
 };
+
+// What one discovery pass did, for the diagnosis of a search that found nothing.
+struct PassRecord {
+    DiscoveryPass pass;
+    bool tempAddressRefused = false;       // the temporary address could not be added: no pass ran
+    bool socketRefused = false;            // the reply port could not be opened: no pass ran
+    int sent = 0;                          // requests that went out
+    int refusedSends = 0;                  // requests the system did not send
+    int received = 0;                      // datagrams received
+    std::vector<ReceivedReply> datagrams;  // the first kKeptDatagrams of them, with their verdicts
+};
+inline constexpr std::size_t kKeptDatagrams = 64;
 
 // What a discovery reply tells about the unit that sent it.
 struct ReplyFields {
@@ -84,6 +97,8 @@ class CReply : public TempAddressControl {
     // Asks the search to end and returns when it has.
     void Stop();
     ReplyResult GetResult() const;
+    // The passes of the last search, in order, once it has ended.
+    std::vector<PassRecord> Passes() const;
     // Called on the worker thread right after a find has been published. Set before Start.
     void SetFindNotifier(std::function<void()> notifier);
     // Called on the worker thread when it queues an event into an empty queue. Set before Start.
@@ -105,8 +120,9 @@ class CReply : public TempAddressControl {
     PassOutcome RunPass(const AdapterEntry& entry, bool viaTempAddress);
     PassOutcome RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_t interfaceIndex,
                           bool viaTempAddress);
-    // The pass's send-and-listen cycles; `sent` counts the requests that went out.
-    PassOutcome RunCycles(const DiscoveryPass& pass, int& sent);
+    // The pass's send-and-listen cycles, noted in `record`.
+    PassOutcome RunCycles(PassRecord& record);
+    void Keep(PassRecord record);
     void BuildRequest(std::int32_t maskedFlags);
     void OpenSocket(const std::string& localAddress, std::int32_t& failed);
     void CloseSocket();
@@ -143,6 +159,7 @@ class CReply : public TempAddressControl {
     std::uint16_t m_wThreshold = 0;
     mutable std::mutex m_resultLock;  // the result is written by the worker, read by the owner
     ReplyResult m_result;
+    std::vector<PassRecord> m_passes;
     std::int32_t m_nAdapterCount = 0;
     const AdapterEntry* m_pAdapterEntries = nullptr;
     std::unique_ptr<platform::AddressLease> m_tempAddress;     // the temporary-address context

@@ -5,7 +5,8 @@
 #include "resources/dialog_layouts.h"
 #include "resources/message_catalogue.h"
 #include "resources/resource_ids.h"
-#include "workflow/search_witness.h"
+#include "workflow/search_diagnosis.h"
+#include "workflow/search_probing.h"
 
 namespace rlq {
 namespace {
@@ -185,24 +186,33 @@ void CDlgProg::StopSearch() {
 
 UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
     m_events.sequence.Tell(&SequenceObserver::SearchStarted, kind);
-    SearchWitness witness(m_probes, m_process.MayChangeAddresses());
-    NetListeners watchedNet = m_events.net;
-    watchedNet.Add(witness);
-    SequenceListeners watchedSequence = m_events.sequence;
-    watchedSequence.Add(witness);
+    SearchProbing probing(m_probes);
+    // The looks start when the search gives up, while its dialog waits for the user.
+    struct GiveUpWatch final : SequenceObserver {
+        explicit GiveUpWatch(SearchProbing& probing) : probing(probing) {}
+        void SearchGivenUp(const SearchTexts&) override { probing.Start(); }
+        SearchProbing& probing;
+    } giveUp(probing);
+    SequenceListeners watched = m_events.sequence;
+    watched.Add(giveUp);
     UnitSlot found;
+    SearchSeen seen{kind, 0, m_process.MayChangeAddresses(), {}, {}};
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
-        CDlgProg dialog(kind, m_host, m_sockets, {watchedNet, m_events.transfer, watchedSequence});
+        CDlgProg dialog(kind, m_host, m_sockets, {m_events.net, m_events.transfer, watched});
         m_ui.RunModal(res::SearchLayout(), dialog);
         found = dialog.GetResult();
+        seen.adapters = dialog.Adapters();
+        seen.passes = dialog.Passes();
     }
     if (kind == SEARCH_MAIN) {
         m_mainUnit = found.unitAddress;
     }
-    if (found.unitAddress == 0) {
+    // A search the user cancelled has no cause to name.
+    if (found.unitAddress == 0 && probing.Started()) {
+        seen.mainUnit = m_mainUnit;
         m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, kind,
-                               witness.Diagnose(kind, m_mainUnit));
+                               Diagnose(seen, probing.Answers()));
     }
     m_events.sequence.Tell(&SequenceObserver::SearchEnded, kind, found.unitAddress, found.version,
                            found.viaTempAddress);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "net/adapter_list.h"
 #include "net/reply.h"
@@ -37,6 +38,9 @@ class CDlgProg final : public platform::WindowHandler {
 
     void StopSearch();
     UnitSlot GetResult() const { return m_result; }
+    // What the search saw, once it has ended.
+    const std::vector<AdapterReport>& Adapters() const { return m_pAdapters->Report(); }
+    std::vector<PassRecord> Passes() const { return m_pReply->Passes(); }
 
   private:
     void OnInitDialog();
@@ -69,8 +73,7 @@ class CDlgProg final : public platform::WindowHandler {
 // The search as the update view runs it: one modal CDlgProg per call.
 class DialogUnitSearch final : public UnitSearch {
   public:
-    // A search that finds nothing is followed by its diagnosis, from `probes` and the search's
-    // own events.
+    // A search that gives up is followed by its diagnosis, from what it saw and from `probes`.
     DialogUnitSearch(platform::Toolkit& ui, platform::HostNetwork& host,
                      platform::UdpSocketFactory& sockets, platform::SearchProbes& probes,
                      const platform::ProcessEnvironment& process, WorkflowListeners events = {})

@@ -1,6 +1,7 @@
 #pragma once
 // Scripted host looks for the diagnosis of a search that found nothing.
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,6 +16,7 @@ class FakeSearchProbes final : public platform::SearchProbes {
     std::optional<std::vector<Ipv4>> arrivals;
     std::vector<platform::UdpPortHolder> holders;
     std::vector<platform::RouteRow> routes;
+    std::atomic<int> holderLooks = 0;  // the looks run on a thread of their own
 
     std::unique_ptr<platform::ArrivalCapture> CaptureUdpArrivals(std::uint16_t) override {
         if (!arrivals) {
@@ -22,7 +24,10 @@ class FakeSearchProbes final : public platform::SearchProbes {
         }
         return std::make_unique<Capture>(*this);
     }
-    std::vector<platform::UdpPortHolder> UdpPortHolders(std::uint16_t) override { return holders; }
+    std::vector<platform::UdpPortHolder> UdpPortHolders(std::uint16_t) override {
+        ++holderLooks;
+        return holders;
+    }
     std::vector<platform::RouteRow> Ipv4Routes() override { return routes; }
 
   private:

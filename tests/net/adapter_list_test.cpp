@@ -115,6 +115,11 @@ TEST_F(AdapterListTest, ScanPassesOverFailingRowsToALaterMatch) {
         {Row(kMacA, platform::kIfTypeOther), Row(kMacA, platform::kIfTypeEthernet, 2), Row(kMacA)}};
 
     EXPECT_EQ(Enumerate().size(), 1u);
+    // The report names the row the search went by, as a bridge and its port would share a MAC.
+    ASSERT_EQ(list.Report().size(), 1u);
+    EXPECT_TRUE(list.Report()[0].usable);
+    EXPECT_EQ(list.Report()[0].type, platform::kIfTypeEthernet);
+    EXPECT_EQ(list.Report()[0].operStatus, platform::kOperOperational);
 }
 
 TEST_F(AdapterListTest, StopsAtTenEntriesPerInterface) {

@@ -7,6 +7,8 @@
 #include "resources/dialog_layouts.h"
 #include "resources/resource_ids.h"
 #include "tests/doubles/host_network.h"
+#include "tests/doubles/process.h"
+#include "tests/doubles/search_probes.h"
 #include "tests/doubles/udp_socket.h"
 #include "tests/support/discovery_reply.h"
 #include "workflow/search_dialog.h"
@@ -164,6 +166,45 @@ TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
     EXPECT_EQ(sockets.Sent().size(), sentAtClose)
         << "the listener must be stopped before the close";
     EXPECT_EQ(dialog.GetResult(), UnitSlot{});
+}
+
+// A search the user leaves has no cause to name, and nothing looks at the host for one; a search
+// that gives up is diagnosed, from looks that ran while its dialog waited for the button.
+TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
+    host.snapshot = EthernetAdapters(1);
+    FakeSearchProbes probes;
+    FakeProcess process;
+    struct Heard final : SequenceObserver {
+        std::vector<std::string> seen;
+        void SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) override {
+            seen.push_back(std::string(NotFoundCauseCode(diagnosis.cause)));
+        }
+        void SearchEnded(std::int32_t, Ipv4, std::uint16_t, bool) override {
+            seen.push_back("end");
+        }
+    };
+    for (const bool leave : {true, false}) {
+        Heard heard;
+        SequenceListeners listeners;
+        listeners.Add(heard);
+        HeadlessToolkit ui(leave ? TimeMode::Real : TimeMode::Virtual);
+        DialogUnitSearch search(ui, host, sockets, probes, process, {.sequence = listeners});
+        if (leave) {
+            ui.After(300ms, [&] { ui.PressEscape(*ui.ActiveWindow()); });
+        } else {
+            ui.SetObserver([&](const platform::UiEvent& event) {
+                if (event.kind == platform::UiEvent::Kind::Text &&
+                    event.control == res::kSearchCancelButton) {
+                    ui.After(0ms, [&] { ui.Click(*ui.ActiveWindow(), res::kSearchCancelButton); });
+                }
+            });
+        }
+        EXPECT_EQ(search.Find(SEARCH_MAIN), UnitSlot{});
+        const std::vector<std::string> expected =
+            leave ? std::vector<std::string>{"end"} : std::vector<std::string>{"no-reply", "end"};
+        EXPECT_EQ(heard.seen, expected);
+        EXPECT_EQ(probes.holderLooks, leave ? 0 : 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, SearchCancelTest,

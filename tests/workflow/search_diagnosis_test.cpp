@@ -1,12 +1,14 @@
+// Why a search found nothing, as a table of what it saw and what the looks at the host told.
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
 
 #include "common/temp_address.h"
+#include "net/adapter_list.h"
 #include "net/reply.h"
-#include "tests/doubles/search_probes.h"
-#include "workflow/search_witness.h"
+#include "workflow/search_diagnosis.h"
 
 // The rows name only the fields that differ from a plain search.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -22,14 +24,15 @@ constexpr Ipv4 kDevice = MakeIpv4(192, 168, 77, 99);
 
 AdapterReport Adapter(std::string name, std::uint32_t index, std::uint32_t type,
                       std::uint32_t state, std::vector<MaskedAddress> addresses) {
-    return {std::move(name), index, type, state, false, std::move(addresses)};
+    const bool usable = type == platform::kIfTypeEthernet && IsUsableOperStatus(state);
+    return {std::move(name), index, type, state, false, usable, std::move(addresses)};
 }
 const AdapterReport kLoopback = Adapter("lo", 1, platform::kIfTypeSoftwareLoopback, 5,
                                         {{MakeIpv4(127, 0, 0, 1), PrefixMask(8)}});
 const AdapterReport kWired =
     Adapter("pc0", kPc, platform::kIfTypeEthernet, 5, {{kPcAddress, PrefixMask(24)}});
 
-// What one search saw, told to the witness as the discovery tells it.
+// What one search saw, as its passes record it.
 struct Seen {
     std::vector<AdapterReport> adapters{kLoopback, kWired};
     bool ownPass = true;    // a pass from pc0's own address
@@ -43,7 +46,7 @@ struct Row {
     const char* name;
     std::int32_t kind;
     Seen seen;
-    std::function<void(FakeSearchProbes&)> host;
+    std::function<void(ProbeAnswers&)> host;
     NotFoundCause cause;
     std::string detail;
     bool mayChangeAddresses = true;
@@ -51,32 +54,33 @@ struct Row {
 };
 
 SearchDiagnosis Diagnose(const Row& row) {
-    FakeSearchProbes probes;
+    ProbeAnswers probes;
     if (row.host) {
         row.host(probes);
     }
-    SearchWitness witness(probes, row.mayChangeAddresses);
-    witness.AdaptersSeen(row.seen.adapters);
+    SearchSeen seen{row.kind, row.mainUnit, row.mayChangeAddresses, row.seen.adapters, {}};
+    const DiscoveryPass own{kPcAddress, MakeIpv4(192, 168, 77, 255), kPc, false};
+    const DiscoveryPass temp{kTempAddress, MakeIpv4(10, 255, 255, 255), kPc, true};
     if (row.seen.socketRefused) {
-        witness.ReplySocketRefused(kPcAddress, kPc);
+        seen.passes.push_back({.pass = own, .socketRefused = true});
     }
     if (row.seen.tempRefused) {
-        witness.TempAddressRefused(kPc);
+        seen.passes.push_back({.pass = temp, .tempAddressRefused = true});
     }
     auto pass = [&](const DiscoveryPass& p) {
-        witness.PassStarted(p);
+        PassRecord& record = seen.passes.emplace_back(PassRecord{.pass = p, .sent = 12});
         for (ReplyVerdict verdict : row.seen.replies) {
-            witness.ReplyReceived({kDevice, 16, 0x0200, 0x82, 0x0130, verdict});
+            record.datagrams.push_back({kDevice, 16, 0x0200, 0x82, 0x0130, verdict});
+            ++record.received;
         }
-        witness.PassEnded(p, 12);
     };
     if (row.seen.ownPass) {
-        pass({kPcAddress, MakeIpv4(192, 168, 77, 255), kPc, false});
+        pass(own);
     }
     if (row.seen.tempPass) {
-        pass({kTempAddress, MakeIpv4(10, 255, 255, 255), kPc, true});
+        pass(temp);
     }
-    return witness.Diagnose(row.kind, row.mainUnit);
+    return rlq::Diagnose(seen, probes);
 }
 
 const Row kRows[] = {
@@ -118,16 +122,16 @@ const Row kRows[] = {
     {"PortHeld",
      SEARCH_MAIN,
      {.ownPass = false, .socketRefused = true},
-     [](FakeSearchProbes& p) {
-         p.holders = {{4242, "python3"}};
+     [](ProbeAnswers& p) {
+         p.portHolders = {{4242, "python3"}};
      },
      NotFoundCause::PortInUse,
      "python3 (pid 4242)"},
     {"PortHeldByAProgramWithoutName",
      SEARCH_MAIN,
      {.ownPass = false, .socketRefused = true},
-     [](FakeSearchProbes& p) {
-         p.holders = {{4242, ""}};
+     [](ProbeAnswers& p) {
+         p.portHolders = {{4242, ""}};
      },
      NotFoundCause::PortInUse,
      "pid 4242"},
@@ -152,13 +156,13 @@ const Row kRows[] = {
     {"RepliesStoppedBeforeTheProgram",
      SEARCH_MAIN,
      {},
-     [](FakeSearchProbes& p) { p.arrivals = std::vector<Ipv4>{kMainUnit}; },
+     [](ProbeAnswers& p) { p.arrivals = std::vector<Ipv4>{kMainUnit}; },
      NotFoundCause::ReplyBlocked,
      "from 192.168.77.20"},
     {"ArrivalsThatTheSocketGotToo",
      SEARCH_MAIN,
      {.replies = {ReplyVerdict::KindNotWanted}},
-     [](FakeSearchProbes& p) { p.arrivals = std::vector<Ipv4>{kDevice}; },
+     [](ProbeAnswers& p) { p.arrivals = std::vector<Ipv4>{kDevice}; },
      NotFoundCause::NoReply,
      ""},
     {"VpnRouteInsideTheTempNetwork",
@@ -166,7 +170,7 @@ const Row kRows[] = {
      {.adapters = {kLoopback, kWired, Adapter("tun0", kVpn, platform::kIfTypeOther, 5, {})},
       .ownPass = false,
       .tempPass = true},
-     [](FakeSearchProbes& p) {
+     [](ProbeAnswers& p) {
          p.routes = {{MakeIpv4(10, 1, 0, 0), PrefixMask(16), kVpn}};
          p.arrivals = std::vector<Ipv4>{MakeIpv4(10, 1, 2, 3)};
      },
@@ -177,7 +181,7 @@ const Row kRows[] = {
     {"TempNetworksOwnRouteIsNoConflict",
      SEARCH_SUB,
      {.ownPass = false, .tempPass = true},
-     [](FakeSearchProbes& p) {
+     [](ProbeAnswers& p) {
          p.routes = {{MakeIpv4(10, 1, 0, 0), PrefixMask(16), kPc}};
      },
      NotFoundCause::SubSilent,
@@ -223,19 +227,19 @@ const Row kRows[] = {
      ""},
 };
 
-class SearchWitnessTest : public ::testing::TestWithParam<Row> {};
+class SearchDiagnosisTest : public ::testing::TestWithParam<Row> {};
 
-TEST_P(SearchWitnessTest, NamesTheCauseFromWhatTheSearchSaw) {
+TEST_P(SearchDiagnosisTest, NamesTheCauseFromWhatTheSearchSaw) {
     const Row& row = GetParam();
     const SearchDiagnosis diagnosis = Diagnose(row);
     EXPECT_EQ(NotFoundCauseCode(diagnosis.cause), NotFoundCauseCode(row.cause));
     EXPECT_EQ(DiagnosisDetail(diagnosis), row.detail);
 }
 
-INSTANTIATE_TEST_SUITE_P(Causes, SearchWitnessTest, ::testing::ValuesIn(kRows),
+INSTANTIATE_TEST_SUITE_P(Causes, SearchDiagnosisTest, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SearchWitness, EveryCauseHasACodeOfItsOwn) {
+TEST(SearchDiagnosis, EveryCauseHasACodeOfItsOwn) {
     std::set<std::string_view> codes;
     for (int cause = 0; cause <= static_cast<int>(NotFoundCause::NoRights); ++cause) {
         codes.insert(NotFoundCauseCode(static_cast<NotFoundCause>(cause)));
@@ -243,7 +247,7 @@ TEST(SearchWitness, EveryCauseHasACodeOfItsOwn) {
     EXPECT_EQ(codes.size(), static_cast<std::size_t>(NotFoundCause::NoRights) + 1);
 }
 
-TEST(SearchWitness, AdaptersCarryTheirOwnPassesCountsAndLeaveTheLoopbackOut) {
+TEST(SearchDiagnosis, AdaptersCarryTheirOwnPassesCountsAndLeaveTheLoopbackOut) {
     const Row row{"",
                   SEARCH_SUB,
                   {.tempPass = true, .replies = {ReplyVerdict::UnknownKind}},
