@@ -39,7 +39,7 @@ class SearchProbes {
     virtual std::unique_ptr<ArrivalCapture> CaptureUdpArrivals(std::uint16_t port) = 0;
     // The sockets bound to the local UDP port; a holder the system hides is still listed.
     virtual std::vector<UdpPortHolder> UdpPortHolders(std::uint16_t port) = 0;
-    // The IPv4 unicast routes of the main table; empty when they cannot be read.
+    // The IPv4 unicast routes of every table; empty when they cannot be read.
     virtual std::vector<RouteRow> Ipv4Routes() = 0;
 };
 

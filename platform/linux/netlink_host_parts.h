@@ -1,5 +1,5 @@
 #pragma once
-// The three pieces of the netlink host-network backend.
+// The pieces of the netlink host-network backend.
 
 #include <chrono>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host_network.h"
+#include "platform/search_probes.h"
 
 namespace rlq::platform::netlink {
 
@@ -23,5 +24,7 @@ std::unique_ptr<AddressLease> AddInterfaceAddress(std::uint32_t interfaceIndex, 
                                                   Ipv4 mask);
 std::vector<std::string> RemoveExpiringAddresses(Ipv4 address, Ipv4 mask);
 std::unique_ptr<RouteChangeWatch> OpenRouteChangeWatch();
+// Of every table; empty when they cannot be read.
+std::vector<RouteRow> ReadIpv4Routes();
 
 }  // namespace rlq::platform::netlink

@@ -1,14 +1,10 @@
 #include "platform/linux/proc_net_tables.h"
 
-#include <arpa/inet.h>
-
 #include <cstdlib>
 #include <sstream>
 
 namespace rlq::platform::proc_net {
 namespace {
-
-constexpr unsigned long kRouteUp = 0x0001;  // RTF_UP
 
 std::vector<std::string> Fields(const std::string& line) {
     std::istringstream in(line);
@@ -49,20 +45,6 @@ std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t
         }
     });
     return inodes;
-}
-
-std::vector<RouteLine> UsableRoutes(std::string_view table) {
-    // Iface Destination Gateway Flags RefCnt Use Metric Mask ...; the addresses are the
-    // network-order words as the host prints them.
-    std::vector<RouteLine> routes;
-    EachRow(table, [&](const std::vector<std::string>& fields) {
-        if (fields.size() < 8 || fields[0] == "*" || (Hex(fields[3]) & kRouteUp) == 0) {
-            return;
-        }
-        routes.push_back({fields[0], ntohl(static_cast<std::uint32_t>(Hex(fields[1]))),
-                          ntohl(static_cast<std::uint32_t>(Hex(fields[7])))});
-    });
-    return routes;
 }
 
 }  // namespace rlq::platform::proc_net

@@ -14,13 +14,4 @@ namespace rlq::platform::proc_net {
 // The socket inodes of /proc/net/udp or /proc/net/udp6 text bound to local `port`.
 std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t port);
 
-struct RouteLine {
-    std::string interfaceName;
-    Ipv4 destination = 0;
-    Ipv4 mask = 0;
-};
-
-// The usable routes of /proc/net/route text (the main table): up, and through an interface.
-std::vector<RouteLine> UsableRoutes(std::string_view table);
-
 }  // namespace rlq::platform::proc_net

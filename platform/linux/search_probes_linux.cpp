@@ -1,11 +1,10 @@
-// The probes on Linux: /proc/net for ports and routes, and a packet socket for what arrives at
-// the adapters (it sees a datagram before netfilter's input hook does).
+// The probes on Linux: /proc/net for ports, netlink for routes, and a packet socket for what
+// arrives at the adapters (it sees a datagram before netfilter's input hook does).
 
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <linux/filter.h>
 #include <linux/if_ether.h>
-#include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
@@ -19,6 +18,7 @@
 #include <optional>
 
 #include "common/free_with.h"
+#include "platform/linux/netlink_host_parts.h"
 #include "platform/linux/proc_net_tables.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/search_probes.h"
@@ -155,15 +155,7 @@ class LinuxSearchProbes final : public SearchProbes {
         return holders;
     }
 
-    std::vector<RouteRow> Ipv4Routes() override {
-        std::vector<RouteRow> rows;
-        for (const proc_net::RouteLine& route :
-             proc_net::UsableRoutes(ReadWhole("/proc/net/route"))) {
-            rows.push_back(
-                {route.destination, route.mask, ::if_nametoindex(route.interfaceName.c_str())});
-        }
-        return rows;
-    }
+    std::vector<RouteRow> Ipv4Routes() override { return netlink::ReadIpv4Routes(); }
 };
 
 }  // namespace
