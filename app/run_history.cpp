@@ -6,14 +6,12 @@
 #include "common/json_line.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
-#include "net/reply.h"
 #include "resources/version_info.h"
 
 namespace rlq {
 namespace {
 
 constexpr char kHistoryLock[] = "history.lock";
-constexpr const char* kSlotName[kSlotCount] = {"main", "sub"};
 
 }  // namespace
 
@@ -28,17 +26,14 @@ void RunHistory::RunStarted(const RunStart& start) {
     m_run = start;
 }
 
-void RunHistory::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version, bool) {
-    const int slot = kind == SEARCH_MAIN ? kMainSlot : kind == SEARCH_SUB ? kSubSlot : -1;
-    if (slot >= 0 && unitAddress != 0) {
-        m_found[slot] = Found{unitAddress, version};
-    }
+void RunHistory::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version, bool) {
     if (unitAddress != 0) {
+        m_found[SlotOf(unit)] = Found{unitAddress, version};
         m_cause.clear();  // a retry got past the search that failed
     }
 }
 
-void RunHistory::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+void RunHistory::SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) {
     m_cause = NotFoundCauseCode(diagnosis.cause);
 }
 
@@ -53,9 +48,10 @@ void RunHistory::ProgramEnded(int status, std::string_view outcome) {
         entry.String("cause", m_cause);
     }
     JsonLine units;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (const Unit unit : kUnits) {
+        const int slot = SlotOf(unit);
         if (m_found[slot]) {
-            units.Object(kSlotName[slot],
+            units.Object(UnitName(unit),
                          JsonLine()
                              .String("address", FormatIpv4(m_found[slot]->address))
                              .String("version", FormatVersion(m_found[slot]->version))

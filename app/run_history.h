@@ -27,8 +27,8 @@ class RunHistory final : public SequenceObserver, public ProgramObserver {
                RecordFailure onFailure);
 
     void RunStarted(const RunStart& start) override;
-    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
-    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+    void SearchDiagnosed(Unit unit, const SearchDiagnosis& diagnosis) override;
+    void SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void ProgramEnded(int status, std::string_view outcome) override;
 

@@ -10,22 +10,6 @@ namespace rlq {
 namespace {
 
 constexpr int kProgressStep = 10;  // the log keeps a bar's every tenth
-constexpr const char* kSlotName[kSlotCount] = {"main", "sub"};
-
-std::string KindName(std::int32_t kind) {
-    switch (kind) {
-        case SEARCH_MAIN:
-            return "main";
-        case SEARCH_SUB:
-            return "sub";
-        case SEARCH_BASE:
-            return "base";
-        case SEARCH_CHILD:
-            return "child";
-        default:
-            return "kind " + std::to_string(kind);
-    }
-}
 
 std::string VerdictName(ReplyVerdict verdict) {
     switch (verdict) {
@@ -91,8 +75,8 @@ void RunLog::LeftoverAddressRemoved(const std::string& interfaceName) {
     Line("leftover-removed " + std::string(kTempAddressText) + " on " + interfaceName);
 }
 
-void RunLog::SearchStarted(std::int32_t kind) {
-    Line("search-start " + KindName(kind));
+void RunLog::SearchStarted(Unit unit) {
+    Line("search-start " + std::string(UnitName(unit)));
 }
 
 void RunLog::AdaptersSeen(const std::vector<AdapterReport>& adapters) {
@@ -106,7 +90,7 @@ void RunLog::AdaptersSeen(const std::vector<AdapterReport>& adapters) {
             std::to_string(adapter.operStatus) + (adapter.dhcp ? " dhcp" : " static") + ":";
         for (const MaskedAddress& address : adapter.addresses) {
             line += ' ';
-            line += FormatIpv4(address.address) + "/" + FormatIpv4(address.mask);
+            line += PrefixText(address).View();
         }
         Line(line);
     }
@@ -146,10 +130,10 @@ void RunLog::DiscoveryEventsDropped(std::size_t count) {
     Line("log-dropped " + std::to_string(count) + " discovery events: the search's queue was full");
 }
 
-void RunLog::SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) {
+void RunLog::SearchDiagnosed(Unit unit, const SearchDiagnosis& diagnosis) {
     const std::string detail = DiagnosisDetail(diagnosis);
-    Line("search-cause " + KindName(kind) + " " + std::string(NotFoundCauseCode(diagnosis.cause)) +
-         (detail.empty() ? "" : ": " + detail));
+    Line("search-cause " + std::string(UnitName(unit)) + " " +
+         std::string(NotFoundCauseCode(diagnosis.cause)) + (detail.empty() ? "" : ": " + detail));
     for (const AdapterSearched& adapter : diagnosis.adapters) {
         std::string line = "searched " + adapter.name + (adapter.link ? " link up" : " link down");
         for (const MaskedAddress& address : adapter.addresses) {
@@ -165,9 +149,8 @@ void RunLog::SearchGivenUp(const SearchTexts& texts) {
     Line("search-given-up: " + texts.title + " / " + Joined(texts));
 }
 
-void RunLog::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
-                         bool viaTempAddress) {
-    Line("search-end " + KindName(kind) +
+void RunLog::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version, bool viaTempAddress) {
+    Line("search-end " + std::string(UnitName(unit)) +
          (unitAddress == 0
               ? std::string(": not found")
               : ": found " + FormatIpv4(unitAddress) + " version " + FormatVersion(version) +
@@ -188,27 +171,28 @@ void RunLog::TempAddressRemoved() {
     Line("temp-address " + std::string(kTempAddressText) + " removed");
 }
 
-void RunLog::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {
-    Line("version " + std::string(kSlotName[slot]) + " " + VersionChangeText(unitVersion, carried));
+void RunLog::VersionShown(Unit unit, std::uint16_t unitVersion, std::uint16_t carried) {
+    Line("version " + std::string(UnitName(unit)) + " " + VersionChangeText(unitVersion, carried));
 }
 
-void RunLog::UnitAddressShown(int slot, Ipv4 address) {
-    Line("update " + std::string(kSlotName[slot]) + " at " + FormatIpv4(address));
+void RunLog::UnitAddressShown(Unit unit, Ipv4 address) {
+    Line("update " + std::string(UnitName(unit)) + " at " + FormatIpv4(address));
 }
 
-void RunLog::Progress(int slot, std::uint32_t done, std::uint32_t total) {
+void RunLog::Progress(Unit unit, std::uint32_t done, std::uint32_t total) {
+    const int slot = SlotOf(unit);
     const int percent = total == 0 ? 100 : static_cast<int>(100.0 * done / total);
     const int step = percent / kProgressStep * kProgressStep;
-    if (slot < 0 || slot >= kSlotCount || step == m_lastPercent[slot]) {
+    if (step == m_lastPercent[slot]) {
         return;
     }
     m_lastPercent[slot] = step;
-    Line("progress " + std::string(kSlotName[slot]) + " " + std::to_string(step) + "%");
+    Line("progress " + std::string(UnitName(unit)) + " " + std::to_string(step) + "%");
 }
 
-void RunLog::HttpRequestEnded(std::string_view url, std::uint32_t status,
+void RunLog::HttpRequestEnded(Ipv4 address, std::string_view path, std::uint32_t status,
                               std::string_view errorText, std::chrono::milliseconds took) {
-    Line("http POST " + std::string(url) + " -> " +
+    Line("http POST http://" + FormatIpv4(address) + "/" + std::string(path) + " -> " +
          (errorText.empty() ? std::to_string(status) : "error: " + OneLine(errorText)) + " in " +
          std::to_string(took.count()) + " ms");
 }

@@ -28,7 +28,7 @@ class RunLog final : public NetObserver,
 
     void RunStarted(const RunStart& start) override;
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
-    void SearchStarted(std::int32_t kind) override;
+    void SearchStarted(Unit unit) override;
     void AdaptersSeen(const std::vector<AdapterReport>& adapters) override;
     void SearchShown(const SearchTexts& texts) override;
     void PassStarted(const DiscoveryPass& pass) override;
@@ -37,17 +37,17 @@ class RunLog final : public NetObserver,
     void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
     void DiscoveryEventsDropped(std::size_t count) override;
     void SearchGivenUp(const SearchTexts& texts) override;
-    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
-    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+    void SearchDiagnosed(Unit unit, const SearchDiagnosis& diagnosis) override;
+    void SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void TempAddressAdded(std::uint32_t interfaceIndex) override;
     void TempAddressRefused(std::uint32_t interfaceIndex) override;
     void TempAddressRemoved() override;
-    void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
-    void UnitAddressShown(int slot, Ipv4 address) override;
-    void Progress(int slot, std::uint32_t done, std::uint32_t total) override;
-    void HttpRequestEnded(std::string_view url, std::uint32_t status, std::string_view errorText,
-                          std::chrono::milliseconds took) override;
+    void VersionShown(Unit unit, std::uint16_t unitVersion, std::uint16_t carried) override;
+    void UnitAddressShown(Unit unit, Ipv4 address) override;
+    void Progress(Unit unit, std::uint32_t done, std::uint32_t total) override;
+    void HttpRequestEnded(Ipv4 address, std::string_view path, std::uint32_t status,
+                          std::string_view errorText, std::chrono::milliseconds took) override;
     void TftpEnded(std::uint32_t blocks, std::uint32_t retransmissions, std::uint32_t bytes,
                    std::chrono::milliseconds took) override;
     void MessageShown(int textId, std::string_view caption, std::string_view text) override;

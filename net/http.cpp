@@ -53,8 +53,8 @@ void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
     const auto started = std::chrono::steady_clock::now();
     RunAttempts(address, path, status, error);
     ReleaseHandles();
-    m_events.Tell(&NetObserver::HttpRequestEnded,
-                  path != nullptr ? BuildUrl(address, path) : std::string{}, *status, m_szError,
+    m_events.Tell(&NetObserver::HttpRequestEnded, Ipv4{address},
+                  std::string_view(path != nullptr ? path : ""), *status, m_szError,
                   std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - started));
     m_bRequestInProgress.store(false, std::memory_order_release);

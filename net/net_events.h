@@ -76,9 +76,11 @@ class NetObserver {
     virtual void TempAddressRefused(std::uint32_t /*interfaceIndex*/) {}
     virtual void TempAddressRemoved() {}
 
-    // status 0 when no status was read; errorText empty when none.
-    virtual void HttpRequestEnded(std::string_view /*url*/, std::uint32_t /*status*/,
-                                  std::string_view /*errorText*/, std::chrono::milliseconds) {}
+    // A POST to `path` on the unit at `address`; status 0 when no status was read, errorText
+    // empty when none.
+    virtual void HttpRequestEnded(Ipv4 /*address*/, std::string_view /*path*/,
+                                  std::uint32_t /*status*/, std::string_view /*errorText*/,
+                                  std::chrono::milliseconds) {}
 };
 using NetListeners = Listeners<NetObserver>;
 

@@ -184,8 +184,9 @@ void CDlgProg::StopSearch() {
     m_window->EndModal(platform::kCancelCode);
 }
 
-UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
-    m_events.sequence.Tell(&SequenceObserver::SearchStarted, kind);
+UnitSlot DialogUnitSearch::Find(Unit unit) {
+    const std::int32_t kind = unit == Unit::Main ? SEARCH_MAIN : SEARCH_SUB;
+    m_events.sequence.Tell(&SequenceObserver::SearchStarted, unit);
     SearchProbing probing(m_probes);
     // The looks start when the search gives up, while its dialog waits for the user.
     struct GiveUpWatch final : SequenceObserver {
@@ -205,16 +206,16 @@ UnitSlot DialogUnitSearch::Find(std::int32_t kind) {
         seen.adapters = dialog.Adapters();
         seen.passes = dialog.Passes();
     }
-    if (kind == SEARCH_MAIN) {
+    if (unit == Unit::Main) {
         m_mainUnit = found.unitAddress;
     }
     // A search the user cancelled has no cause to name.
     if (found.unitAddress == 0 && probing.Started()) {
         seen.mainUnit = m_mainUnit;
-        m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, kind,
+        m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, unit,
                                Diagnose(seen, probing.Answers()));
     }
-    m_events.sequence.Tell(&SequenceObserver::SearchEnded, kind, found.unitAddress, found.version,
+    m_events.sequence.Tell(&SequenceObserver::SearchEnded, unit, found.unitAddress, found.version,
                            found.viaTempAddress);
     return found;
 }

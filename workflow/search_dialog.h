@@ -83,7 +83,7 @@ class DialogUnitSearch final : public UnitSearch {
           m_probes(probes),
           m_process(process),
           m_events(events) {}
-    UnitSlot Find(std::int32_t kind) override;
+    UnitSlot Find(Unit unit) override;
 
   private:
     platform::Toolkit& m_ui;

@@ -10,6 +10,7 @@
 
 #include "common/ipv4.h"
 #include "common/listeners.h"
+#include "common/unit.h"
 #include "firmware/transfer_events.h"
 #include "net/net_events.h"
 
@@ -81,25 +82,24 @@ class SequenceObserver {
   public:
     virtual ~SequenceObserver() = default;
 
-    virtual void SearchStarted(std::int32_t /*kind*/) {}
+    virtual void SearchStarted(Unit) {}
     virtual void AdaptersSeen(const std::vector<AdapterReport>&) {}
     virtual void SearchShown(const SearchTexts&) {}
     virtual void SearchGivenUp(const SearchTexts&) {}
     // Right before the SearchEnded of a search that found nothing.
-    virtual void SearchDiagnosed(std::int32_t /*kind*/, const SearchDiagnosis&) {}
+    virtual void SearchDiagnosed(Unit, const SearchDiagnosis&) {}
     // unitAddress 0: nothing was found.
-    virtual void SearchEnded(std::int32_t /*kind*/, Ipv4 /*unitAddress*/, std::uint16_t /*version*/,
+    virtual void SearchEnded(Unit, Ipv4 /*unitAddress*/, std::uint16_t /*version*/,
                              bool /*viaTempAddress*/) {}
 
-    virtual void VersionShown(int /*slot*/, std::uint16_t /*unitVersion*/,
-                              std::uint16_t /*carried*/) {}
-    virtual void UnitAddressShown(int /*slot*/, Ipv4) {}
-    virtual void Progress(int /*slot*/, std::uint32_t /*done*/, std::uint32_t /*total*/) {}
+    virtual void VersionShown(Unit, std::uint16_t /*unitVersion*/, std::uint16_t /*carried*/) {}
+    virtual void UnitAddressShown(Unit, Ipv4) {}
+    virtual void Progress(Unit, std::uint32_t /*done*/, std::uint32_t /*total*/) {}
     virtual void Offered(OfferedButton) {}
     // The end of one run of the main sequence; a retry starts another.
     virtual void RunEnded(SequenceOutcome) {}
     // After a check that found both units: a unit beside the image carried for it.
-    virtual void UnitChecked(int /*slot*/, Ipv4 /*address*/, std::uint16_t /*version*/,
+    virtual void UnitChecked(Unit, Ipv4 /*address*/, std::uint16_t /*version*/,
                              std::uint16_t /*carried*/, bool /*current*/) {}
 };
 using SequenceListeners = Listeners<SequenceObserver>;

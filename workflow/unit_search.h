@@ -1,16 +1,16 @@
 #pragma once
 
-#include <cstdint>
+#include "common/unit.h"
 
 #include "workflow/unit_slot.h"
 
 namespace rlq {
 
-// Runs the modal search for one unit kind and returns the find (all zero when none).
+// Runs the modal search for one unit and returns the find (all zero when none).
 class UnitSearch {
   public:
     virtual ~UnitSearch() = default;
-    virtual UnitSlot Find(std::int32_t kind) = 0;
+    virtual UnitSlot Find(Unit unit) = 0;
 };
 
 }  // namespace rlq

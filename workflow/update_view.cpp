@@ -12,7 +12,6 @@
 namespace rlq {
 namespace {
 
-constexpr std::int32_t kSearchKind[kSlotCount] = {SEARCH_MAIN, SEARCH_SUB};
 constexpr int kProgressControl[kSlotCount] = {res::kMainProgress, res::kSubProgress};
 constexpr int kVersionControl[kSlotCount] = {res::kMainVersionText, res::kSubVersionText};
 
@@ -57,7 +56,7 @@ void CRLQUpdaterView::OnCommand(int id) {
 
 void CRLQUpdaterView::SetBar(int slot, std::uint32_t position) {
     m_window->SetProgressPosition(kProgressControl[slot], position);
-    m_events.sequence.Tell(&SequenceObserver::Progress, slot, position,
+    m_events.sequence.Tell(&SequenceObserver::Progress, UnitOfSlot(slot), position,
                            m_document.GetImageSize(slot));
 }
 
@@ -191,7 +190,7 @@ bool CRLQUpdaterView::SearchSlots() {
             sub.viaTempAddress = true;
             continue;  // the version keeps what an earlier search found
         }
-        m_slots[slot] = m_search.Find(kSearchKind[slot]);
+        m_slots[slot] = m_search.Find(UnitOfSlot(slot));
         if (m_slots[slot].unitAddress == 0) {
             OfferRetry(slot == kSubSlot);
             m_window->UpdateNow();
@@ -206,8 +205,8 @@ void CRLQUpdaterView::ShowVersions() {
         const std::uint16_t carried = m_document.GetImageVersion(slot);
         m_window->SetControlText(kVersionControl[slot],
                                  VersionChangeText(m_slots[slot].version, carried));
-        m_events.sequence.Tell(&SequenceObserver::VersionShown, slot, m_slots[slot].version,
-                               carried);
+        m_events.sequence.Tell(&SequenceObserver::VersionShown, UnitOfSlot(slot),
+                               m_slots[slot].version, carried);
     }
 }
 
@@ -237,7 +236,7 @@ void CRLQUpdaterView::UpdateSlots() {
         const Ipv4 address = special ? kSpecialModeSubAddress : unit.unitAddress;
         m_strIpAddress = FormatIpv4(address);
         UpdateData();
-        m_events.sequence.Tell(&SequenceObserver::UnitAddressShown, slot, address);
+        m_events.sequence.Tell(&SequenceObserver::UnitAddressShown, UnitOfSlot(slot), address);
         m_window->UpdateNow();
         PumpMessages();
         m_document.UpdateFirmware(address, slot, unit.version, m_bSpecialMode, result);
@@ -274,6 +273,9 @@ void CRLQUpdaterView::EndCheck() {
         if (!IsCurrent(slot)) {
             m_outcome = SequenceOutcome::UpdateNeeded;
         }
+        m_events.sequence.Tell(&SequenceObserver::UnitChecked, UnitOfSlot(slot),
+                               m_slots[slot].unitAddress, m_slots[slot].version,
+                               CarriedVersion(slot), IsCurrent(slot));
     }
     if (platform::Window* main = m_ui.MainWindow()) {
         main->PostCloseRequest();

@@ -9,7 +9,7 @@
 namespace rlq::cli {
 
 struct BarPercent {
-    int slot;  // kMainSlot or kSubSlot
+    Unit unit;
     int percent;
 };
 
@@ -17,7 +17,7 @@ class BarPercents {
   public:
     // The bar's new percent when `done` of `total` is another whole percent; each percent of a
     // bar is reported at most once in a row. A bar of no size is full.
-    std::optional<BarPercent> Take(int slot, std::uint32_t done, std::uint32_t total);
+    std::optional<BarPercent> Take(Unit unit, std::uint32_t done, std::uint32_t total);
 
   private:
     int m_lastPercent[kSlotCount] = {-1, -1};

@@ -10,8 +10,14 @@ namespace rlq::cli {
 namespace {
 
 constexpr int kBarWidth = 40;
-constexpr const char* kBarLabel[kSlotCount] = {"Main", "Sub"};
-const std::string kVersionLabel[kSlotCount] = {"Main: ", "Sub:  "};  // the version and check lines
+std::string BarLabel(Unit unit) {
+    return unit == Unit::Main ? "Main" : "Sub";
+}
+
+// The version and check lines' label.
+std::string VersionLabel(Unit unit) {
+    return unit == Unit::Main ? "Main: " : "Sub:  ";
+}
 constexpr char kCurrentText[] = "最新です";
 constexpr char kUpdateNeededText[] = "アップデートが必要です";
 
@@ -39,7 +45,7 @@ void ConsolePresenter::EndBar() {
 }
 
 void ConsolePresenter::DrawBar(const BarPercent& bar) {
-    const std::string label = kBarLabel[bar.slot];
+    const std::string label = BarLabel(bar.unit);
     if (!m_terminal) {
         if (bar.percent == 100) {
             Line(label + " 100%");
@@ -53,9 +59,9 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
     m_barOpen = true;
 }
 
-void ConsolePresenter::UnitChecked(int slot, Ipv4 address, std::uint16_t version,
+void ConsolePresenter::UnitChecked(Unit unit, Ipv4 address, std::uint16_t version,
                                    std::uint16_t carried, bool current) {
-    Line(kVersionLabel[slot] + FormatIpv4(address) + "  " + VersionChangeText(version, carried) +
+    Line(VersionLabel(unit) + FormatIpv4(address) + "  " + VersionChangeText(version, carried) +
          "  " + (current ? kCurrentText : kUpdateNeededText));
 }
 
@@ -87,7 +93,7 @@ void ConsolePresenter::SearchGivenUp(const SearchTexts& texts) {
     Lines(texts);
 }
 
-void ConsolePresenter::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+void ConsolePresenter::SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) {
     const CauseTexts texts = TextsForCause(diagnosis);
     Line("原因 [" + std::string(NotFoundCauseCode(diagnosis.cause)) + "] " + texts.seen);
     Line("対処: " + texts.hint);
@@ -96,16 +102,16 @@ void ConsolePresenter::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diag
     }
 }
 
-void ConsolePresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {
-    Line(kVersionLabel[slot] + VersionChangeText(unitVersion, carried));
+void ConsolePresenter::VersionShown(Unit unit, std::uint16_t unitVersion, std::uint16_t carried) {
+    Line(VersionLabel(unit) + VersionChangeText(unitVersion, carried));
 }
 
-void ConsolePresenter::UnitAddressShown(int, Ipv4 address) {
+void ConsolePresenter::UnitAddressShown(Unit, Ipv4 address) {
     Line("IPアドレス: " + FormatIpv4(address));
 }
 
-void ConsolePresenter::Progress(int slot, std::uint32_t done, std::uint32_t total) {
-    if (const auto bar = m_bars.Take(slot, done, total)) {
+void ConsolePresenter::Progress(Unit unit, std::uint32_t done, std::uint32_t total) {
+    if (const auto bar = m_bars.Take(unit, done, total)) {
         DrawBar(*bar);
     }
 }

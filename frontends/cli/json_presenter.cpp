@@ -7,17 +7,7 @@
 #include "net/reply.h"
 
 namespace rlq::cli {
-namespace {
-
-constexpr const char* kSlotUnit[kSlotCount] = {"main", "sub"};
-
-std::string_view UnitOfSearch(std::int32_t kind) {
-    return kind == SEARCH_MAIN  ? kSlotUnit[kMainSlot]
-           : kind == SEARCH_SUB ? kSlotUnit[kSubSlot]
-                                : "other";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void JsonPresenter::Write(const JsonLine& line) {
     std::fprintf(m_out, "%s\n", line.Text().c_str());
@@ -30,14 +20,14 @@ void JsonPresenter::LeftoverAddressRemoved(const std::string& interfaceName) {
               .String("interface", interfaceName));
 }
 
-void JsonPresenter::SearchStarted(std::int32_t kind) {
-    Write(JsonLine("search-start").String("unit", UnitOfSearch(kind)));
+void JsonPresenter::SearchStarted(Unit unit) {
+    Write(JsonLine("search-start").String("unit", UnitName(unit)));
 }
 
-void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+void JsonPresenter::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                                 bool viaTempAddress) {
     JsonLine line("search-end");
-    line.String("unit", UnitOfSearch(kind)).Bool("found", unitAddress != 0);
+    line.String("unit", UnitName(unit)).Bool("found", unitAddress != 0);
     if (unitAddress != 0) {
         line.String("address", FormatIpv4(unitAddress))
             .String("version", FormatVersion(version))
@@ -67,24 +57,24 @@ void JsonPresenter::SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16
     Write(line);
 }
 
-void JsonPresenter::SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) {
+void JsonPresenter::SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) {
     m_diagnosis = diagnosis;
 }
 
-void JsonPresenter::VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) {
+void JsonPresenter::VersionShown(Unit unit, std::uint16_t unitVersion, std::uint16_t carried) {
     Write(JsonLine("version")
-              .String("unit", kSlotUnit[slot])
+              .String("unit", UnitName(unit))
               .String("text", VersionChangeText(unitVersion, carried)));
 }
 
-void JsonPresenter::UnitAddressShown(int, Ipv4 address) {
+void JsonPresenter::UnitAddressShown(Unit, Ipv4 address) {
     Write(JsonLine("address").String("address", FormatIpv4(address)));
 }
 
-void JsonPresenter::Progress(int slot, std::uint32_t done, std::uint32_t total) {
-    if (const auto bar = m_bars.Take(slot, done, total)) {
+void JsonPresenter::Progress(Unit unit, std::uint32_t done, std::uint32_t total) {
+    if (const auto bar = m_bars.Take(unit, done, total)) {
         Write(JsonLine("progress")
-                  .String("unit", kSlotUnit[bar->slot])
+                  .String("unit", UnitName(bar->unit))
                   .Number("percent", bar->percent));
     }
 }
@@ -98,10 +88,10 @@ void JsonPresenter::Offered(OfferedButton button) {
                                    button == OfferedButton::Retry ? "retry" : "special-mode"));
 }
 
-void JsonPresenter::UnitChecked(int slot, Ipv4 address, std::uint16_t version,
+void JsonPresenter::UnitChecked(Unit unit, Ipv4 address, std::uint16_t version,
                                 std::uint16_t carried, bool current) {
     Write(JsonLine("check")
-              .String("unit", kSlotUnit[slot])
+              .String("unit", UnitName(unit))
               .String("address", FormatIpv4(address))
               .String("version", FormatVersion(version))
               .String("carried", FormatVersion(carried))

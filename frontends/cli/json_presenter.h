@@ -17,17 +17,17 @@ class JsonPresenter final : public Presenter {
     explicit JsonPresenter(std::FILE* out) : m_out(out) {}
 
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
-    void SearchStarted(std::int32_t kind) override;
-    void SearchDiagnosed(std::int32_t kind, const SearchDiagnosis& diagnosis) override;
-    void SearchEnded(std::int32_t kind, Ipv4 unitAddress, std::uint16_t version,
+    void SearchStarted(Unit unit) override;
+    void SearchDiagnosed(Unit unit, const SearchDiagnosis& diagnosis) override;
+    void SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
-    void VersionShown(int slot, std::uint16_t unitVersion, std::uint16_t carried) override;
-    void UnitAddressShown(int slot, Ipv4 address) override;
-    void Progress(int slot, std::uint32_t done, std::uint32_t total) override;
+    void VersionShown(Unit unit, std::uint16_t unitVersion, std::uint16_t carried) override;
+    void UnitAddressShown(Unit unit, Ipv4 address) override;
+    void Progress(Unit unit, std::uint32_t done, std::uint32_t total) override;
     void MessageShown(int textId, std::string_view caption, std::string_view text) override;
     void Offered(OfferedButton button) override;
 
-    void UnitChecked(int slot, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+    void UnitChecked(Unit unit, Ipv4 address, std::uint16_t version, std::uint16_t carried,
                      bool current) override;
     void ProgramEnded(int status, std::string_view outcome) override;
 

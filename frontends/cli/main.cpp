@@ -173,14 +173,6 @@ int main(int argc, char** argv) {
     }
     ui.RunMessageLoop();
     const CRLQUpdaterView& view = *app.View();
-    const bool bothFound =
-        view.Outcome() == SequenceOutcome::Done || view.Outcome() == SequenceOutcome::UpdateNeeded;
-    if (options.check && bothFound) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            events.Tell(&SequenceObserver::UnitChecked, slot, view.Slot(slot).unitAddress,
-                        view.Slot(slot).version, view.CarriedVersion(slot), view.IsCurrent(slot));
-        }
-    }
     app.ExitInstance();
     return end(ExitForOutcome(view.Outcome(), options.check));
 }

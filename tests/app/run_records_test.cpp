@@ -45,6 +45,8 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
             folder, kStart, [&](const std::string&) { ++failures; },
             [&](const std::string& line) { echoed += line; });
         log.RunStarted(kRun);
+        log.AdaptersSeen(
+            {{"pc0", 2, 6, 5, false, true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}}});
         log.ReplyReceived(
             {MakeIpv4(10, 0, 0, 9), 16, 0x0200, 0x82, 0x0130, ReplyVerdict::NewerFormat});
         SearchDiagnosis conflict;
@@ -53,9 +55,9 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
         conflict.interfaceName = "tun0";
         conflict.adapters = {
             {"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 0, 0}};
-        log.SearchDiagnosed(SEARCH_SUB, conflict);
+        log.SearchDiagnosed(Unit::Sub, conflict);
         log.DiscoveryEventsDropped(12);
-        log.HttpRequestEnded("http://10.1.2.3/update_reset", 0, "a\r\nb",
+        log.HttpRequestEnded(MakeIpv4(10, 1, 2, 3), "update_reset", 0, "a\r\nb",
                              std::chrono::milliseconds(12));
         log.ProgramEnded(3, "update-needed");
     }
@@ -69,21 +71,23 @@ TEST(RunLog, OneStampedLineAnEventInANewFileAndTheNewestTwentyKept) {
     for (const std::string& line : lines) {
         EXPECT_TRUE(std::regex_match(line, std::regex(" *[0-9]+ .+"))) << line;
     }
-    ASSERT_EQ(lines.size(), 8u);
+    ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(echoed, folder.files["run-20261208T141003.123Z.log"]) << "--verbose: the same lines";
     EXPECT_THAT(lines[0], HasSubstr("2026-12-08T14:10:03Z in /state/rlq-updater"));
     EXPECT_THAT(lines[1],
                 HasSubstr("run-start program 1.34.1.6, mode check, carried main 1.34 sub 1.06"));
-    EXPECT_THAT(lines[2], HasSubstr("reply from 10.0.0.9: 16 bytes, format 0x0200, kind 0x82, "
+    EXPECT_THAT(lines[2], HasSubstr("adapter pc0 index 2 type 6 state 5 static: 192.168.77.10/24"))
+        << "masks as prefix lengths, as everywhere in the log";
+    EXPECT_THAT(lines[3], HasSubstr("reply from 10.0.0.9: 16 bytes, format 0x0200, kind 0x82, "
                                     "version 1.30, rejected: a newer format"));
-    EXPECT_THAT(lines[3], HasSubstr("search-cause sub route-conflict: 10.1.0.0/16 on tun0"));
-    EXPECT_THAT(lines[4],
-                HasSubstr("searched pc0 link up 192.168.77.10/24, sent 12, replies 0, rejected 0"));
+    EXPECT_THAT(lines[4], HasSubstr("search-cause sub route-conflict: 10.1.0.0/16 on tun0"));
     EXPECT_THAT(lines[5],
-                HasSubstr("log-dropped 12 discovery events: the search's queue was full"));
+                HasSubstr("searched pc0 link up 192.168.77.10/24, sent 12, replies 0, rejected 0"));
     EXPECT_THAT(lines[6],
+                HasSubstr("log-dropped 12 discovery events: the search's queue was full"));
+    EXPECT_THAT(lines[7],
                 HasSubstr("http POST http://10.1.2.3/update_reset -> error: a / b in 12 ms"));
-    EXPECT_THAT(lines[7], HasSubstr("program-end status 3 (update-needed)"));
+    EXPECT_THAT(lines[8], HasSubstr("program-end status 3 (update-needed)"));
 }
 
 // Neither a folder that cannot be used nor a disk that fills up stops the run; each is told once.
@@ -96,7 +100,7 @@ TEST(RunLog, AFolderThatCannotBeUsedOrFillsUpIsToldOnce) {
             RunLog log(folder, kStart, [&](const std::string&) { ++failures; });
             folder.diskFull = fullLater;
             log.RunStarted(kRun);
-            log.SearchStarted(SEARCH_MAIN);
+            log.SearchStarted(Unit::Main);
         }
         EXPECT_EQ(failures, 1) << fullLater;
     }
@@ -147,7 +151,7 @@ TEST(RunLog, AStalledWriteCostsLinesNeverTheRun) {
         gate->AwaitEntered();  // the writer holds the first line
         const auto began = steady_clock::now();
         for (std::size_t i = 0; i < kLogQueueLines + kBeyond; ++i) {
-            log.SearchStarted(SEARCH_MAIN);
+            log.SearchStarted(Unit::Main);
         }
         EXPECT_LT(steady_clock::now() - began, std::chrono::seconds(1));
         gate->Open();

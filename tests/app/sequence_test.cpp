@@ -13,11 +13,11 @@ const std::string kComplete =
 const std::string kAddFailed = "message \"アップデート失敗\" \"アップデートできませんでした。\"";
 
 TEST_F(SequenceTest, BothUnitsCurrentFillBothBarsThenCompleteAndClose) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0134)};
-    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0106}};
+    search.finds[Unit::Main] = {MainUnit(0x0134)};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0106}};
     ASSERT_TRUE(Start());
 
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "current 1", "current 0"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "current 1", "current 0"));
     EXPECT_THAT(Messages(), ElementsAre(kComplete));
     EXPECT_FALSE(MainOpen());
     EXPECT_GE(Find("main 1016 position 236986"), 0);
@@ -30,7 +30,7 @@ TEST_F(SequenceTest, BothUnitsCurrentFillBothBarsThenCompleteAndClose) {
 TEST_F(SequenceTest, MainUnitNotFoundOffersRetryOnlyAndLeavesVersionsEmpty) {
     ASSERT_TRUE(Start());
 
-    EXPECT_THAT(journal, ElementsAre("search 32"));
+    EXPECT_THAT(journal, ElementsAre("search main"));
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_TRUE(Main().IsControlEnabled(res::kRetryButton));
     EXPECT_FALSE(Main().IsControlVisible(res::kSpecialModeButton));
@@ -42,10 +42,10 @@ TEST_F(SequenceTest, MainUnitNotFoundOffersRetryOnlyAndLeavesVersionsEmpty) {
 }
 
 TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
     ASSERT_TRUE(Start());
 
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub"));
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_TRUE(MainOpen());
@@ -53,14 +53,14 @@ TEST_F(SequenceTest, SubUnitNotFoundOffersBothButtonsAndUpdatesNothing) {
 }
 
 TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTheTempAddress) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130), MainUnit(0x0130)};
     ASSERT_TRUE(Start());
     journal.clear();
 
     Click(res::kSpecialModeButton);
 
     EXPECT_THAT(journal,
-                ElementsAre("search 32", "add 7", "update 1 10.255.255.237 v0 special 1 held",
+                ElementsAre("search main", "add 7", "update 1 10.255.255.237 v0 special 1 held",
                             "delete", "update 0 192.168.77.20 v304 special 1"));
     EXPECT_EQ(Main().ControlText(res::kSubVersionText), "Ver.0.00→1.06");
     const auto& sub = app->View()->Slot(kSubSlot);
@@ -73,20 +73,20 @@ TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTh
 }
 
 TEST_F(SequenceTest, SpecialModeKeepsTheVersionAnEarlierSearchFoundAndRetryClearsTheMode) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130), MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {SubUnit(0x0100), SubUnit(0x0100)};
+    search.finds[Unit::Main] = {MainUnit(0x0130), MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {SubUnit(0x0100), SubUnit(0x0100)};
     transferResults[kSubSlot] = {2, 1};
     ASSERT_TRUE(Start());
 
     journal.clear();
     Click(res::kSpecialModeButton);
     EXPECT_EQ(Main().ControlText(res::kSubVersionText), "Ver.1.00→1.06");
-    EXPECT_THAT(journal, ElementsAre("search 32", "add 7",
+    EXPECT_THAT(journal, ElementsAre("search main", "add 7",
                                      "update 1 10.255.255.237 v256 special 1 held", "delete"));
 
     journal.clear();
     Click(res::kRetryButton);
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7",
                                      "update 1 10.1.2.3 v256 special 0 held", "delete",
                                      "update 0 192.168.77.20 v304 special 0"));
     EXPECT_FALSE(MainOpen());
@@ -95,8 +95,8 @@ TEST_F(SequenceTest, SpecialModeKeepsTheVersionAnEarlierSearchFoundAndRetryClear
 class FailingSequenceTest : public SequenceTest {
   protected:
     void StartWithSubResult(std::int32_t subResult) {
-        search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
-        search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+        search.finds[Unit::Main] = {MainUnit(0x0130)};
+        search.finds[Unit::Sub] = {SubUnit(0x0100)};
         transferResults[kSubSlot] = {subResult};
         ASSERT_TRUE(Start());
     }
@@ -104,7 +104,7 @@ class FailingSequenceTest : public SequenceTest {
 
 TEST_F(FailingSequenceTest, ResultOneOffersRetryAndReleasesTheTempAddress) {
     StartWithSubResult(1);
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7",
                                      "update 1 10.1.2.3 v256 special 0 held", "delete"));
     EXPECT_FALSE(temp.held);
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
@@ -124,12 +124,12 @@ TEST_F(FailingSequenceTest, AButtonPressedWhileTheRunUnwindsStartsNoRunInsideIt)
     };
     StartWithSubResult(1);
     ASSERT_TRUE(posted);
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7",
                                      "update 1 10.1.2.3 v256 special 0 held", "delete"));
     EXPECT_FALSE(app->View()->IsSequenceRunning());
     EXPECT_TRUE(Main().IsControlEnabled(res::kRetryButton)) << "still offered";
     Click(res::kRetryButton);
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search 32"), 2);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search main"), 2);
 }
 
 TEST_F(FailingSequenceTest, APressHandledWhileAnotherPressGreysTheButtonsStartsNoSecondRun) {
@@ -137,7 +137,7 @@ TEST_F(FailingSequenceTest, APressHandledWhileAnotherPressGreysTheButtonsStartsN
     // Handled in the pump that greys the special-mode button, while retry is still enabled.
     Main().Post([this] { ui.Click(Main(), res::kRetryButton); });
     Click(res::kSpecialModeButton);
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search 32"), 2) << "one run per press";
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "search main"), 2) << "one run per press";
     EXPECT_FALSE(app->View()->IsSequenceRunning());
 }
 
@@ -151,7 +151,7 @@ TEST_F(FailingSequenceTest, ResultTwoOffersRetryAndSpecialMode) {
 
 TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
     StartWithSubResult(2);
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
     bool searched = false;
     search.duringSearch = [&] {
         searched = true;
@@ -169,20 +169,20 @@ TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
 }
 
 TEST_F(SequenceTest, TempAddressIsHeldOnlyAroundTheSlotThatNeedsIt) {
-    search.finds[SEARCH_MAIN] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
-    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+    search.finds[Unit::Main] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
+    search.finds[Unit::Sub] = {SubUnit(0x0100)};
     ASSERT_TRUE(Start());
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7",
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7",
                                      "update 1 10.1.2.3 v256 special 0 held", "delete", "add 7",
                                      "update 0 10.0.0.20 v304 special 0 held", "delete"));
 }
 
 TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {SubUnit(0x0100)};
     temp.addFailuresLeft = 1;
     ASSERT_TRUE(Start());
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64", "add 7"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7"));
     EXPECT_THAT(Messages(), ElementsAre(kAddFailed));
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
     EXPECT_FALSE(Main().IsControlVisible(res::kSpecialModeButton));
@@ -191,12 +191,12 @@ TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit
 }
 
 TEST_F(SequenceTest, FailedTempAddressForTheMainUnitKeepsTheWindowOpenWithRetry) {
-    search.finds[SEARCH_MAIN] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
-    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Main] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
     // The sub unit needs no temporary address; the main unit's add is refused.
     temp.addFailuresLeft = 1;
     ASSERT_TRUE(Start());
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64",
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub",
                                      "update 1 192.168.77.21 v256 special 0", "add 7"));
     EXPECT_THAT(Messages(), ElementsAre(kAddFailed));
     EXPECT_TRUE(Main().IsControlVisible(res::kRetryButton));
@@ -215,11 +215,31 @@ class CheckSequenceTest : public SequenceTest, public ::testing::WithParamInterf
 
 TEST_P(CheckSequenceTest, SearchesBothShowsTheVersionsAndTransfersNothing) {
     checkOnly = true;
-    search.finds[SEARCH_MAIN] = {MainUnit(GetParam().mainVersion)};
-    search.finds[SEARCH_SUB] = {SubUnit(GetParam().subVersion)};
+    search.finds[Unit::Main] = {MainUnit(GetParam().mainVersion)};
+    search.finds[Unit::Sub] = {SubUnit(GetParam().subVersion)};
+    struct Checks final : SequenceObserver {
+        std::vector<std::string> seen;
+        void UnitChecked(Unit unit, Ipv4 address, std::uint16_t version, std::uint16_t carried,
+                         bool current) override {
+            seen.push_back(std::string(UnitName(unit)) + " " + FormatIpv4(address) + " " +
+                           FormatVersion(version) + "/" + FormatVersion(carried) +
+                           (current ? " current" : " older or newer"));
+        }
+    } checks;
+    events.Add(checks);
     ASSERT_TRUE(Start());
+    const auto mark = [](std::uint16_t version, std::uint16_t carried) {
+        return version == carried ? " current" : " older or newer";
+    };
+    EXPECT_THAT(checks.seen, ElementsAre("main " + FormatIpv4(kMainAddress) + " " +
+                                             FormatVersion(GetParam().mainVersion) + "/1.34" +
+                                             mark(GetParam().mainVersion, 0x0134),
+                                         "sub " + FormatIpv4(kSubAddress) + " " +
+                                             FormatVersion(GetParam().subVersion) + "/1.06" +
+                                             mark(GetParam().subVersion, 0x0106)))
+        << "the view reports the check's result";
 
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub"));
     EXPECT_FALSE(temp.held);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Main().ControlText(res::kMainVersionText),
@@ -241,16 +261,16 @@ INSTANTIATE_TEST_SUITE_P(Versions, CheckSequenceTest,
 
 TEST_F(SequenceTest, CheckEndsLikeTheUpdateWhenTheSubUnitIsNotFound) {
     checkOnly = true;
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
     ASSERT_TRUE(Start());
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub"));
     EXPECT_TRUE(Main().IsControlVisible(res::kSpecialModeButton));
     EXPECT_EQ(ExitStatus(), 2);
 }
 
 TEST_F(SequenceTest, VisibleChangesComeInTheirOrder) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {SubUnit(0x0100)};
     ASSERT_TRUE(Start());
     const int title = Find("main opened \"RLQ-610A firmware updater\"");
     const int info = Find("main 1015 text \"RLQ-610A  Ver.1.34/1.06\"");
@@ -276,7 +296,7 @@ TEST_F(SequenceTest, VisibleChangesComeInTheirOrder) {
 }
 
 TEST_F(SequenceTest, PaintDuringTheSequenceDoesNotStartASecondOne) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
     search.duringSearch = [this] {
         Main().InvalidateControl(res::kMainProgress);
         ui.PumpMessages();
@@ -284,13 +304,13 @@ TEST_F(SequenceTest, PaintDuringTheSequenceDoesNotStartASecondOne) {
         Main().UpdateNow();
     };
     ASSERT_TRUE(Start());
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub"));
     EXPECT_GE(Find("main paint", Find("main paint") + 1), 0);
 }
 
 TEST_F(SequenceTest, CloseIsRefusedDuringATransferAndDuringTheSequenceButWorksAfterwards) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {SubUnit(0x0100)};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {SubUnit(0x0100)};
     transferResults[kSubSlot] = {1};
     search.duringSearch = [this] {
         ui.ClickCloseBox(*ui.MainWindow());

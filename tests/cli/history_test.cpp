@@ -26,11 +26,11 @@ TEST(RunHistory, AppendsOneEntryPerRunAfterALineACrashCutShort) {
                                  R"({"time":"2026-01-02T00:00:00Z","sta)";
     RunHistory history(folder, kStart, [](const std::string&) { FAIL(); });
     history.RunStarted(kRun);
-    history.SearchEnded(SEARCH_MAIN, MakeIpv4(192, 168, 77, 20), 0x0130, false);
+    history.SearchEnded(Unit::Main, MakeIpv4(192, 168, 77, 20), 0x0130, false);
     SearchDiagnosis silent;
     silent.cause = NotFoundCause::SubSilent;
-    history.SearchDiagnosed(SEARCH_SUB, silent);
-    history.SearchEnded(SEARCH_SUB, 0, 0, false);
+    history.SearchDiagnosed(Unit::Sub, silent);
+    history.SearchEnded(Unit::Sub, 0, 0, false);
     history.ProgramEnded(1, "retry-offered");
 
     const HistoryRead read = ReadHistory(folder);

@@ -48,27 +48,27 @@ void PlayRuns(Presenter& presenter) {
                           "RLQ-610A  Ver.1.34/1.06",
                           "RLQ-610A firmware updater"});
     presenter.LeftoverAddressRemoved("eth0");
-    presenter.SearchStarted(SEARCH_MAIN);
+    presenter.SearchStarted(Unit::Main);
     presenter.SearchShown({"", {"", "探しています。", "お待ちください。"}, ""});
-    presenter.SearchEnded(SEARCH_MAIN, kMain, 0x0130, false);
-    presenter.SearchStarted(SEARCH_SUB);
+    presenter.SearchEnded(Unit::Main, kMain, 0x0130, false);
+    presenter.SearchStarted(Unit::Sub);
     presenter.SearchGivenUp({"見つかりませんでした。", {"一行目", "二行目", "三行目"}, "戻る"});
     SearchDiagnosis silent;
     silent.cause = NotFoundCause::SubSilent;
     silent.device = kMain;
     silent.adapters = {{"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 1, 1},
                        {"eth1", false, {}, 0, 0, 0}};
-    presenter.SearchDiagnosed(SEARCH_SUB, silent);
-    presenter.SearchEnded(SEARCH_SUB, 0, 0, false);
+    presenter.SearchDiagnosed(Unit::Sub, silent);
+    presenter.SearchEnded(Unit::Sub, 0, 0, false);
     presenter.Offered(OfferedButton::Retry);
     presenter.Offered(OfferedButton::SpecialMode);
     presenter.RunEnded(SequenceOutcome::SpecialModeOffered);
-    presenter.SearchEnded(SEARCH_SUB, kSub, 0x0100, true);
-    presenter.VersionShown(0, 0x0130, 0x0134);
-    presenter.VersionShown(1, 0x0100, 0x0106);
-    presenter.UnitAddressShown(1, kSub);
+    presenter.SearchEnded(Unit::Sub, kSub, 0x0100, true);
+    presenter.VersionShown(Unit::Main, 0x0130, 0x0134);
+    presenter.VersionShown(Unit::Sub, 0x0100, 0x0106);
+    presenter.UnitAddressShown(Unit::Sub, kSub);
     for (std::uint32_t done : {0u, 50u, 99u, 100u, 100u}) {
-        presenter.Progress(1, done, 100);
+        presenter.Progress(Unit::Sub, done, 100);
     }
     presenter.MessageShown(136, "アップデート完了", "完了しました。\r\n抜いてください。");
     presenter.ProgramEnded(0, "done");
@@ -106,9 +106,9 @@ TEST(ConsolePresenter, PrintsWhatTheWindowsShowInTheirOrder) {
 TEST(ConsolePresenter, DrawsTheBarInPlaceOnATerminal) {
     Captured out;
     ConsolePresenter presenter(out.File(), true);
-    presenter.Progress(0, 0, 4);
-    presenter.Progress(0, 1, 4);
-    presenter.Progress(0, 1, 4);
+    presenter.Progress(Unit::Main, 0, 4);
+    presenter.Progress(Unit::Main, 1, 4);
+    presenter.Progress(Unit::Main, 1, 4);
     presenter.Offered(OfferedButton::Retry);
     EXPECT_EQ(out.Text(), "\rMain [" + std::string(40, ' ') + "]   0%" + "\rMain [" +
                               std::string(10, '#') + std::string(30, ' ') + "]  25%\n→ 再試行\n");

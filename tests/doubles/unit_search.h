@@ -1,7 +1,6 @@
 #pragma once
-// A search that gives the finds the test queued, per kind, and journals every search.
+// A search that gives the finds the test queued, per unit, and journals every search.
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -15,16 +14,16 @@ namespace rlq::testing {
 class FakeUnitSearch final : public UnitSearch {
   public:
     explicit FakeUnitSearch(Journal& journal) : m_journal(journal) {}
-    // Finds, per kind, in the order they are to be given; an empty queue finds nothing.
-    std::map<std::int32_t, std::deque<UnitSlot>> finds;
+    // Finds, per unit, in the order they are to be given; an empty queue finds nothing.
+    std::map<Unit, std::deque<UnitSlot>> finds;
     std::function<void()> duringSearch;
 
-    UnitSlot Find(std::int32_t kind) override {
-        m_journal.push_back("search " + std::to_string(kind));
+    UnitSlot Find(Unit unit) override {
+        m_journal.push_back("search " + std::string(UnitName(unit)));
         if (duringSearch) {
             duringSearch();
         }
-        auto& queue = finds[kind];
+        auto& queue = finds[unit];
         if (queue.empty()) {
             return {};
         }

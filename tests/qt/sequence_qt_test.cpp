@@ -74,7 +74,7 @@ class QtSequenceTest : public SequenceFixture<QtToolkit> {
 constexpr int kIdleDraws = 2;
 
 TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramClosesItself) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[Unit::Main] = {MainUnit(0x0130), MainUnit(0x0130)};
     int drawsInMessage = -1;
     ui.SetMessageBoxAnswer([&](QMessageBox& box) {
         messages.push_back(box.windowTitle().toStdString());
@@ -82,7 +82,7 @@ TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramCl
         box.accept();
     });
     Start();
-    EXPECT_THAT(journal, ElementsAre("search 32", "search 64"));
+    EXPECT_THAT(journal, ElementsAre("search main", "search sub"));
     EXPECT_EQ(State(res::kRetryButton), (ButtonState{true, true}));
     EXPECT_EQ(State(res::kSpecialModeButton), (ButtonState{true, true}));
     EXPECT_TRUE(MainOpen());
@@ -105,9 +105,9 @@ TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramCl
 }
 
 TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130), MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
-                                UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Main] = {MainUnit(0x0130), MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
+                               UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
     transferResults[kSubSlot] = {1};
     std::vector<ButtonState> seen;
     duringTransfer = [&](int slot) {
@@ -124,7 +124,7 @@ TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed)
     QTest::mouseClick(&Button(res::kRetryButton), Qt::LeftButton);
     ASSERT_TRUE(PumpUntil([&] { return !MainOpen(); }));
     EXPECT_THAT(journal,
-                ElementsAre("search 32", "search 64", "update 1 192.168.77.21 v256 special 0",
+                ElementsAre("search main", "search sub", "update 1 192.168.77.21 v256 special 0",
                             "update 0 192.168.77.20 v304 special 0"));
     // First run: no button shown yet. Second run: retry shown before, now greyed.
     ASSERT_EQ(seen.size(), 4u);
@@ -134,8 +134,8 @@ TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed)
 }
 
 TEST_F(QtSequenceTest, CloseDuringATransferIsRefusedAndWorksAfterwards) {
-    search.finds[SEARCH_MAIN] = {MainUnit(0x0130)};
-    search.finds[SEARCH_SUB] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Main] = {MainUnit(0x0130)};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
     transferResults[kMainSlot] = {1};
     std::vector<bool> closedDuring;
     duringTransfer = [&](int) {

@@ -176,12 +176,10 @@ TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
     FakeProcess process;
     struct Heard final : SequenceObserver {
         std::vector<std::string> seen;
-        void SearchDiagnosed(std::int32_t, const SearchDiagnosis& diagnosis) override {
+        void SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) override {
             seen.push_back(std::string(NotFoundCauseCode(diagnosis.cause)));
         }
-        void SearchEnded(std::int32_t, Ipv4, std::uint16_t, bool) override {
-            seen.push_back("end");
-        }
+        void SearchEnded(Unit, Ipv4, std::uint16_t, bool) override { seen.push_back("end"); }
     };
     for (const bool leave : {true, false}) {
         Heard heard;
@@ -199,7 +197,7 @@ TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
                 }
             });
         }
-        EXPECT_EQ(search.Find(SEARCH_MAIN), UnitSlot{});
+        EXPECT_EQ(search.Find(Unit::Main), UnitSlot{});
         const std::vector<std::string> expected =
             leave ? std::vector<std::string>{"end"} : std::vector<std::string>{"no-reply", "end"};
         EXPECT_EQ(heard.seen, expected);
