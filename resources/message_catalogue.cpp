@@ -62,6 +62,69 @@ const std::pair<int, std::string_view> kMessages[] = {
     {msg::kAddressHelperFailed,
      "アドレス設定用の補助プログラム (rlq-net-helper) を起動できませんでした。"},
     {msg::kApplicationName, "RLQUpdater"},
+    // Why a search found nothing: what was seen, and what to do.
+    {msg::kCauseNothingSent, "探索要求を送ったアダプターはありませんでした。"},
+    {msg::kCauseNoReplySeen,
+     "%1 個のアダプター (%2) から探索要求を送りましたが、応答がありませんでした。"},
+    {msg::kCauseNoReplyHint,
+     "ユニットの電源が入っているか、このPCと同じLANにあるかご確認ください。電源を入れた直後"
+     "の場合は、起動を待ってから再試行してください。"},
+    {msg::kCauseNoLinkSeen, "Ethernetアダプターのリンクがありません。"},
+    {msg::kCauseNoLinkHint,
+     "LANケーブルが抜けていないか、ユニットやスイッチの電源が入っているかご確認ください。"},
+    {msg::kCauseNoEthernetSeen, "Ethernetアダプターがありません (無線LANは探索しません)。"},
+    {msg::kCauseNoEthernetHint, "このPCをLANケーブルでユニットと同じLANに接続してください。"},
+    {msg::kCauseNoAddressSeen,
+     "Ethernetアダプターに IPv4 アドレスがありません (またはリンクローカル アドレスだけです)。"},
+    {msg::kCauseNoAddressHint,
+     "DHCP でアドレスを得られていません。ルーターを確認するか、アドレスを設定してください。"},
+    {msg::kCauseReplyBlockedSeen,
+     "ユニット (%1) の応答はこのPCのアダプターに届きましたが、このプログラムには届きません"
+     "でした。"},
+    {msg::kCauseReplyBlockedHint,
+     "このPCのファイアウォールが応答を止めています。UDP ポート %1 への受信を許可してください。"},
+    {msg::kCausePortInUseSeen, "UDP ポート %1 を別のプログラムが使用しています。"},
+    {msg::kCausePortHeldBySeen, "UDP ポート %1 を別のプログラム %2 が使用しています。"},
+    {msg::kCausePortInUseHint, "そのプログラムを終了してから再試行してください。"},
+    {msg::kCauseForeignReplySeen,
+     "%1 の機器が、このアップデーターの受け付けない応答 (%2) を返しました。"},
+    {msg::kCauseForeignReplyHint,
+     "この製品のユニットではないか、より新しいアップデーターが必要なユニットです。"},
+    {msg::kCauseSubSilentSeen,
+     "メインユニット (%1) は応答しましたが、サブユニットは %2 経由で応答しませんでした。"},
+    {msg::kCauseSubSilentHint, "電源を入れた直後の場合は、1分ほど待ってから再試行してください。"},
+    {msg::kCauseTempRefusedSeen, "一時アドレス %1 を追加できませんでした。"},
+    {msg::kCauseTempHeldSeen, "一時アドレス %1 を追加できませんでした (%2 に既にあります)。"},
+    {msg::kCauseTempRefusedHint,
+     "このアドレスを使う設定やプログラムを外してから再試行してください。"},
+    {msg::kCauseRouteConflictSeen,
+     "%1 が 10.0.0.0/8 の一部 (%2) への経路を持つため、サブユニットへの通信がこのアダプター"
+     "から出ません。"},
+    {msg::kCauseRouteConflictHint, "VPN を切断するか、その経路を外してから再試行してください。"},
+    {msg::kCauseNoRightsSeen, "一時アドレスの追加に必要な権限がありません。"},
+    {msg::kCauseNoRightsHint, "管理者 (root) として実行してください。"},
+    // The console tool's words.
+    {msg::kConsoleCause, "原因 [%1] %2"},
+    {msg::kConsoleHint, "対処: %1"},
+    {msg::kConsoleLinkUp, "リンクあり"},
+    {msg::kConsoleLinkDown, "リンクなし"},
+    {msg::kConsoleNoAddress, "アドレスなし"},
+    {msg::kConsoleAdapterCounts, ", 送信 %1, 応答 %2"},
+    {msg::kConsoleRejected, " (うち受け付けなかった応答 %1)"},
+    {msg::kConsoleCurrent, "最新です"},
+    {msg::kConsoleUpdateNeeded, "アップデートが必要です"},
+    {msg::kConsoleFirmwareInfo, "ファームウェア情報: %1"},
+    {msg::kConsoleLeftoverRemoved, "前回の実行で残った一時アドレス %1 を %2 から削除しました。"},
+    {msg::kConsoleUnitAddress, "IPアドレス: %1"},
+    {msg::kConsoleOfferedRetry, "→ 再試行"},
+    {msg::kConsoleOfferedSpecialMode, "→ 特殊モード"},
+    {msg::kConsoleAskRetry, "r = 再試行, q = 終了: "},
+    {msg::kConsoleAskRetryOrSpecial, "r = 再試行, s = 特殊モード, q = 終了: "},
+    {msg::kConsoleNoLog, "実行ログを書けませんでした。アップデートは続けます。"},
+    {msg::kConsoleNoHistory, "実行履歴を書けませんでした。"},
+    {msg::kConsoleNoRights,
+     "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
+     "root で実行してください。"},
 };
 
 }  // namespace
@@ -70,6 +133,23 @@ std::string_view LoadMessage(int id) {
     auto found = std::find_if(std::begin(kMessages), std::end(kMessages),
                               [id](const auto& entry) { return entry.first == id; });
     return found == std::end(kMessages) ? std::string_view{} : found->second;
+}
+
+std::string FillMessage(int id, std::initializer_list<std::string_view> args) {
+    const std::string_view text = LoadMessage(id);
+    std::string filled;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const bool marker =
+            text[at] == '%' && at + 1 < text.size() && text[at + 1] >= '1' && text[at + 1] <= '9';
+        const std::size_t arg = marker ? static_cast<std::size_t>(text[at + 1] - '1') : 0;
+        if (marker && arg < args.size()) {
+            filled += *(args.begin() + arg);
+            ++at;
+        } else {
+            filled += text[at];
+        }
+    }
+    return filled;
 }
 
 std::string_view DocumentStringField(int index) {

@@ -4,7 +4,8 @@
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
-#include "frontends/cli/cause_texts.h"
+#include "resources/message_catalogue.h"
+#include "workflow/cause_texts.h"
 
 namespace rlq::cli {
 namespace {
@@ -18,8 +19,6 @@ std::string BarLabel(Unit unit) {
 std::string VersionLabel(Unit unit) {
     return unit == Unit::Main ? "Main: " : "Sub:  ";
 }
-constexpr char kCurrentText[] = "最新です";
-constexpr char kUpdateNeededText[] = "アップデートが必要です";
 
 // Message texts break lines with CR LF; a console wants LF alone.
 std::string ConsoleText(std::string text) {
@@ -27,6 +26,26 @@ std::string ConsoleText(std::string text) {
         text.replace(at, 2, "\n");
     }
     return text;
+}
+
+// One adapter as the search saw it: name, link, addresses, requests and replies.
+std::string AdapterLine(const AdapterSearched& adapter) {
+    std::string line =
+        adapter.name + ": " +
+        std::string(LoadMessage(adapter.link ? msg::kConsoleLinkUp : msg::kConsoleLinkDown)) + ", ";
+    if (adapter.addresses.empty()) {
+        line += LoadMessage(msg::kConsoleNoAddress);
+    }
+    for (std::size_t i = 0; i < adapter.addresses.size(); ++i) {
+        line += i == 0 ? "" : " ";
+        line += PrefixText(adapter.addresses[i]).View();
+    }
+    line += FillMessage(msg::kConsoleAdapterCounts,
+                        {std::to_string(adapter.sent), std::to_string(adapter.replies)});
+    if (adapter.rejected > 0) {
+        line += FillMessage(msg::kConsoleRejected, {std::to_string(adapter.rejected)});
+    }
+    return line;
 }
 
 }  // namespace
@@ -62,17 +81,17 @@ void ConsolePresenter::DrawBar(const BarPercent& bar) {
 void ConsolePresenter::UnitChecked(Unit unit, Ipv4 address, std::uint16_t version,
                                    std::uint16_t carried, bool current) {
     Line(VersionLabel(unit) + FormatIpv4(address) + "  " + VersionChangeText(version, carried) +
-         "  " + (current ? kCurrentText : kUpdateNeededText));
+         "  " +
+         std::string(LoadMessage(current ? msg::kConsoleCurrent : msg::kConsoleUpdateNeeded)));
 }
 
 void ConsolePresenter::RunStarted(const RunStart& start) {
-    Line("ファームウェア情報: " + start.firmwareInfo);
+    Line(FillMessage(msg::kConsoleFirmwareInfo, {start.firmwareInfo}));
     Line("== " + start.windowTitle);
 }
 
 void ConsolePresenter::LeftoverAddressRemoved(const std::string& interfaceName) {
-    Line("前回の実行で残った一時アドレス " + std::string(kTempAddressText) + " を " +
-         interfaceName + " から削除しました。");
+    Line(FillMessage(msg::kConsoleLeftoverRemoved, {kTempAddressText, interfaceName}));
 }
 
 void ConsolePresenter::Lines(const SearchTexts& texts) {
@@ -95,8 +114,8 @@ void ConsolePresenter::SearchGivenUp(const SearchTexts& texts) {
 
 void ConsolePresenter::SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) {
     const CauseTexts texts = TextsForCause(diagnosis);
-    Line("原因 [" + std::string(NotFoundCauseCode(diagnosis.cause)) + "] " + texts.seen);
-    Line("対処: " + texts.hint);
+    Line(FillMessage(msg::kConsoleCause, {NotFoundCauseCode(diagnosis.cause), texts.seen}));
+    Line(FillMessage(msg::kConsoleHint, {texts.hint}));
     for (const AdapterSearched& adapter : diagnosis.adapters) {
         Line("  " + AdapterLine(adapter));
     }
@@ -107,7 +126,7 @@ void ConsolePresenter::VersionShown(Unit unit, std::uint16_t unitVersion, std::u
 }
 
 void ConsolePresenter::UnitAddressShown(Unit, Ipv4 address) {
-    Line("IPアドレス: " + FormatIpv4(address));
+    Line(FillMessage(msg::kConsoleUnitAddress, {FormatIpv4(address)}));
 }
 
 void ConsolePresenter::Progress(Unit unit, std::uint32_t done, std::uint32_t total) {
@@ -121,7 +140,9 @@ void ConsolePresenter::MessageShown(int, std::string_view caption, std::string_v
 }
 
 void ConsolePresenter::Offered(OfferedButton button) {
-    Line(button == OfferedButton::Retry ? "→ 再試行" : "→ 特殊モード");
+    Line(
+        std::string(LoadMessage(button == OfferedButton::Retry ? msg::kConsoleOfferedRetry
+                                                               : msg::kConsoleOfferedSpecialMode)));
 }
 
 }  // namespace rlq::cli

@@ -33,6 +33,7 @@
 #include "platform/record_folder.h"
 #include "platform/search_probes.h"
 #include "platform/udp_socket.h"
+#include "resources/message_catalogue.h"
 #include "resources/resource_ids.h"
 #include "resources/version_info.h"
 
@@ -42,11 +43,6 @@ using namespace rlq;
 using namespace rlq::cli;
 
 constexpr char kProgramName[] = "rlq-updater-cli";
-constexpr char kNoLogText[] = "実行ログを書けませんでした。アップデートは続けます。";
-constexpr char kNoHistoryText[] = "実行履歴を書けませんでした。";
-constexpr char kNoRightsText[] =
-    "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
-    "root で実行してください。";
 
 // The log's echo writes past stdio: a writer stalled on a full pipe must hold no stream's lock
 // that the program's end takes.
@@ -65,8 +61,9 @@ void WriteAll(int fd, std::string_view text) {
 
 // After a failed run on a terminal: the user's choice, as a press of the button it names.
 int AskForButton(bool specialOffered) {
-    std::printf(
-        "%s", specialOffered ? "r = 再試行, s = 特殊モード, q = 終了: " : "r = 再試行, q = 終了: ");
+    const std::string_view question =
+        LoadMessage(specialOffered ? msg::kConsoleAskRetryOrSpecial : msg::kConsoleAskRetry);
+    std::fwrite(question.data(), 1, question.size(), stdout);
     std::fflush(stdout);
     std::string answer;
     if (!std::getline(std::cin, answer)) {
@@ -131,11 +128,13 @@ int main(int argc, char** argv) {
     RunLog log(
         records, start,
         [](const std::string& why) {
-            std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoLogText, why.c_str());
+            std::fprintf(stderr, "%s: %s (%s)\n", kProgramName,
+                         LoadMessage(msg::kConsoleNoLog).data(), why.c_str());
         },
         echo);
     RunHistory history(records, start, [](const std::string& why) {
-        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, kNoHistoryText, why.c_str());
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName,
+                     LoadMessage(msg::kConsoleNoHistory).data(), why.c_str());
     });
     RunListeners events;
     events.Add(*presenter);
@@ -148,7 +147,7 @@ int main(int argc, char** argv) {
 
     auto& process = platform::SystemProcess();
     if (!process.MayChangeAddresses()) {
-        std::fprintf(stderr, "%s\n", kNoRightsText);
+        std::fprintf(stderr, "%s\n", LoadMessage(msg::kConsoleNoRights).data());
         return end(kNotStarted);
     }
 

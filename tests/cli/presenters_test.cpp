@@ -7,11 +7,12 @@
 #include <tuple>
 
 #include "common/temp_address.h"
-#include "frontends/cli/cause_texts.h"
 #include "frontends/cli/console_presenter.h"
 #include "frontends/cli/history_printer.h"
 #include "frontends/cli/json_presenter.h"
 #include "net/reply.h"
+#include "resources/message_catalogue.h"
+#include "workflow/cause_texts.h"
 
 namespace rlq::cli {
 namespace {
@@ -125,8 +126,14 @@ TEST(ConsolePresenter, NamesThePortHolderAsFarAsKnown) {
                                     "を別のプログラムが使用しています。"};
     for (std::size_t i = 0; i < std::size(holders); ++i) {
         std::tie(held.holder, held.holderId) = holders[i];
-        EXPECT_EQ(cli::TextsForCause(held).seen, std::string("UDP ポート 12104 ") + expected[i]);
+        EXPECT_EQ(TextsForCause(held).seen, std::string("UDP ポート 12104 ") + expected[i]);
     }
+}
+
+// A marker takes its argument once, as it stands; one without an argument stays as it is.
+TEST(MessageCatalogue, FillsEachMarkerOnceAndKeepsOneWithoutItsArgument) {
+    EXPECT_EQ(FillMessage(msg::kConsoleAdapterCounts, {"%2", "3"}), ", 送信 %2, 応答 3");
+    EXPECT_EQ(FillMessage(msg::kConsoleAdapterCounts, {"1"}), ", 送信 1, 応答 %2");
 }
 
 TEST(JsonPresenter, WritesOneObjectPerEventAndAtMostOneLinePerPercent) {
