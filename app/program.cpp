@@ -33,20 +33,27 @@ Program::Program(PlatformServices services, ProgramOptions options)
           m_events, [this] { RemoveLeftovers(); }, options.startInSpecialMode, options.checkOnly}) {
 }
 
-int Program::RunRecorded(PlatformServices services, platform::RecordFolder& records) {
+RecordedRunEnd Program::RunRecorded(PlatformServices services, platform::RecordFolder& records,
+                                    const RecordedRunOptions& options) {
     const auto start = std::chrono::system_clock::now();
-    const RecordFailure unreported = [](const std::string&) {};
-    RunLog log(records, start, unreported);
-    RunHistory history(records, start, unreported);
-    RunListeners events;
+    RunLog log(records, start, options.onLogFailure, options.echo);
+    RunHistory history(records, start, options.onHistoryFailure);
+    RunListeners none;
+    RunListeners& events = options.listeners != nullptr ? *options.listeners : none;
     events.Add(log);
     events.Add(history);
-    Program program(services, {false, false, &events});
+    const auto end = [&events](int processStatus, ExitFor recorded) {
+        events.Tell(&ProgramObserver::ProgramEnded, recorded.status, recorded.outcome);
+        return RecordedRunEnd{processStatus, recorded};
+    };
+    if (!options.mayStart()) {
+        return end(kNotStarted.status, kNotStarted);
+    }
+    Program program(services, {options.startInSpecialMode, options.checkOnly, &events});
     const int status = program.App().Run();
     const CRLQUpdaterView* view = program.App().View();
-    const ExitFor exit = view != nullptr ? ExitForOutcome(view->Outcome(), false) : kNotStarted;
-    events.Tell(&ProgramObserver::ProgramEnded, exit.status, exit.outcome);
-    return status;
+    return end(status,
+               view != nullptr ? ExitForOutcome(view->Outcome(), options.checkOnly) : kNotStarted);
 }
 
 void Program::RemoveLeftovers() {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -13,8 +12,6 @@
 
 #include "app/exit_status.h"
 #include "app/program.h"
-#include "app/run_history.h"
-#include "app/run_log.h"
 #include "firmware/document.h"
 #include "firmware/image_format.h"
 #include "firmware/slots.h"
@@ -119,59 +116,45 @@ int main(int argc, char** argv) {
     } else {
         presenter = std::make_unique<ConsolePresenter>(stdout, ::isatty(STDOUT_FILENO));
     }
-    // The log and the history tell on stderr, once each, when they cannot be written.
-    const auto start = std::chrono::system_clock::now();
-    LogEcho echo;
-    if (options.verbose) {
-        echo = [](const std::string& line) { WriteAll(STDERR_FILENO, line); };
-    }
-    RunLog log(
-        records, start,
-        [](const std::string& why) {
-            std::fprintf(stderr, "%s: %s (%s)\n", kProgramName,
-                         LoadMessage(msg::kConsoleNoLog).data(), why.c_str());
-        },
-        echo);
-    RunHistory history(records, start, [](const std::string& why) {
-        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName,
-                     LoadMessage(msg::kConsoleNoHistory).data(), why.c_str());
-    });
-    RunListeners events;
-    events.Add(*presenter);
-    events.Add(log);
-    events.Add(history);
-    const auto end = [&events](const ExitFor& exit) {
-        events.Tell(&ProgramObserver::ProgramEnded, exit.status, exit.outcome);
-        return exit.status;
-    };
-
     auto& process = platform::SystemProcess();
-    if (!process.MayChangeAddresses()) {
-        std::fprintf(stderr, "%s\n", LoadMessage(msg::kConsoleNoRights).data());
-        return end(kNotStarted);
-    }
-
     platform::CleanupTrackingHostNetwork host(platform::SystemHostNetwork(), cleanup);
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
-    auto& sockets = platform::SystemUdpSockets();
-
     platform::HeadlessToolkit ui(platform::TimeMode::Real);
     // A check never asks, and JSON lines leave no room for a question.
     const bool interactive =
         !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     cli::ConsoleUser user(
         ui, [interactive](bool special) { return interactive ? AskForButton(special) : 0; });
+    RunListeners events;
+    events.Add(*presenter);
     events.Add(user);
 
-    Program program({ui, process, host, sockets, platform::SystemSearchProbes(),
-                     platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
-                    {options.specialMode, options.check, &events});
-    CRLQUpdaterApp& app = program.App();
-    if (!app.InitInstance()) {
-        return end(kNotStarted);
+    RecordedRunOptions run;
+    run.startInSpecialMode = options.specialMode;
+    run.checkOnly = options.check;
+    run.listeners = &events;
+    // The log and the history tell on stderr, once each, when they cannot be written.
+    run.onLogFailure = [](const std::string& why) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName, LoadMessage(msg::kConsoleNoLog).data(),
+                     why.c_str());
+    };
+    run.onHistoryFailure = [](const std::string& why) {
+        std::fprintf(stderr, "%s: %s (%s)\n", kProgramName,
+                     LoadMessage(msg::kConsoleNoHistory).data(), why.c_str());
+    };
+    if (options.verbose) {
+        run.echo = [](const std::string& line) { WriteAll(STDERR_FILENO, line); };
     }
-    ui.RunMessageLoop();
-    const CRLQUpdaterView& view = *app.View();
-    app.ExitInstance();
-    return end(ExitForOutcome(view.Outcome(), options.check));
+    run.mayStart = [&process] {
+        if (process.MayChangeAddresses()) {
+            return true;
+        }
+        std::fprintf(stderr, "%s\n", LoadMessage(msg::kConsoleNoRights).data());
+        return false;
+    };
+    return Program::RunRecorded(
+               {ui, process, host, platform::SystemUdpSockets(), platform::SystemSearchProbes(),
+                platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
+               records, run)
+        .recorded.status;
 }

@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     platform::CleanupTrackingTempFiles tempFiles(platform::SystemTempFiles(), cleanup);
     auto& sockets = platform::SystemUdpSockets();
     return Program::RunRecorded(
-        {ui, authorising, host, sockets, platform::SystemSearchProbes(),
-         platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
-        platform::SystemRecordFolder());
+               {ui, authorising, host, sockets, platform::SystemSearchProbes(),
+                platform::SystemHttpLayer(), tempFiles, platform::ProgramDataItems()},
+               platform::SystemRecordFolder())
+        .processStatus;
 }

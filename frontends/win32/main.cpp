@@ -22,9 +22,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     namespace platform = rlq::platform;
     platform::win32::Win32Toolkit ui;
-    return rlq::Program::RunRecorded(
-        {ui, platform::SystemProcess(), platform::SystemHostNetwork(), platform::SystemUdpSockets(),
-         platform::SystemSearchProbes(), platform::SystemHttpLayer(), platform::SystemTempFiles(),
-         platform::ProgramDataItems()},
-        platform::SystemRecordFolder());
+    return rlq::Program::RunRecorded({ui, platform::SystemProcess(), platform::SystemHostNetwork(),
+                                      platform::SystemUdpSockets(), platform::SystemSearchProbes(),
+                                      platform::SystemHttpLayer(), platform::SystemTempFiles(),
+                                      platform::ProgramDataItems()},
+                                     platform::SystemRecordFolder())
+        .processStatus;
 }
