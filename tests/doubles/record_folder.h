@@ -2,6 +2,7 @@
 // The record folder in memory: the whole folder can refuse to be made, and files can stop
 // taking writes, as a full disk does.
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,8 +14,9 @@ namespace rlq::testing {
 class FakeRecordFolder final : public platform::RecordFolder {
   public:
     std::map<std::string, std::string> files;
-    bool unusable = false;  // nothing can be made, read or locked
-    bool diskFull = false;  // writes fail from now on
+    // The run log writes on a thread of its own, so the faults may change under its writes.
+    std::atomic<bool> unusable = false;  // nothing can be made, read or locked
+    std::atomic<bool> diskFull = false;  // writes fail from now on
     int locksTaken = 0;
 
     std::string Path() const override { return "/state/rlq-updater"; }

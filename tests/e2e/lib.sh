@@ -34,14 +34,18 @@ await_window() {
 # Starts an X server of its own, exports DISPLAY and sets xvfb_pid; the caller ends it. Its output
 # goes to $1.log. The display number is drawn at random from a wide range: a server that ends
 # removes its socket after its lock, so a number handed on at once (as Xvfb -displayfd does) can
-# lose the new server's socket, which programs in a network namespace need. False when no server
+# lose the new server's socket, which programs in a network namespace need. The servers of the
+# scenarios beside this one start one at a time: a server that finds its number taken aborts,
+# and its abort removes the socket of the server that holds the number. False when no server
 # starts.
 start_xvfb() {
-    local base=$1 display
+    local base=$1 display starting started=1
+    exec {starting}>/run/lock/rlq-e2e-xvfb-start.lock
+    flock "$starting"
     for _ in $(seq 10); do
         display=$((1000 + RANDOM % 20000))
         [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]] && continue
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$base.log" 2>&1 &
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$base.log" 2>&1 {starting}>&- &
         xvfb_pid=$!
         for _ in $(seq 100); do
             [[ -S /tmp/.X11-unix/X$display ]] && break
@@ -50,11 +54,13 @@ start_xvfb() {
         done
         if [[ -S /tmp/.X11-unix/X$display ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
             export DISPLAY=:$display
-            return 0
+            started=0
+            break
         fi
         kill -TERM "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
         xvfb_pid=""
     done
-    return 1
+    exec {starting}>&-
+    return $started
 }
