@@ -337,6 +337,7 @@ CReply::PassOutcome CReply::RunCycles(PassRecord& record) {
             if (datagram) {
                 const ReceivedReply reply = JudgeReceived(datagram->from, datagram->length);
                 ++record.received;
+                record.rejected += reply.verdict != ReplyVerdict::Accepted ? 1 : 0;
                 if (record.datagrams.size() < kKeptDatagrams) {
                     record.datagrams.push_back(reply);
                 }

@@ -51,6 +51,7 @@ struct PassRecord {
     int sent = 0;                          // requests that went out
     int refusedSends = 0;                  // requests the system did not send
     int received = 0;                      // datagrams received
+    int rejected = 0;                      // of those, the ones not taken
     std::vector<ReceivedReply> datagrams;  // the first kKeptDatagrams of them, with their verdicts
 };
 inline constexpr std::size_t kKeptDatagrams = 64;

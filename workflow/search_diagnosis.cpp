@@ -70,9 +70,7 @@ std::vector<AdapterSearched> Adapters(const SearchSeen& seen) {
             }
             entry.sent += record.sent;
             entry.replies += record.received;
-            entry.rejected += static_cast<int>(std::count_if(
-                record.datagrams.begin(), record.datagrams.end(),
-                [](const ReceivedReply& r) { return r.verdict != ReplyVerdict::Accepted; }));
+            entry.rejected += record.rejected;
         }
     }
     return searched;

@@ -217,6 +217,15 @@ TEST_F(ReplySearch, ReportsReachListenersOnlyWhenTheOwnerDeliversThem) {
     reply->DeliverEvents();
     EXPECT_THAT(heard.seen, ::testing::ElementsAre("pass from 192.168.0.5", "rejected",
                                                    "accepted, found 192.168.0.20", "pass-end 1"));
+    // The pass is kept for the diagnosis, with what it received.
+    const std::vector<PassRecord> passes = reply->Passes();
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_EQ(passes[0].pass.localAddress, kLanAddress);
+    EXPECT_EQ(passes[0].sent, 1);
+    EXPECT_EQ(passes[0].received, 2);
+    EXPECT_EQ(passes[0].rejected, 1);
+    ASSERT_EQ(passes[0].datagrams.size(), 2u);
+    EXPECT_EQ(passes[0].datagrams[0].verdict, ReplyVerdict::NotAReply);
 }
 
 TEST_F(ReplySearch, OnlyExactSixteenByteDatagramsAreRead) {

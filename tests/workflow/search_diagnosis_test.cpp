@@ -72,6 +72,7 @@ SearchDiagnosis Diagnose(const Row& row) {
         for (ReplyVerdict verdict : row.seen.replies) {
             record.datagrams.push_back({kDevice, 16, 0x0200, 0x82, 0x0130, verdict});
             ++record.received;
+            record.rejected += verdict != ReplyVerdict::Accepted ? 1 : 0;
         }
     };
     if (row.seen.ownPass) {
