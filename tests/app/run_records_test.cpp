@@ -138,26 +138,36 @@ struct Gate {
     }
 };
 
-// A stalled echo costs its own lines, never the run's time nor the file's lines: lines beyond
-// the queue's bound are dropped and counted, and the end waits for the writer only so long.
+// A stalled echo costs its own lines, never the run's time nor the file's lines: the file goes on
+// while the echo waits, lines beyond the echo's bound are dropped and counted, and the end waits
+// for the writer only so long.
 TEST(RunLog, AStalledWriteCostsLinesNeverTheRun) {
     using std::chrono::steady_clock;
+    constexpr std::size_t kWhileStalled = 100;
     constexpr std::size_t kBeyond = 10;
+    const std::string name = "run-20261208T141003.123Z.log";
     FakeRecordFolder folder;
     auto gate = std::make_shared<Gate>();
     {
         RunLog log(
             folder, kStart, [](const std::string&) {}, Gate::Stall(gate));
-        gate->AwaitEntered();  // the writer holds the first line
+        gate->AwaitEntered();  // the echo's writer holds the first line
+        for (std::size_t i = 0; i < kWhileStalled; ++i) {
+            log.SearchStarted(Unit::Main);
+        }
+        std::size_t written = 0;
+        for (int i = 0; i < 500 && written < 1 + kWhileStalled; ++i) {
+            written = Lines(folder.Read(name).value_or("")).size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(written, 1 + kWhileStalled) << "the file does not wait for the echo";
         const auto began = steady_clock::now();
-        for (std::size_t i = 0; i < kLogQueueLines + kBeyond; ++i) {
+        for (std::size_t i = kWhileStalled; i < kLogQueueLines + kBeyond; ++i) {
             log.SearchStarted(Unit::Main);
         }
         EXPECT_LT(steady_clock::now() - began, std::chrono::seconds(1));
         gate->Open();
     }
-    EXPECT_EQ(Lines(folder.files["run-20261208T141003.123Z.log"]).size(),
-              1 + kLogQueueLines + kBeyond);
     const auto echoed = Lines(gate->echoed);
     ASSERT_EQ(echoed.size(), 1 + kLogQueueLines + 1);
     EXPECT_THAT(echoed[kLogQueueLines], HasSubstr("search-start main"));

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/record_folder.h"
@@ -13,8 +14,9 @@ namespace rlq::testing {
 
 class FakeRecordFolder final : public platform::RecordFolder {
   public:
-    std::map<std::string, std::string> files;
-    // The run log writes on a thread of its own, so the faults may change under its writes.
+    std::map<std::string, std::string> files;  // read directly once no writer runs
+    // The run log writes on a thread of its own, so the faults may change under its writes, and
+    // Read and Append take turns.
     std::atomic<bool> unusable = false;  // nothing can be made, read or locked
     std::atomic<bool> diskFull = false;  // writes fail from now on
     int locksTaken = 0;
@@ -47,6 +49,7 @@ class FakeRecordFolder final : public platform::RecordFolder {
         return std::make_unique<platform::RecordLock>();
     }
     std::optional<std::string> Read(const std::string& name) override {
+        std::lock_guard held(m_lock);
         if (unusable) {
             return std::nullopt;
         }
@@ -54,6 +57,7 @@ class FakeRecordFolder final : public platform::RecordFolder {
         return file != files.end() ? file->second : std::string();
     }
     bool Append(const std::string& name, std::string_view text) override {
+        std::lock_guard held(m_lock);
         if (unusable || diskFull) {
             return false;
         }
@@ -69,6 +73,7 @@ class FakeRecordFolder final : public platform::RecordFolder {
     }
 
   private:
+    std::mutex m_lock;
     struct File final : platform::RecordFile {
         File(FakeRecordFolder& folder, std::string name) : folder(folder), name(std::move(name)) {}
         bool Append(std::string_view text) override { return folder.Append(name, text); }
