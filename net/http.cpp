@@ -53,7 +53,7 @@ void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
     const auto started = std::chrono::steady_clock::now();
     RunAttempts(address, path, status, error);
     ReleaseHandles();
-    m_events.Tell(&NetObserver::HttpRequestEnded, Ipv4{address},
+    m_events.Tell(&NetObserver::HttpRequestEnded, address,
                   std::string_view(path != nullptr ? path : ""), *status, m_szError,
                   std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - started));

@@ -304,10 +304,8 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     }
     Report(&NetObserver::PassStarted, record.pass);
     const PassOutcome outcome = RunCycles(record);
-    const DiscoveryPass pass = record.pass;
-    const int sent = record.sent;
+    Report(&NetObserver::PassEnded, record.pass, record.sent);
     Keep(std::move(record));
-    Report(&NetObserver::PassEnded, pass, sent);
     return outcome;
 }
 

@@ -1,5 +1,7 @@
 #include "frontends/cli/console_presenter.h"
 
+#include <algorithm>
+
 #include "common/ipv4.h"
 #include "common/temp_address.h"
 #include "firmware/image_format.h"
@@ -11,13 +13,18 @@ namespace rlq::cli {
 namespace {
 
 constexpr int kBarWidth = 40;
+constexpr std::size_t kVersionLabelWidth = 6;
+
+// The unit's label, as the main window's labels name it.
 std::string BarLabel(Unit unit) {
-    return unit == Unit::Main ? "Main" : "Sub";
+    return std::string(LoadMessage(unit == Unit::Main ? msg::kMainLabel : msg::kSubLabel));
 }
 
-// The version and check lines' label.
+// The version and check lines' label: "Main: ", "Sub:  ".
 std::string VersionLabel(Unit unit) {
-    return unit == Unit::Main ? "Main: " : "Sub:  ";
+    std::string label = BarLabel(unit) + ":";
+    label.resize(std::max(label.size(), kVersionLabelWidth), ' ');
+    return label;
 }
 
 // Message texts break lines with CR LF; a console wants LF alone.
