@@ -27,7 +27,7 @@ void RunHistory::RunStarted(const RunStart& start) {
 }
 
 void RunHistory::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version, bool) {
-    if (unitAddress != 0) {
+    if (unitAddress != Ipv4{}) {
         m_found[SlotOf(unit)] = Found{unitAddress, version};
         m_cause.clear();  // a retry got past the search that failed
     }

@@ -39,7 +39,7 @@ class RunHistory final : public SequenceObserver, public ProgramObserver {
     RecordFailure m_onFailure;
     RunStart m_run;
     struct Found {
-        Ipv4 address = 0;
+        Ipv4 address;
         std::uint16_t version = 0;
     };
     std::optional<Found> m_found[2];

@@ -151,7 +151,7 @@ void RunLog::SearchGivenUp(const SearchTexts& texts) {
 
 void RunLog::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version, bool viaTempAddress) {
     Line("search-end " + std::string(UnitName(unit)) +
-         (unitAddress == 0
+         (unitAddress == Ipv4{}
               ? std::string(": not found")
               : ": found " + FormatIpv4(unitAddress) + " version " + FormatVersion(version) +
                     (viaTempAddress ? " through the temporary address" : "")));

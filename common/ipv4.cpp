@@ -6,14 +6,15 @@
 namespace rlq {
 
 std::string FormatIpv4(Ipv4 address) {
+    const std::uint32_t value = address.HostOrder();
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu,
-                  (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFFu, (value >> 16) & 0xFFu,
+                  (value >> 8) & 0xFFu, value & 0xFFu);
     return text;
 }
 
 std::optional<Ipv4> ParseIpv4(std::string_view text) {
-    Ipv4 value = 0;
+    std::uint32_t value = 0;
     for (int octet = 0; octet < 4; ++octet) {
         if (octet > 0) {
             if (text.empty() || text.front() != '.') {
@@ -32,7 +33,7 @@ std::optional<Ipv4> ParseIpv4(std::string_view text) {
     if (!text.empty()) {
         return std::nullopt;
     }
-    return value;
+    return Ipv4{value};
 }
 
 }  // namespace rlq

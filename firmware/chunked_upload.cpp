@@ -33,7 +33,7 @@ std::string RefusalText(const char* errorText, std::uint32_t status) {
 
 }  // namespace
 
-void CRLQUpdaterDoc::UploadByHttp(std::uint32_t address, UpdateResult& result) {
+void CRLQUpdaterDoc::UploadByHttp(Ipv4 address, UpdateResult& result) {
     CHttp http(m_services.http, m_services.netEvents);
     result = UpdateResult::Failed;
     SetTransferBusy(true);

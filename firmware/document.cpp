@@ -58,7 +58,7 @@ void CRLQUpdaterDoc::ShowFailure(int textId, const std::string& text) {
     m_services.ui.ShowMessage(text, caption, platform::MessageIcon::Exclamation);
 }
 
-void CRLQUpdaterDoc::UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
+void CRLQUpdaterDoc::UpdateFirmware(Ipv4 address, int slot, std::uint16_t unitVersion,
                                     std::int32_t specialMode, UpdateResult& result) {
     if (slot < 0 || slot >= kSlotCount) {
         result = UpdateResult::Failed;

@@ -33,8 +33,8 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     std::uint32_t GetPosition(int slot) const override {
         return m_images[slot].position.load(std::memory_order_acquire);
     }
-    void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                        std::int32_t specialMode, UpdateResult& result) override;
+    void UpdateFirmware(Ipv4 address, int slot, std::uint16_t unitVersion, std::int32_t specialMode,
+                        UpdateResult& result) override;
 
     // The payload of a slot's image (after its 512-byte header).
     const std::uint8_t* Payload(int slot) const;
@@ -58,13 +58,12 @@ class CRLQUpdaterDoc final : public UpdateDocument {
     void UpdateAllViews();
     void ShowFailure(int textId, const std::string& text);
 
-    void UploadByHttp(std::uint32_t address, UpdateResult& result);
-    void UploadByTftp(std::uint32_t address, std::int32_t specialMode, UpdateResult& result);
+    void UploadByHttp(Ipv4 address, UpdateResult& result);
+    void UploadByTftp(Ipv4 address, std::int32_t specialMode, UpdateResult& result);
     std::string ProgramFolder() const;
     std::unique_ptr<platform::TempFile> CreateTempFile(const std::string& folder);
     bool WriteTempImage(platform::TempFile& file);
-    void ResetAndSend(std::uint32_t address, std::int32_t specialMode, std::string fileName,
-                      bool& success);
+    void ResetAndSend(Ipv4 address, std::int32_t specialMode, std::string fileName, bool& success);
     static void StoreTftpProgress(void* context, std::uint32_t count);
 
     TransferServices m_services;

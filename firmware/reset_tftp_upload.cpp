@@ -84,8 +84,7 @@ bool CRLQUpdaterDoc::WriteTempImage(platform::TempFile& file) {
     return true;
 }
 
-void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMode,
-                                  UpdateResult& result) {
+void CRLQUpdaterDoc::UploadByTftp(Ipv4 address, std::int32_t specialMode, UpdateResult& result) {
     result = UpdateResult::Failed;
     SetPosition(kSubSlot, 0);
     const std::string folder = ProgramFolder();
@@ -127,8 +126,8 @@ void CRLQUpdaterDoc::UploadByTftp(std::uint32_t address, std::int32_t specialMod
     result = UpdateResult::Updated;
 }
 
-void CRLQUpdaterDoc::ResetAndSend(std::uint32_t address, std::int32_t specialMode,
-                                  std::string fileName, bool& success) {
+void CRLQUpdaterDoc::ResetAndSend(Ipv4 address, std::int32_t specialMode, std::string fileName,
+                                  bool& success) {
     success = true;
     CTftp tftp(m_services.udp, m_services.tempFiles);
     tftp.SetProgressCallback(&CRLQUpdaterDoc::StoreTftpProgress, this);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/ipv4.h"
+
 namespace rlq {
 
 class DocumentView {
@@ -31,7 +33,7 @@ class UpdateDocument {
     virtual std::uint32_t GetImageSize(int slot) const = 0;
     virtual std::uint16_t GetImageVersion(int slot) const = 0;
     virtual std::uint32_t GetPosition(int slot) const = 0;
-    virtual void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
+    virtual void UpdateFirmware(Ipv4 address, int slot, std::uint16_t unitVersion,
                                 std::int32_t specialMode, UpdateResult& result) = 0;
 };
 

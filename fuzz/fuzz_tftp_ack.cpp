@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const auto block = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
     const rlq::Ipv4 from =
-        (data[2] & 1) != 0 ? kUnit ^ (static_cast<rlq::Ipv4>(data[2]) << 1) : kUnit;
+        (data[2] & 1) != 0 ? rlq::Ipv4{kUnit.HostOrder() ^ (std::uint32_t{data[2]} << 1)} : kUnit;
     const std::uint8_t* datagram = data + kPrefix;
     const std::size_t length = size - kPrefix;
 

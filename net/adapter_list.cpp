@@ -64,7 +64,7 @@ void CAdapterList::Enumerate(std::int32_t& count, const AdapterEntry*& entries) 
         std::uint32_t filled = 0;
         for (const platform::AdapterRecord& adapter : snapshot->adapters) {
             for (const MaskedAddress& own : adapter.addresses) {
-                if (own.address != 0 && own.address != kLoopback &&
+                if (own.address != Ipv4{} && own.address != kLoopback &&
                     HasUsableInterfaceRow(*snapshot, adapter)) {
                     m_pEntries[filled++] = {own.address, own.mask, adapter.firstGateway,
                                             adapter.interfaceIndex,

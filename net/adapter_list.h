@@ -13,11 +13,13 @@
 namespace rlq {
 
 struct AdapterEntry {
-    std::uint32_t address = 0;
-    std::uint32_t mask = 0;
-    std::uint32_t gateway = 0;
+    Ipv4 address;
+    Ipv4 mask;
+    Ipv4 gateway;
     std::uint32_t interfaceIndex = 0;
     std::uint8_t dhcp = 0;
+
+    friend bool operator==(const AdapterEntry&, const AdapterEntry&) = default;
 };
 
 // Whether an interface-table state counts as connected for the search.

@@ -6,6 +6,7 @@
 
 #include "common/text_cut.h"
 #include "net/http_url.h"
+#include "resources/message_catalogue.h"
 
 namespace rlq {
 namespace {
@@ -17,12 +18,11 @@ constexpr char kVerb[] = "POST";
 constexpr char kHttpVersion[] = "HTTP/1.0";
 constexpr char kContentTypeHeader[] = "Content-Type: application/octet-stream";
 constexpr int kAttempts = 4;
-constexpr char kInvalidUrlText[] = "URLが不適切です。";
 constexpr char kNoThreadText[] = "The request thread could not be started";
 
-std::string BuildUrl(std::uint32_t address, const char* path) {
+std::string BuildUrl(Ipv4 address, const char* path) {
     const auto octet = [address](int shift) {
-        return static_cast<long>((address >> shift) & 0xFF);
+        return static_cast<long>((address.HostOrder() >> shift) & 0xFF);
     };
     const int length =
         std::snprintf(nullptr, 0, kUrlFormat, octet(24), octet(16), octet(8), octet(0), path);
@@ -37,9 +37,8 @@ std::string BuildUrl(std::uint32_t address, const char* path) {
 CHttp::CHttp(platform::HttpLayer& layer, const NetListeners& events, HttpWatchTiming timing)
     : m_layer(layer), m_events(events), m_timing(timing) {}
 
-void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
-                    const std::uint8_t* body, const std::uint32_t* length, std::uint32_t* status,
-                    HttpError* error) {
+void CHttp::Request(HttpMode mode, Ipv4 address, const char* path, const std::uint8_t* body,
+                    const std::uint32_t* length, std::uint32_t* status, HttpError* error) {
     *status = 0;
     *error = HttpError::None;
     if (m_bRequestInProgress.exchange(true, std::memory_order_acq_rel)) {
@@ -60,15 +59,15 @@ void CHttp::Request(HttpMode mode, std::uint32_t address, const char* path,
     m_bRequestInProgress.store(false, std::memory_order_release);
 }
 
-void CHttp::RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
-                        HttpError* error) {
+void CHttp::RunAttempts(Ipv4 address, const char* path, std::uint32_t* status, HttpError* error) {
     const auto parts = path != nullptr ? ParseHttpUrl(BuildUrl(address, path)) : std::nullopt;
-    if (!parts) {
+    const std::optional<Ipv4> server = parts ? ParseIpv4(parts->server) : std::nullopt;
+    if (!server) {
         *error = HttpError::BadUrl;
-        SetErrorText(kInvalidUrlText);
+        SetErrorText(LoadMessage(msg::kHttpUrlRefused));
         return;
     }
-    m_strServer = parts->server;
+    m_server = *server;
     m_strObject = parts->object;
     m_nPort = parts->port;
 
@@ -134,7 +133,7 @@ void CHttp::SendOnWorker() {
         m_nThreadError = HttpError::LayerFailed;
         SetErrorText(result.message);
     };
-    auto connection = m_pSession->Connect(m_strServer, m_nPort);
+    auto connection = m_pSession->Connect(m_server, m_nPort);
     if (!connection.handle) {
         return fail(connection.result);
     }

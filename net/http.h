@@ -45,7 +45,7 @@ class CHttp {
     CHttp& operator=(const CHttp&) = delete;
 
     // status is 0 unless error is None.
-    void Request(HttpMode mode, std::uint32_t address, const char* path, const std::uint8_t* body,
+    void Request(HttpMode mode, Ipv4 address, const char* path, const std::uint8_t* body,
                  const std::uint32_t* length, std::uint32_t* status, HttpError* error);
 
     // Empty unless the last request produced a failure text; valid until the next request.
@@ -56,8 +56,7 @@ class CHttp {
     // take more bytes than that.
     static constexpr std::size_t kErrorCapacity = 80;
 
-    void RunAttempts(std::uint32_t address, const char* path, std::uint32_t* status,
-                     HttpError* error);
+    void RunAttempts(Ipv4 address, const char* path, std::uint32_t* status, HttpError* error);
     bool StartWorker();
     void RequestThread();
     void SendOnWorker();
@@ -77,7 +76,7 @@ class CHttp {
     const std::uint8_t* m_pBody = nullptr;
     const std::uint32_t* m_pdwLength = nullptr;
     HttpError m_nThreadError = HttpError::None;
-    std::string m_strServer;
+    Ipv4 m_server;  // the server part of the checked URL
     std::string m_strObject;
     std::uint16_t m_nPort = 0;
     std::string m_szError;

@@ -28,8 +28,8 @@ struct AdapterReport {
 
 // One discovery pass: requests from `localAddress` to `destination` on one adapter.
 struct DiscoveryPass {
-    Ipv4 localAddress = 0;
-    Ipv4 destination = 0;
+    Ipv4 localAddress;
+    Ipv4 destination;
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;
 };
@@ -46,7 +46,7 @@ enum class ReplyVerdict {
 };
 
 struct ReceivedReply {
-    Ipv4 source = 0;
+    Ipv4 source;
     std::size_t length = 0;
     std::uint16_t format = 0;  // as the datagram says, where it is long enough to say
     std::uint32_t unitKind = 0;

@@ -35,10 +35,10 @@ inline constexpr std::int32_t SEARCH_MAIN = 0x20;
 inline constexpr std::int32_t SEARCH_SUB = 0x40;
 
 struct ReplyResult {
-    std::uint32_t deviceAddress = 0;
+    Ipv4 deviceAddress;
     std::uint32_t unitKind = kUnitKindBase;
     std::uint16_t firmwareVersion = 0;
-    std::uint32_t localAddress = 0;  // 0 while nothing has been found
+    Ipv4 localAddress;  // 0.0.0.0 while nothing has been found
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;
 };

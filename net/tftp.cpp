@@ -47,8 +47,7 @@ void CTftp::SetProgressCallback(TftpProgressFn progress, void* context) {
     m_pProgressContext = context;
 }
 
-void CTftp::StartUpload(std::uint32_t address, std::string path, std::uint32_t total,
-                        std::int32_t* error) {
+void CTftp::StartUpload(Ipv4 address, std::string path, std::uint32_t total, std::int32_t* error) {
     if (m_bRunning.IsSet() || total > kMaxUploadBytes) {
         *error = 1;
         return;

@@ -42,8 +42,7 @@ class CTftp {
     // Error 0: the file is open and the worker runs. Error 1: an upload is already running, the
     // file cannot be opened, the total exceeds what 16-bit block numbers can carry, or the worker
     // cannot be started; nothing was sent.
-    void StartUpload(std::uint32_t address, std::string path, std::uint32_t total,
-                     std::int32_t* error);
+    void StartUpload(Ipv4 address, std::string path, std::uint32_t total, std::int32_t* error);
 
     bool IsRunning() const;
 
@@ -74,7 +73,7 @@ class CTftp {
 
     platform::UdpSocketFactory& m_sockets;
     platform::TempFiles& m_files;
-    std::uint32_t m_dwServer = 0;
+    Ipv4 m_dwServer;
     platform::ReadOnlyFile m_pFile;
     std::uint32_t m_dwTotal = 0;
     std::uint32_t m_dwSent = 0;

@@ -37,7 +37,7 @@ struct AdapterRecord {
     std::uint32_t interfaceIndex = 0;
     bool dhcpEnabled = false;
     std::vector<MaskedAddress> addresses;  // in the adapter's own order
-    Ipv4 firstGateway = 0;                 // 0 when there is none
+    Ipv4 firstGateway;                     // 0 when there is none
 };
 
 struct InterfaceRow {

@@ -1,6 +1,6 @@
 #pragma once
 // The HTTP operations the units' web interface needs: a root carrying the user agent and the
-// time-outs, a connection to a dotted address and port, and one HTTP/1.0 request whose headers and
+// time-outs, a connection to an address and port, and one HTTP/1.0 request whose headers and
 // body go out in a single call. Failures come back as values with the layer's own readable text.
 
 #include <chrono>
@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "common/ipv4.h"
 
 namespace rlq::platform {
 
@@ -61,8 +63,8 @@ class HttpRoot {
   public:
     virtual ~HttpRoot() = default;
 
-    // `server` is a dotted IPv4 address; it is never resolved by name.
-    virtual HttpOpened<HttpConnection> Connect(std::string_view server, std::uint16_t port) = 0;
+    // Connects by address: no name is ever resolved.
+    virtual HttpOpened<HttpConnection> Connect(Ipv4 server, std::uint16_t port) = 0;
 
     // May be called from any thread: every call blocked on this root, its connections or their
     // requests fails at once, and every later call on them fails. The handles stay valid until

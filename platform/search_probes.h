@@ -18,8 +18,8 @@ struct UdpPortHolder {
 };
 
 struct RouteRow {
-    Ipv4 destination = 0;
-    Ipv4 mask = 0;
+    Ipv4 destination;
+    Ipv4 mask;
     std::uint32_t interfaceIndex = 0;
 };
 

@@ -125,6 +125,7 @@ const std::pair<int, std::string_view> kMessages[] = {
     {msg::kConsoleNoRights,
      "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
      "root で実行してください。"},
+    {msg::kHttpUrlRefused, "URLが不適切です。"},
 };
 
 }  // namespace

@@ -95,6 +95,7 @@ constexpr int kConsoleAskRetryOrSpecial = 345;
 constexpr int kConsoleNoLog = 346;
 constexpr int kConsoleNoHistory = 347;
 constexpr int kConsoleNoRights = 348;
+constexpr int kHttpUrlRefused = 349;  // the HTTP client's failure text for a URL it cannot use
 constexpr int kApplicationName = 57344;
 constexpr int kOleInitFailed = 100;  // has no entry: loads as an empty text
 }  // namespace msg

@@ -166,7 +166,7 @@ SearchDiagnosis Diagnose(const SearchSeen& seen, const ProbeAnswers& probes) {
                 }
             }
         }
-    } else if (seen.kind == SEARCH_SUB && seen.mainUnit != 0) {
+    } else if (seen.kind == SEARCH_SUB && seen.mainUnit != Ipv4{}) {
         diagnosis.cause = NotFoundCause::SubSilent;
         diagnosis.device = seen.mainUnit;
     } else if (std::any_of(seen.adapters.begin(), seen.adapters.end(), HasLink) &&

@@ -15,7 +15,7 @@ namespace rlq {
 // What one search saw.
 struct SearchSeen {
     std::int32_t kind = 0;
-    Ipv4 mainUnit = 0;  // where this program last found the main unit, 0 when it has not
+    Ipv4 mainUnit;  // where this program last found the main unit, 0 when it has not
     bool mayChangeAddresses = true;  // whether this program holds the rights for 10.10.1.1
     std::vector<AdapterReport> adapters;
     std::vector<PassRecord> passes;

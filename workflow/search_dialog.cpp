@@ -123,7 +123,7 @@ void CDlgProg::KillTimerIfRunning() {
 
 bool CDlgProg::TakeFind() {
     const ReplyResult found = m_pReply->GetResult();
-    if (found.localAddress == 0) {
+    if (found.localAddress == Ipv4{}) {
         return false;
     }
     m_result.localAddress = found.localAddress;
@@ -197,7 +197,7 @@ UnitSlot DialogUnitSearch::Find(Unit unit) {
     SequenceListeners watched = m_events.sequence;
     watched.Add(giveUp);
     UnitSlot found;
-    SearchSeen seen{kind, 0, m_process.MayChangeAddresses(), {}, {}};
+    SearchSeen seen{kind, Ipv4{}, m_process.MayChangeAddresses(), {}, {}};
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
         CDlgProg dialog(kind, m_host, m_sockets, {m_events.net, m_events.transfer, watched});
@@ -210,7 +210,7 @@ UnitSlot DialogUnitSearch::Find(Unit unit) {
         m_mainUnit = found.unitAddress;
     }
     // A search the user cancelled has no cause to name.
-    if (found.unitAddress == 0 && probing.Started()) {
+    if (found.unitAddress == Ipv4{} && probing.Started()) {
         seen.mainUnit = m_mainUnit;
         m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, unit,
                                Diagnose(seen, probing.Answers()));

@@ -92,7 +92,7 @@ class DialogUnitSearch final : public UnitSearch {
     platform::SearchProbes& m_probes;
     const platform::ProcessEnvironment& m_process;
     WorkflowListeners m_events;
-    Ipv4 m_mainUnit = 0;  // where the main unit was last found, for a silent sub unit
+    Ipv4 m_mainUnit;  // where the main unit was last found, for a silent sub unit
 };
 
 }  // namespace rlq

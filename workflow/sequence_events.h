@@ -65,7 +65,7 @@ struct AdapterSearched {
 struct SearchDiagnosis {
     NotFoundCause cause = NotFoundCause::NoReply;
     // What the cause points at, where it points at something:
-    Ipv4 device = 0;             // the foreign or blocked device, or the main unit of a silent sub
+    Ipv4 device;                 // the foreign or blocked device, or the main unit of a silent sub
     ReceivedReply reply;         // ForeignReply: what it answered
     std::string holder;          // PortInUse: the program holding the port, where the system tells
     std::uint32_t holderId = 0;  // PortInUse: its process id, where the system tells

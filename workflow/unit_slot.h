@@ -2,12 +2,14 @@
 
 #include <cstdint>
 
+#include "common/ipv4.h"
+
 namespace rlq {
 
-// What a search found for one slot; unitAddress 0 means nothing was found.
+// What a search found for one slot; unitAddress 0.0.0.0 means nothing was found.
 struct UnitSlot {
-    std::uint32_t localAddress = 0;
-    std::uint32_t unitAddress = 0;
+    Ipv4 localAddress;
+    Ipv4 unitAddress;
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;  // the unit answered only through the temporary address
     std::uint16_t version = 0;

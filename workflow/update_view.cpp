@@ -191,7 +191,7 @@ bool CRLQUpdaterView::SearchSlots() {
             continue;  // the version keeps what an earlier search found
         }
         m_slots[slot] = m_search.Find(UnitOfSlot(slot));
-        if (m_slots[slot].unitAddress == 0) {
+        if (m_slots[slot].unitAddress == Ipv4{}) {
             OfferRetry(slot == kSubSlot);
             m_window->UpdateNow();
             return false;

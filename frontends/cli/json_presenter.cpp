@@ -27,8 +27,8 @@ void JsonPresenter::SearchStarted(Unit unit) {
 void JsonPresenter::SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                                 bool viaTempAddress) {
     JsonLine line("search-end");
-    line.String("unit", UnitName(unit)).Bool("found", unitAddress != 0);
-    if (unitAddress != 0) {
+    line.String("unit", UnitName(unit)).Bool("found", unitAddress != Ipv4{});
+    if (unitAddress != Ipv4{}) {
         line.String("address", FormatIpv4(unitAddress))
             .String("version", FormatVersion(version))
             .Bool("temp_address", viaTempAddress);

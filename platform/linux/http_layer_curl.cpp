@@ -321,14 +321,14 @@ class CurlConnection final : public HttpConnection {
 
 // The server's URL from its parts, which libcurl takes one by one: nothing is joined into a text
 // for it to parse again.
-std::pair<UrlHandle, CURLUcode> OriginUrl(std::string_view server, std::uint16_t port) {
+std::pair<UrlHandle, CURLUcode> OriginUrl(Ipv4 server, std::uint16_t port) {
     UrlHandle url(curl_url());
     if (!url) {
         return {nullptr, CURLUE_OUT_OF_MEMORY};
     }
     CURLUcode code = SetUrlPart(url.get(), CURLUPART_SCHEME, "http");
     if (code == CURLUE_OK) {
-        code = SetUrlPart(url.get(), CURLUPART_HOST, server);
+        code = SetUrlPart(url.get(), CURLUPART_HOST, FormatIpv4(server));
     }
     if (code == CURLUE_OK) {
         code = SetUrlPart(url.get(), CURLUPART_PORT, std::to_string(port));
@@ -340,7 +340,7 @@ class CurlRoot final : public HttpRoot {
   public:
     explicit CurlRoot(std::shared_ptr<RootState> state) : m_state(std::move(state)) {}
 
-    HttpOpened<HttpConnection> Connect(std::string_view server, std::uint16_t port) override {
+    HttpOpened<HttpConnection> Connect(Ipv4 server, std::uint16_t port) override {
         if (m_state->IsClosed()) {
             return {nullptr, HttpResult::Failure(kClosedText)};
         }

@@ -29,7 +29,7 @@ std::optional<int> MaskToPrefix(Ipv4 mask) {
 }
 
 Addr BuildAddr(Ipv4 address) {
-    const std::uint32_t networkOrder = htonl(address);
+    const std::uint32_t networkOrder = htonl(address.HostOrder());
     return Addr(nl_addr_build(AF_INET, &networkOrder, sizeof networkOrder));
 }
 

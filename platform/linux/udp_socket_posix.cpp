@@ -21,7 +21,7 @@ class PosixUdpSocket final : public UdpSocket {
         sockaddr_in dest{};
         dest.sin_family = AF_INET;
         dest.sin_port = htons(port);
-        dest.sin_addr.s_addr = htonl(to);
+        dest.sin_addr.s_addr = htonl(to.HostOrder());
         ssize_t sent;
         do {
             sent = ::sendto(m_fd.Get(), data.data(), data.size(), 0,
@@ -43,7 +43,7 @@ class PosixUdpSocket final : public UdpSocket {
         if (got < 0) {
             return std::nullopt;
         }
-        return Datagram{static_cast<std::size_t>(got), ntohl(from.sin_addr.s_addr),
+        return Datagram{static_cast<std::size_t>(got), Ipv4{ntohl(from.sin_addr.s_addr)},
                         ntohs(from.sin_port)};
     }
 
@@ -71,7 +71,7 @@ class PosixUdpSocketFactory final : public UdpSocketFactory {
             sockaddr_in local{};
             local.sin_family = AF_INET;
             local.sin_port = htons(options.bindPort);
-            local.sin_addr.s_addr = htonl(options.bindAddress.value_or(0));
+            local.sin_addr.s_addr = htonl(options.bindAddress.value_or(Ipv4{}).HostOrder());
             if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
                 return nullptr;
             }

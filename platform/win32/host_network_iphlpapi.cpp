@@ -33,7 +33,7 @@ PhysicalAddress ToPhysicalAddress(const BYTE* bytes, UINT length) {
 // The adapter list's texts, read once here; one that is not a dotted quad reads as 0.0.0.0, which
 // the adapter list leaves out.
 Ipv4 FromDottedText(const char* text) {
-    return ParseIpv4(text).value_or(0);
+    return ParseIpv4(text).value_or(Ipv4{});
 }
 
 std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {
@@ -179,8 +179,8 @@ class IpHelperHostNetwork final : public HostNetwork {
                                              Ipv4 mask) override {
         ULONG context = 0;
         ULONG instance = 0;
-        if (::AddIPAddress(::htonl(address), ::htonl(mask), interfaceIndex, &context, &instance) !=
-            NO_ERROR) {
+        if (::AddIPAddress(::htonl(address.HostOrder()), ::htonl(mask.HostOrder()), interfaceIndex,
+                           &context, &instance) != NO_ERROR) {
             return nullptr;
         }
         return std::make_unique<IpHelperAddressLease>(context);

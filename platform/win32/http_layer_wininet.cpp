@@ -323,13 +323,14 @@ class WinInetRoot final : public HttpRoot {
     explicit WinInetRoot(std::shared_ptr<RootState> state) : m_state(std::move(state)) {}
     ~WinInetRoot() override { m_state->Close(); }
 
-    HttpOpened<HttpConnection> Connect(std::string_view server, std::uint16_t port) override {
+    HttpOpened<HttpConnection> Connect(Ipv4 server, std::uint16_t port) override {
         HttpResult failure;
         // For HTTP this only records the server: the connection is made by the send.
         HINTERNET connection = m_state->OpenDerived(
             [&] {
-                return ::InternetConnectW(m_state->Root(), win32::Widen(server).c_str(), port,
-                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, kContext);
+                return ::InternetConnectW(m_state->Root(), win32::Widen(FormatIpv4(server)).c_str(),
+                                          port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0,
+                                          kContext);
             },
             failure);
         if (connection == nullptr) {

@@ -73,8 +73,8 @@ class Win32SearchProbes final : public SearchProbes {
         for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
             const MIB_IPFORWARDROW& row = rows->table[i];
             if (row.dwForwardType != MIB_IPROUTE_TYPE_INVALID) {
-                routes.push_back(
-                    {::ntohl(row.dwForwardDest), ::ntohl(row.dwForwardMask), row.dwForwardIfIndex});
+                routes.push_back({Ipv4{::ntohl(row.dwForwardDest)},
+                                  Ipv4{::ntohl(row.dwForwardMask)}, row.dwForwardIfIndex});
             }
         }
         return routes;

@@ -22,7 +22,7 @@ class WinsockUdpSocket final : public UdpSocket {
         sockaddr_in dest{};
         dest.sin_family = AF_INET;
         dest.sin_port = ::htons(port);
-        dest.sin_addr.s_addr = ::htonl(to);
+        dest.sin_addr.s_addr = ::htonl(to.HostOrder());
         const int sent = ::sendto(m_socket, reinterpret_cast<const char*>(data.data()),
                                   static_cast<int>(data.size()), 0,
                                   reinterpret_cast<sockaddr*>(&dest), sizeof dest);
@@ -36,13 +36,13 @@ class WinsockUdpSocket final : public UdpSocket {
                                    static_cast<int>(buffer.size()), 0,
                                    reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (got != SOCKET_ERROR) {
-            return Datagram{static_cast<std::size_t>(got), ::ntohl(from.sin_addr.s_addr),
+            return Datagram{static_cast<std::size_t>(got), Ipv4{::ntohl(from.sin_addr.s_addr)},
                             ::ntohs(from.sin_port)};
         }
         if (::WSAGetLastError() == WSAEMSGSIZE) {
             // Winsock does not tell the true length of a cut datagram; longer than the buffer
             // is what matters, so that it is recognised and ignored, not read as a prefix.
-            return Datagram{buffer.size() + 1, ::ntohl(from.sin_addr.s_addr),
+            return Datagram{buffer.size() + 1, Ipv4{::ntohl(from.sin_addr.s_addr)},
                             ::ntohs(from.sin_port)};
         }
         return std::nullopt;
@@ -88,7 +88,7 @@ class WinsockUdpSocketFactory final : public UdpSocketFactory {
             sockaddr_in local{};
             local.sin_family = AF_INET;
             local.sin_port = ::htons(options.bindPort);
-            local.sin_addr.s_addr = ::htonl(options.bindAddress.value_or(0));
+            local.sin_addr.s_addr = ::htonl(options.bindAddress.value_or(Ipv4{}).HostOrder());
             if (::bind(raw, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
                 return nullptr;
             }

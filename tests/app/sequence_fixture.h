@@ -32,9 +32,9 @@ namespace rlq::testing {
 template <typename Toolkit>
 class SequenceFixture : public ::testing::Test {
   protected:
-    static constexpr std::uint32_t kPcAddress = 0xC0A84D0A;    // 192.168.77.10
-    static constexpr std::uint32_t kMainAddress = 0xC0A84D14;  // 192.168.77.20
-    static constexpr std::uint32_t kSubAddress = 0x0A010203;   // 10.1.2.3
+    static constexpr Ipv4 kPcAddress{0xC0A84D0A};    // 192.168.77.10
+    static constexpr Ipv4 kMainAddress{0xC0A84D14};  // 192.168.77.20
+    static constexpr Ipv4 kSubAddress{0x0A010203};   // 10.1.2.3
     static constexpr std::uint32_t kInterface = 7;
 
     template <typename... ToolkitArguments>

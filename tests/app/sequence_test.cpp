@@ -14,7 +14,7 @@ const std::string kAddFailed = "message \"アップデート失敗\" \"アップ
 
 TEST_F(SequenceTest, BothUnitsCurrentFillBothBarsThenCompleteAndClose) {
     search.finds[Unit::Main] = {MainUnit(0x0134)};
-    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0106}};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, Ipv4{0xC0A84D15}, kInterface, 0, 0x0106}};
     ASSERT_TRUE(Start());
 
     EXPECT_THAT(journal, ElementsAre("search main", "search sub", "current 1", "current 0"));
@@ -65,7 +65,7 @@ TEST_F(SequenceTest, SpecialModeSkipsTheSubSearchAndUsesTheFixedAddressThroughTh
     EXPECT_EQ(Main().ControlText(res::kSubVersionText), "Ver.0.00→1.06");
     const auto& sub = app->View()->Slot(kSubSlot);
     EXPECT_EQ(sub.localAddress, kTempAddress);
-    EXPECT_EQ(sub.unitAddress, 0x0AFFFFEDu);
+    EXPECT_EQ(sub.unitAddress, Ipv4{0x0AFFFFEDu});
     EXPECT_EQ(sub.interfaceIndex, kInterface);
     EXPECT_EQ(sub.viaTempAddress, 1);
     EXPECT_THAT(Messages(), ElementsAre(kComplete));
@@ -169,7 +169,7 @@ TEST_F(FailingSequenceTest, ButtonsAreGreyedButVisibleWhileTheRetryRuns) {
 }
 
 TEST_F(SequenceTest, TempAddressIsHeldOnlyAroundTheSlotThatNeedsIt) {
-    search.finds[Unit::Main] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
+    search.finds[Unit::Main] = {UnitSlot{kTempAddress, Ipv4{0x0A000014}, kInterface, 1, 0x0130}};
     search.finds[Unit::Sub] = {SubUnit(0x0100)};
     ASSERT_TRUE(Start());
     EXPECT_THAT(journal, ElementsAre("search main", "search sub", "add 7",
@@ -191,8 +191,8 @@ TEST_F(SequenceTest, FailedTempAddressShowsTheFailureAndOffersRetryForTheSubUnit
 }
 
 TEST_F(SequenceTest, FailedTempAddressForTheMainUnitKeepsTheWindowOpenWithRetry) {
-    search.finds[Unit::Main] = {UnitSlot{kTempAddress, 0x0A000014, kInterface, 1, 0x0130}};
-    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Main] = {UnitSlot{kTempAddress, Ipv4{0x0A000014}, kInterface, 1, 0x0130}};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, Ipv4{0xC0A84D15}, kInterface, 0, 0x0100}};
     // The sub unit needs no temporary address; the main unit's add is refused.
     temp.addFailuresLeft = 1;
     ASSERT_TRUE(Start());

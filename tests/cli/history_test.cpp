@@ -28,7 +28,7 @@ TEST(RunHistory, AppendsOneEntryPerRunAfterALineACrashCutShort) {
     SearchDiagnosis silent;
     silent.cause = NotFoundCause::SubSilent;
     history.SearchDiagnosed(Unit::Sub, silent);
-    history.SearchEnded(Unit::Sub, 0, 0, false);
+    history.SearchEnded(Unit::Sub, Ipv4{}, 0, false);
     history.ProgramEnded(1, "retry-offered");
 
     const HistoryRead read = ReadHistory(folder);

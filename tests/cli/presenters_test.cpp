@@ -60,7 +60,7 @@ void PlayRuns(Presenter& presenter) {
     silent.adapters = {{"pc0", true, {{MakeIpv4(192, 168, 77, 10), PrefixMask(24)}}, 12, 1, 1},
                        {"eth1", false, {}, 0, 0, 0}};
     presenter.SearchDiagnosed(Unit::Sub, silent);
-    presenter.SearchEnded(Unit::Sub, 0, 0, false);
+    presenter.SearchEnded(Unit::Sub, Ipv4{}, 0, false);
     presenter.Offered(OfferedButton::Retry);
     presenter.Offered(OfferedButton::SpecialMode);
     presenter.RunEnded(SequenceOutcome::SpecialModeOffered);

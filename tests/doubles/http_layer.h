@@ -25,7 +25,7 @@ struct FakeSend {
 struct FakeAttempt {
     std::string userAgent;
     platform::HttpTimeouts timeouts{};
-    std::string server;
+    Ipv4 server;
     std::uint16_t port = 0;
     std::string verb, object, version;
     std::string headers;
@@ -179,7 +179,7 @@ class FakeHttpLayer::Root final : public platform::HttpRoot, Handle {
   public:
     using Handle::Handle;
 
-    platform::HttpOpened<platform::HttpConnection> Connect(std::string_view server,
+    platform::HttpOpened<platform::HttpConnection> Connect(Ipv4 server,
                                                            std::uint16_t port) override {
         FakeHttpLayer& owner = layer;
         {

@@ -56,7 +56,7 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
     std::atomic<int> unread{0};  // datagrams left in sockets when they closed
 
     std::unique_ptr<platform::UdpSocket> Open(const platform::UdpOptions& options) override {
-        const Ipv4 local = options.bindAddress.value_or(0);
+        const Ipv4 local = options.bindAddress.value_or(Ipv4{});
         if (refuseOpen) {
             m_log->Add("open refused " + FormatIpv4(local));
             return nullptr;

@@ -43,8 +43,8 @@ class FakeUpdateDocument final : public UpdateDocument {
     std::uint32_t GetPosition(int slot) const override {
         return m_positions[slot] ? *m_positions[slot] : m_real.GetPosition(slot);
     }
-    void UpdateFirmware(std::uint32_t address, int slot, std::uint16_t unitVersion,
-                        std::int32_t specialMode, UpdateResult& result) override {
+    void UpdateFirmware(Ipv4 address, int slot, std::uint16_t unitVersion, std::int32_t specialMode,
+                        UpdateResult& result) override {
         if (unitVersion == m_real.GetImageVersion(slot)) {
             m_positions[slot].reset();
             m_real.UpdateFirmware(address, slot, unitVersion, specialMode, result);

@@ -84,7 +84,7 @@ TEST_F(Document, AUnitAtTheImageVersionIsSkippedWithAFullBar) {
     testing::FakeDocumentView view;
     document.SetView(&view);
     UpdateResult result = kNoResult;
-    document.UpdateFirmware(0x0A000001, kSubSlot, 0x0106, 0, result);
+    document.UpdateFirmware(MakeIpv4(10, 0, 0, 1), kSubSlot, 0x0106, 0, result);
     EXPECT_EQ(result, UpdateResult::Updated);
     EXPECT_EQ(document.GetPosition(kSubSlot), 236986u);
     EXPECT_EQ(view.refreshes, 1);

@@ -26,7 +26,7 @@ namespace {
 constexpr auto kNoResult = static_cast<UpdateResult>(9);
 
 using Kind = FakeSend::Kind;
-constexpr std::uint32_t kUnit = 0x0A0A0102;
+constexpr Ipv4 kUnit = MakeIpv4(10, 10, 1, 2);
 
 class TransferTest : public ::testing::Test {
   protected:
@@ -85,7 +85,7 @@ TEST_F(TransferTest, MainUnitGetsThirtyTwoChunksWithNumberedCheckedHeaders) {
         ASSERT_EQ(body.size(), 20486u);
         EXPECT_EQ(attempts[i].object, "/update");
         EXPECT_EQ(attempts[i].verb, "POST");
-        EXPECT_EQ(attempts[i].server, "10.10.1.2");
+        EXPECT_EQ(attempts[i].server, MakeIpv4(10, 10, 1, 2));
         EXPECT_EQ(body[0], 0xAA);
         EXPECT_EQ(body[1], 0x99);
         EXPECT_EQ(ReadBe16(&body[2]), i);

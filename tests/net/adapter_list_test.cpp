@@ -82,7 +82,7 @@ TEST_F(AdapterListTest, SkipsUnassignedAndLoopbackAddresses) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].address, MakeIpv4(127, 0, 0, 2));
     EXPECT_EQ(entries[0].dhcp, 0);
-    EXPECT_EQ(entries[0].gateway, 0u);
+    EXPECT_EQ(entries[0].gateway, Ipv4{});
 }
 
 TEST_F(AdapterListTest, NeedsAnEthernetRowInAUsableState) {
@@ -148,7 +148,7 @@ TEST_F(AdapterListTest, FailureOrNoInterfacesGiveOneZeroEntry) {
         host.snapshot = snapshot;
         EXPECT_TRUE(Enumerate().empty());
         const AdapterEntry& zero = lastEntries[0];
-        EXPECT_EQ(zero.address | zero.mask | zero.gateway | zero.interfaceIndex | zero.dhcp, 0u);
+        EXPECT_EQ(zero, AdapterEntry{});
     }
 }
 

@@ -60,7 +60,7 @@ TEST(HttpClientTest, ChunkRequestCarriesBodyAndContentType) {
     EXPECT_EQ(attempt.timeouts.connect, 12000ms);
     EXPECT_EQ(attempt.timeouts.send, 12000ms);
     EXPECT_EQ(attempt.timeouts.receive, 12000ms);
-    EXPECT_EQ(attempt.server, "10.10.1.1");
+    EXPECT_EQ(attempt.server, MakeIpv4(10, 10, 1, 1));
     EXPECT_EQ(attempt.port, kHttpPort);
     EXPECT_EQ(attempt.verb, "POST");
     EXPECT_EQ(attempt.object, "/update");

@@ -73,7 +73,7 @@ class ReplySearch : public ::testing::Test {
     ReplyResult found;
 };
 
-const AdapterEntry kLanEntry{kLanAddress, kLanMask, 0, kIndex, 0};
+const AdapterEntry kLanEntry{kLanAddress, kLanMask, Ipv4{}, kIndex, 0};
 
 struct PassCase {
     std::int32_t flags;
@@ -89,7 +89,7 @@ TEST_P(ReplyPasses, RunsThePassesOfTheFlags) {
 
     std::vector<Ipv4> locals;
     for (const platform::UdpOptions& options : sockets.Opened()) {
-        locals.push_back(options.bindAddress.value_or(0));
+        locals.push_back(options.bindAddress.value_or(Ipv4{}));
         EXPECT_EQ(options.bindPort, kDiscoveryReplyPort);
         EXPECT_TRUE(options.broadcast);
         EXPECT_TRUE(options.dontRoute);
@@ -128,7 +128,7 @@ TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
         reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
         const std::size_t before = sockets.Sent().size();
-        Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), 0, kIndex, 0}});
+        Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), Ipv4{}, kIndex, 0}});
 
         const std::vector<Ipv4> destinations = Destinations();
         EXPECT_EQ(destinations.size() - before, kRequestsPerSilentPass);
@@ -320,7 +320,7 @@ TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
     std::int64_t seconds = 1000;
     reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                      [&seconds] { return seconds--; });
-    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
+    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
 
     EXPECT_EQ(sockets.Sent().size(), 20u);
 }
@@ -331,7 +331,7 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
                                      [&calls] { return calls++; });
     sockets.sendResult = 15;
     AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
-    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}});
+    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
 
     // One clock reading per cycle after the start: cycles at 1..5 s send, the one at 6 s ends.
     EXPECT_EQ(sockets.Sent().size(), 5u);
@@ -341,7 +341,7 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
 
 TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {
     host.refuseAdd = true;
-    const AdapterEntry second{MakeIpv4(192, 168, 1, 5), kLanMask, 0, 8, 0};
+    const AdapterEntry second{MakeIpv4(192, 168, 1, 5), kLanMask, Ipv4{}, 8, 0};
     Run(SEARCH_MAIN, {kLanEntry, second});
 
     EXPECT_EQ(Destinations().front(), kLanBroadcast);
@@ -380,7 +380,7 @@ TEST_F(ReplySearch, EmptyAdapterListSendsNothing) {
 TEST_F(ReplySearch, SecondStartWhileRunningIsIgnored) {
     testing::FakeUdpSockets realTimeSockets{log, nullptr};
     CReply running(host, realTimeSockets);
-    adapters = {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), 0, kIndex, 0}};
+    adapters = {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}};
     running.Start(SEARCH_MAIN, 0, 1, adapters.data());
     running.Start(SEARCH_SUB, 0, 1, adapters.data());
     running.Stop();
@@ -397,7 +397,7 @@ TEST(ReplyStop, ReturnsWithinAPollAndRemovesTheTempAddress) {
     testing::FakeUdpSockets sockets{log, nullptr};
     for (const std::int32_t flags : {SEARCH_MAIN, SEARCH_SUB}) {
         CReply reply(host, sockets);
-        std::vector<AdapterEntry> entries{{kLanAddress, kLanMask, 0, kIndex, 0}};
+        std::vector<AdapterEntry> entries{{kLanAddress, kLanMask, Ipv4{}, kIndex, 0}};
         const std::size_t before = sockets.Sent().size();
         reply.Start(flags, 0, 1, entries.data());
         while (sockets.Sent().size() == before) {
@@ -411,7 +411,7 @@ TEST(ReplyStop, ReturnsWithinAPollAndRemovesTheTempAddress) {
 
         EXPECT_LT(took, std::chrono::milliseconds(150)) << flags;
         EXPECT_EQ(host.held, 0) << flags;
-        EXPECT_EQ(reply.GetResult().localAddress, 0u);
+        EXPECT_EQ(reply.GetResult().localAddress, Ipv4{});
     }
 }
 

@@ -20,7 +20,7 @@ inline std::string Env(const char* name) {
 }
 
 inline Ipv4 EnvAddress(const char* name) {
-    return ParseIpv4(Env(name)).value_or(0);
+    return ParseIpv4(Env(name)).value_or(Ipv4{});
 }
 
 inline std::uint32_t PcIndex() {

@@ -18,8 +18,8 @@ TEST(ExitCleanup, UndoesLeasesAndFilesOnceWhicheverComesFirst) {
     ExitCleanup cleanup;
     testing::FakeHostNetwork host;
     CleanupTrackingHostNetwork tracked(host, cleanup);
-    auto early = tracked.AddAddress(3, 1, 2);
-    auto late = tracked.AddAddress(3, 1, 2);
+    auto early = tracked.AddAddress(3, Ipv4{1}, Ipv4{2});
+    auto late = tracked.AddAddress(3, Ipv4{1}, Ipv4{2});
     early.reset();
     EXPECT_EQ(host.held, 1);
 
@@ -37,7 +37,7 @@ TEST(ExitCleanup, UndoesLeasesAndFilesOnceWhicheverComesFirst) {
     EXPECT_EQ(host.held, 0) << "an undone lease is not undone twice";
 
     // The process is ending: what another thread asks for now is refused, not left behind.
-    EXPECT_EQ(tracked.AddAddress(3, 1, 2), nullptr);
+    EXPECT_EQ(tracked.AddAddress(3, Ipv4{1}, Ipv4{2}), nullptr);
     EXPECT_EQ(files.CreateIn(folder), nullptr);
 }
 
@@ -58,7 +58,7 @@ TEST(ExitCleanup, ASignalDuringAnAddWaitsForItAndUndoesIt) {
     ExitCleanup cleanup;
     CleanupTrackingHostNetwork tracked(host, cleanup);
     std::unique_ptr<AddressLease> lease;
-    std::thread adder([&] { lease = tracked.AddAddress(3, 1, 2); });
+    std::thread adder([&] { lease = tracked.AddAddress(3, Ipv4{1}, Ipv4{2}); });
     {
         std::unique_lock hold(lock);
         changed.wait(hold, [&] { return adding; });

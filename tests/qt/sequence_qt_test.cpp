@@ -106,8 +106,8 @@ TEST_F(QtSequenceTest, SpecialModeButtonGreysBothButtonsRunsAgainAndTheProgramCl
 
 TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed) {
     search.finds[Unit::Main] = {MainUnit(0x0130), MainUnit(0x0130)};
-    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100},
-                               UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, Ipv4{0xC0A84D15}, kInterface, 0, 0x0100},
+                               UnitSlot{kPcAddress, Ipv4{0xC0A84D15}, kInterface, 0, 0x0100}};
     transferResults[kSubSlot] = {1};
     std::vector<ButtonState> seen;
     duringTransfer = [&](int slot) {
@@ -135,7 +135,7 @@ TEST_F(QtSequenceTest, RetryRunsBothSearchesAgainWithTheButtonsVisibleButGreyed)
 
 TEST_F(QtSequenceTest, CloseDuringATransferIsRefusedAndWorksAfterwards) {
     search.finds[Unit::Main] = {MainUnit(0x0130)};
-    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, 0xC0A84D15, kInterface, 0, 0x0100}};
+    search.finds[Unit::Sub] = {UnitSlot{kPcAddress, Ipv4{0xC0A84D15}, kInterface, 0, 0x0100}};
     transferResults[kMainSlot] = {1};
     std::vector<bool> closedDuring;
     duringTransfer = [&](int) {

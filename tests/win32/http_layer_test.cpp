@@ -137,7 +137,7 @@ class WinInetLayerTest : public ::testing::Test {
 TEST_F(WinInetLayerTest, PostGoesOutWithHeadersAndBodyAndGivesTheStatus) {
     LoopbackServer server("HTTP/1.0 204 No Content\r\n\r\n");
     auto root = Root();
-    auto connection = root->Connect("127.0.0.1", server.Port());
+    auto connection = root->Connect(MakeIpv4(127, 0, 0, 1), server.Port());
     ASSERT_TRUE(connection.result.ok) << connection.result.message;
     auto request = connection.handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok) << request.result.message;
@@ -157,7 +157,7 @@ TEST_F(WinInetLayerTest, PostGoesOutWithHeadersAndBodyAndGivesTheStatus) {
 TEST_F(WinInetLayerTest, RequestWithoutBodyCarriesNoContentType) {
     LoopbackServer server("HTTP/1.0 500 Internal Server Error\r\n\r\n");
     auto root = Root();
-    auto request = root->Connect("127.0.0.1", server.Port())
+    auto request = root->Connect(MakeIpv4(127, 0, 0, 1), server.Port())
                        .handle->OpenRequest("POST", "/update_reset", "HTTP/1.0");
     const HttpResult sent = request.handle->Send("", {});
     ASSERT_TRUE(sent.ok) << sent.message;
@@ -170,8 +170,8 @@ TEST_F(WinInetLayerTest, RequestWithoutBodyCarriesNoContentType) {
 TEST_F(WinInetLayerTest, RefusedConnectionFailsWithTheSystemsText) {
     const std::uint16_t closedPort = UnusedPort();
     auto root = Root();
-    auto request =
-        root->Connect("127.0.0.1", closedPort).handle->OpenRequest("POST", "/update", "HTTP/1.0");
+    auto request = root->Connect(MakeIpv4(127, 0, 0, 1), closedPort)
+                       .handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok);
     const HttpResult sent = request.handle->Send("", {});
     EXPECT_FALSE(sent.ok);
@@ -185,7 +185,7 @@ TEST_F(WinInetLayerTest, RefusedConnectionFailsWithTheSystemsText) {
 TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
     LoopbackServer silent("");  // takes the request and never answers
     auto root = Root(12000ms);
-    auto request = root->Connect("127.0.0.1", silent.Port())
+    auto request = root->Connect(MakeIpv4(127, 0, 0, 1), silent.Port())
                        .handle->OpenRequest("POST", "/update", "HTTP/1.0");
     ASSERT_TRUE(request.result.ok);
     auto sending = std::async(std::launch::async, [&] { return request.handle->Send("", {}); });
@@ -200,7 +200,7 @@ TEST_F(WinInetLayerTest, CloseFromAnotherThreadEndsABlockedSend) {
     ASSERT_FALSE(cancelled.empty());
     EXPECT_EQ(sent.message, cancelled);
     // Everything opened from a closed root fails at once, with the same text.
-    EXPECT_EQ(root->Connect("127.0.0.1", silent.Port()).result.message, cancelled);
+    EXPECT_EQ(root->Connect(MakeIpv4(127, 0, 0, 1), silent.Port()).result.message, cancelled);
     EXPECT_EQ(request.handle->Send("", {}).message, cancelled);
 }
 

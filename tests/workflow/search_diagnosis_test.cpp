@@ -50,7 +50,7 @@ struct Row {
     NotFoundCause cause;
     std::string detail;
     bool mayChangeAddresses = true;
-    Ipv4 mainUnit = 0;
+    Ipv4 mainUnit;
 };
 
 SearchDiagnosis Diagnose(const Row& row) {

@@ -19,7 +19,7 @@ namespace {
 
 bool Reaches(const UnitConfig& unit, Ipv4 to) {
     const Ipv4 broadcast = unit.address | ~PrefixMask(static_cast<unsigned>(unit.prefixLength));
-    return to == 0xFFFFFFFFu || to == broadcast || to == unit.address;
+    return to == Ipv4{0xFFFFFFFFu} || to == broadcast || to == unit.address;
 }
 
 std::vector<std::uint8_t> BuildReply(std::uint8_t kind, std::uint16_t version,
@@ -114,15 +114,15 @@ void DiscoveryResponder::Serve() {
         if (got < 0) {
             continue;
         }
-        Ipv4 to = 0;
+        Ipv4 to;
         for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
             if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
                 in_pktinfo info;
                 std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                to = ntohl(info.ipi_addr.s_addr);
+                to = Ipv4{ntohl(info.ipi_addr.s_addr)};
             }
         }
-        Answer(buffer, static_cast<std::size_t>(got), ntohl(from.sin_addr.s_addr),
+        Answer(buffer, static_cast<std::size_t>(got), Ipv4{ntohl(from.sin_addr.s_addr)},
                ntohs(from.sin_port), to);
     }
 }
@@ -188,7 +188,7 @@ void DiscoveryResponder::SendReply(const UnitConfig& unit, Ipv4 to,
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
     destination.sin_port = htons(kDiscoveryReplyPort);
-    destination.sin_addr.s_addr = htonl(to);
+    destination.sin_addr.s_addr = htonl(to.HostOrder());
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     iovec vector{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
     msghdr message{};
@@ -203,7 +203,7 @@ void DiscoveryResponder::SendReply(const UnitConfig& unit, Ipv4 to,
     c->cmsg_type = IP_PKTINFO;
     c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
-    info.ipi_spec_dst.s_addr = htonl(unit.address);
+    info.ipi_spec_dst.s_addr = htonl(unit.address.HostOrder());
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
     if (::sendmsg(m_fd.Get(), &message, 0) < 0) {
         std::fprintf(stderr, "discovery responder: send to %s failed: %s\n", FormatIpv4(to).c_str(),

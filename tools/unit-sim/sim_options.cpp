@@ -299,7 +299,7 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, std::string& error
             return std::nullopt;
         }
     }
-    if (options.main.address == 0 || options.sub.address == 0) {
+    if (options.main.address == Ipv4{} || options.sub.address == Ipv4{}) {
         error = "--main-addr and --sub-addr are required";
         return std::nullopt;
     }

@@ -26,7 +26,7 @@ struct UnitConfig {
     const char* label = "";
     std::uint8_t kind = 0;        // reply kind byte
     std::uint8_t wantedCode = 0;  // request byte 7 that asks for this unit
-    Ipv4 address = 0;
+    Ipv4 address;
     int prefixLength = 0;
     std::uint16_t version = 0x0100;  // four BCD digits, 0x0130 is 1.30
     bool silent = false;

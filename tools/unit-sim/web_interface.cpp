@@ -87,7 +87,7 @@ UniqueFd OpenListener(Ipv4 address, std::uint16_t port) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(address);
+    local.sin_addr.s_addr = htonl(address.HostOrder());
     if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         ::listen(fd.Get(), 8) != 0) {
         fd.Reset();
