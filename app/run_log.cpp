@@ -106,9 +106,14 @@ void RunLog::PassStarted(const DiscoveryPass& pass) {
          (pass.viaTempAddress ? " (temporary address)" : ""));
 }
 
-void RunLog::PassEnded(const DiscoveryPass& pass, int requestsSent) {
-    Line("pass-end from " + FormatIpv4(pass.localAddress) + ": " + std::to_string(requestsSent) +
-         " requests sent");
+void RunLog::PassEnded(const DiscoveryPass& pass, int requestsSent, const RefusedSends& refused) {
+    std::string line = "pass-end from " + FormatIpv4(pass.localAddress) + ": " +
+                       std::to_string(requestsSent) + " requests sent";
+    if (refused.count > 0) {
+        line += ", " + std::to_string(refused.count) + " refused: " + refused.first.text +
+                " (error " + std::to_string(refused.first.code) + ")";
+    }
+    Line(line);
 }
 
 void RunLog::ReplyReceived(const ReceivedReply& reply) {

@@ -32,7 +32,8 @@ class RunLog final : public NetObserver,
     void AdaptersSeen(const std::vector<AdapterReport>& adapters) override;
     void SearchShown(const SearchTexts& texts) override;
     void PassStarted(const DiscoveryPass& pass) override;
-    void PassEnded(const DiscoveryPass& pass, int requestsSent) override;
+    void PassEnded(const DiscoveryPass& pass, int requestsSent,
+                   const RefusedSends& refused) override;
     void ReplyReceived(const ReceivedReply& reply) override;
     void ReplySocketRefused(Ipv4 localAddress, std::uint32_t interfaceIndex) override;
     void DiscoveryEventsDropped(std::size_t count) override;

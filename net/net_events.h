@@ -12,6 +12,7 @@
 
 #include "common/ipv4.h"
 #include "common/listeners.h"
+#include "platform/system_error.h"
 
 namespace rlq {
 
@@ -32,6 +33,12 @@ struct DiscoveryPass {
     Ipv4 destination;
     std::uint32_t interfaceIndex = 0;
     bool viaTempAddress = false;
+};
+
+// The requests of a pass that the system refused to send, and what it said of the first.
+struct RefusedSends {
+    int count = 0;
+    platform::SystemError first;
 };
 
 // Why a received datagram was not taken as the wanted unit's reply.
@@ -65,7 +72,7 @@ class NetObserver {
     virtual ~NetObserver() = default;
 
     virtual void PassStarted(const DiscoveryPass&) {}
-    virtual void PassEnded(const DiscoveryPass&, int /*requestsSent*/) {}
+    virtual void PassEnded(const DiscoveryPass&, int /*requestsSent*/, const RefusedSends&) {}
     virtual void ReplyReceived(const ReceivedReply&) {}
     // The reply port could not be opened on this address, so its pass did not run.
     virtual void ReplySocketRefused(Ipv4 /*localAddress*/, std::uint32_t /*interfaceIndex*/) {}

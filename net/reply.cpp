@@ -304,7 +304,7 @@ CReply::PassOutcome CReply::RunCycles(Ipv4 localAddress, Ipv4 mask, std::uint32_
     }
     Report(&NetObserver::PassStarted, record.pass);
     const PassOutcome outcome = RunCycles(record);
-    Report(&NetObserver::PassEnded, record.pass, record.sent);
+    Report(&NetObserver::PassEnded, record.pass, record.sent, record.refused);
     Keep(std::move(record));
     return outcome;
 }
@@ -320,9 +320,12 @@ CReply::PassOutcome CReply::RunCycles(PassRecord& record) {
         if (now - started >= kPassSeconds) {
             break;  // a clock that went backwards gives a negative span: no time passed
         }
-        if (m_pSocket->SendTo(m_abyRequest, pass.destination, kDiscoveryRequestPort) !=
-            static_cast<long>(kDiscoveryDatagramSize)) {
-            ++record.refusedSends;
+        platform::SendResult send =
+            m_pSocket->SendTo(m_abyRequest, pass.destination, kDiscoveryRequestPort);
+        if (send.sent != static_cast<long>(kDiscoveryDatagramSize)) {
+            if (record.refused.count++ == 0) {
+                record.refused.first = std::move(send.refusal);
+            }
             m_bStopRequested.WaitSet(kRetryWait);
             continue;
         }

@@ -49,7 +49,7 @@ struct PassRecord {
     bool tempAddressRefused = false;       // the temporary address could not be added: no pass ran
     bool socketRefused = false;            // the reply port could not be opened: no pass ran
     int sent = 0;                          // requests that went out
-    int refusedSends = 0;                  // requests the system did not send
+    RefusedSends refused;                  // requests the system did not send
     int received = 0;                      // datagrams received
     int rejected = 0;                      // of those, the ones not taken
     std::vector<ReceivedReply> datagrams;  // the first kKeptDatagrams of them, with their verdicts

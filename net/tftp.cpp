@@ -139,7 +139,7 @@ CTftp::Step CTftp::BuildPacket(std::size_t* length) {
 CTftp::Step CTftp::SendPacket(std::size_t length) {
     const std::span<const std::uint8_t> packet(m_packet, length);
     for (int attempt = 0; attempt < kSendTries; ++attempt) {
-        if (m_pSocket->SendTo(packet, m_dwServer, kTftpPort) == static_cast<long>(length)) {
+        if (m_pSocket->SendTo(packet, m_dwServer, kTftpPort).sent == static_cast<long>(length)) {
             return Step::Done;
         }
         std::this_thread::sleep_for(kSendRetryPause);

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "common/ipv4.h"
+#include "platform/system_error.h"
 
 namespace rlq::platform {
 
@@ -26,13 +27,18 @@ struct Datagram {
     std::uint16_t fromPort;
 };
 
+// What a send did: the bytes the system reports sent, or -1 with the system's reason.
+struct SendResult {
+    long sent = -1;
+    SystemError refusal;  // code 0 unless sent is -1
+};
+
 // A non-blocking IPv4 UDP socket; closed when destroyed.
 class UdpSocket {
   public:
     virtual ~UdpSocket() = default;
 
-    // Sends one datagram; returns the number of bytes the system reports sent, or -1.
-    virtual long SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) = 0;
+    virtual SendResult SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) = 0;
 
     // Reads one waiting datagram into `buffer` without blocking; nullopt when none is waiting.
     virtual std::optional<Datagram> ReceiveFrom(std::span<std::uint8_t> buffer) = 0;

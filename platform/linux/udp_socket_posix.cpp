@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/linux/unique_fd.h"
 #include "platform/udp_socket.h"
@@ -17,7 +18,7 @@ class PosixUdpSocket final : public UdpSocket {
   public:
     explicit PosixUdpSocket(UniqueFd fd) : m_fd(std::move(fd)) {}
 
-    long SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
+    SendResult SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
         sockaddr_in dest{};
         dest.sin_family = AF_INET;
         dest.sin_port = htons(port);
@@ -27,7 +28,11 @@ class PosixUdpSocket final : public UdpSocket {
             sent = ::sendto(m_fd.Get(), data.data(), data.size(), 0,
                             reinterpret_cast<sockaddr*>(&dest), sizeof dest);
         } while (sent < 0 && errno == EINTR);
-        return static_cast<long>(sent);
+        if (sent < 0) {
+            const int error = errno;
+            return {-1, {error, std::strerror(error)}};
+        }
+        return {static_cast<long>(sent), {}};
     }
 
     std::optional<Datagram> ReceiveFrom(std::span<std::uint8_t> buffer) override {

@@ -8,6 +8,7 @@
 
 #include "platform/record_folder.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/system_error_text.h"
 #include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
@@ -31,18 +32,7 @@ std::wstring FolderPath() {
 }
 
 std::string LastErrorText() {
-    wchar_t* text = nullptr;
-    const DWORD error = ::GetLastError();
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string result = length > 0 ? win32::Narrow(std::wstring_view(text, length))
-                                    : "error " + std::to_string(error);
-    ::LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
-        result.pop_back();
-    }
-    return result;
+    return win32::SystemErrorText(::GetLastError());
 }
 
 bool WriteAll(HANDLE file, std::string_view text) {

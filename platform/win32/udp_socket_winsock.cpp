@@ -7,6 +7,7 @@
 #include <mswsock.h>
 
 #include "platform/udp_socket.h"
+#include "platform/win32/system_error_text.h"
 
 namespace rlq::platform {
 namespace {
@@ -18,7 +19,7 @@ class WinsockUdpSocket final : public UdpSocket {
     WinsockUdpSocket(const WinsockUdpSocket&) = delete;
     WinsockUdpSocket& operator=(const WinsockUdpSocket&) = delete;
 
-    long SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
+    SendResult SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
         sockaddr_in dest{};
         dest.sin_family = AF_INET;
         dest.sin_port = ::htons(port);
@@ -26,7 +27,11 @@ class WinsockUdpSocket final : public UdpSocket {
         const int sent = ::sendto(m_socket, reinterpret_cast<const char*>(data.data()),
                                   static_cast<int>(data.size()), 0,
                                   reinterpret_cast<sockaddr*>(&dest), sizeof dest);
-        return sent == SOCKET_ERROR ? -1 : sent;
+        if (sent == SOCKET_ERROR) {
+            const int error = ::WSAGetLastError();
+            return {-1, {error, win32::SystemErrorText(static_cast<DWORD>(error))}};
+        }
+        return {sent, {}};
     }
 
     std::optional<Datagram> ReceiveFrom(std::span<std::uint8_t> buffer) override {

@@ -51,7 +51,7 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
     Responder responder;
     bool refuseOpen = false;
     // What every send reports instead of the full length; such a send is recorded, not answered.
-    std::optional<long> sendResult;
+    std::optional<platform::SendResult> sendResult;
     std::atomic<int> reads{0};
     std::atomic<int> unread{0};  // datagrams left in sockets when they closed
 
@@ -87,7 +87,8 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
             m_owner.m_log->Add("close " + FormatIpv4(m_local));
         }
 
-        long SendTo(std::span<const std::uint8_t> data, Ipv4 to, std::uint16_t port) override {
+        platform::SendResult SendTo(std::span<const std::uint8_t> data, Ipv4 to,
+                                    std::uint16_t port) override {
             SentDatagram sent{m_local, to, port, {data.begin(), data.end()}, 0};
             {
                 std::lock_guard lock(m_owner.m_mutex);
@@ -102,7 +103,7 @@ class FakeUdpSockets final : public platform::UdpSocketFactory {
                     m_queue.push_back(std::move(reply));
                 }
             }
-            return static_cast<long>(data.size());
+            return {static_cast<long>(data.size()), {}};
         }
 
         std::optional<platform::Datagram> ReceiveFrom(std::span<std::uint8_t> buffer) override {

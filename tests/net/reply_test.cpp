@@ -187,7 +187,7 @@ TEST_F(ReplySearch, ReportsReachListenersOnlyWhenTheOwnerDeliversThem) {
                      ? "accepted, found " + FormatIpv4(search->GetResult().deviceAddress)
                      : "rejected");
         }
-        void PassEnded(const DiscoveryPass&, int sent) override {
+        void PassEnded(const DiscoveryPass&, int sent, const RefusedSends&) override {
             Note("pass-end " + std::to_string(sent));
         }
         void Note(std::string event) {
@@ -329,7 +329,7 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     std::int64_t calls = 0;
     reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                      [&calls] { return calls++; });
-    sockets.sendResult = 15;
+    sockets.sendResult = platform::SendResult{-1, {1, "Operation not permitted"}};
     AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
 
@@ -337,6 +337,34 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     EXPECT_EQ(sockets.Sent().size(), 5u);
     EXPECT_EQ(sockets.reads, 0);
     EXPECT_EQ(finds, 0);
+}
+
+// The pass keeps what the system said of its refused requests, for the diagnosis to name.
+TEST_F(ReplySearch, RefusedSendsAreKeptWithTheSystemsReason) {
+    WaitableFlag lastCycle;
+    std::int64_t calls = 0;
+    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(), [&] {
+        if (calls == 6) {
+            lastCycle.Set();
+        }
+        return calls++;
+    });
+    adapters = {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}};
+    for (const platform::SendResult& send :
+         {platform::SendResult{-1, {1, "Operation not permitted"}}, platform::SendResult{15, {}}}) {
+        sockets.sendResult = send;
+        calls = 0;
+        lastCycle.Clear();
+        reply->Start(SEARCH_MAIN, 0, 1, adapters.data());
+        ASSERT_TRUE(lastCycle.WaitSet(std::chrono::seconds(5)));
+        reply->Stop();  // the pass has read its last clock: this only waits for it to be kept
+
+        const std::vector<PassRecord> passes = reply->Passes();
+        ASSERT_EQ(passes.size(), 1u);
+        EXPECT_EQ(passes[0].sent, 0) << "a send cut short is no request either";
+        EXPECT_EQ(passes[0].refused.count, 5);
+        EXPECT_EQ(passes[0].refused.first, send.refusal);
+    }
 }
 
 TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {

@@ -288,7 +288,7 @@ TEST(TftpClientTest, EndsWithoutProgressWhenSocketOrSendsFail) {
         FakeUdpSockets sockets(AckEverything());
         sockets.refuseOpen = socketFails;
         if (!socketFails) {
-            sockets.sendResult = -1;
+            sockets.sendResult = platform::SendResult{-1, {1, "Operation not permitted"}};
         }
         Upload upload(sockets);
 

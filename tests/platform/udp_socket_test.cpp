@@ -36,7 +36,7 @@ TEST_F(UdpSocketTest, DatagramArrivesWithItsSenderAndLength) {
     ASSERT_NE(receiver, nullptr);
     ASSERT_NE(sender, nullptr);
     const std::array<std::uint8_t, 16> request{'R', 'E', 'P', 'L', 'Y'};
-    EXPECT_EQ(sender->SendTo(request, kLoopback, kPort), 16);
+    EXPECT_EQ(sender->SendTo(request, kLoopback, kPort).sent, 16);
     ASSERT_TRUE(receiver->WaitReadable(2000ms));
     std::array<std::uint8_t, 16> buffer{};
     const auto got = receiver->ReceiveFrom(buffer);
@@ -55,12 +55,25 @@ TEST_F(UdpSocketTest, LongerDatagramIsReportedLongerThanTheBuffer) {
     ASSERT_NE(receiver, nullptr);
     ASSERT_NE(sender, nullptr);
     const std::array<std::uint8_t, 17> oversized{};
-    ASSERT_EQ(sender->SendTo(oversized, kLoopback, kPort), 17);
+    ASSERT_EQ(sender->SendTo(oversized, kLoopback, kPort).sent, 17);
     ASSERT_TRUE(receiver->WaitReadable(2000ms));
     std::array<std::uint8_t, 16> buffer{};
     const auto got = receiver->ReceiveFrom(buffer);
     ASSERT_TRUE(got.has_value());
     EXPECT_GT(got->length, buffer.size());
+}
+
+// The diagnosis names what the system said; port 0 is refused by every stack, and on loopback.
+TEST_F(UdpSocketTest, RefusedSendComesBackWithTheSystemsReason) {
+    auto sender = Bound(kPort);
+    ASSERT_NE(sender, nullptr);
+    const platform::SendResult result = sender->SendTo(std::array<std::uint8_t, 1>{}, kLoopback, 0);
+    EXPECT_EQ(result.sent, -1);
+    EXPECT_NE(result.refusal.code, 0);
+    EXPECT_FALSE(result.refusal.text.empty());
+    EXPECT_EQ(sender->SendTo(std::array<std::uint8_t, 1>{}, kLoopback, kPort).refusal,
+              platform::SystemError{})
+        << "a send that went out carries no reason";
 }
 
 TEST_F(UdpSocketTest, EmptySocketNeitherBlocksNorReportsADatagram) {

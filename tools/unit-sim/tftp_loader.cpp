@@ -164,7 +164,7 @@ void TftpLoader::SendAck(std::uint16_t block, Ipv4 to, std::uint16_t port) {
     WriteBe16(ack + 2, block);
     const int copies = m_config.duplicateAcks ? 2 : 1;
     for (int i = 0; i < copies; ++i) {
-        if (socket.SendTo(ack, to, port) == static_cast<long>(sizeof ack)) {
+        if (socket.SendTo(ack, to, port).sent == static_cast<long>(sizeof ack)) {
             std::lock_guard lock(m_mutex);
             ++m_counts.acksSent;
         }
