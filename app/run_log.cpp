@@ -110,8 +110,7 @@ void RunLog::PassEnded(const DiscoveryPass& pass, int requestsSent, const Refuse
     std::string line = "pass-end from " + FormatIpv4(pass.localAddress) + ": " +
                        std::to_string(requestsSent) + " requests sent";
     if (refused.count > 0) {
-        line += ", " + std::to_string(refused.count) + " refused: " + refused.first.text +
-                " (error " + std::to_string(refused.first.code) + ")";
+        line += ", " + std::to_string(refused.count) + " refused: " + SendErrorText(refused.first);
     }
     Line(line);
 }

@@ -22,10 +22,6 @@ constexpr std::int32_t kVersionFilterMask = SEARCH_VER_LE | SEARCH_VER_GE;
 constexpr std::int32_t kTempFirstKinds = SEARCH_CHILD | SEARCH_SUB;
 constexpr std::int32_t kTempAfterKinds = SEARCH_BASE | SEARCH_MAIN;
 
-bool InPrivateNetwork(Ipv4 address) {
-    return (address & kTempMask) == (kTempAddress & kTempMask);
-}
-
 std::uint8_t WantedUnit(std::int32_t maskedFlags) {
     switch (maskedFlags) {
         case SEARCH_BASE:
@@ -253,14 +249,13 @@ void CReply::DiscoveryThread() {
 
 // Runs the passes for one adapter entry; false when the search is over (found or stopped).
 bool CReply::SearchEntry(const AdapterEntry& entry) {
-    const bool ownNetworkIsPrivate = InPrivateNetwork(entry.address);
-    const bool firstViaTemp = (m_nFlags & kTempFirstKinds) != 0 && !ownNetworkIsPrivate;
+    const bool ownSubnetOnly = WithholdsTempAddress({entry.address, entry.mask});
+    const bool firstViaTemp = (m_nFlags & kTempFirstKinds) != 0 && !ownSubnetOnly;
     PassOutcome outcome = RunPass(entry, firstViaTemp);
     if (outcome == PassOutcome::TempAddressRefused) {
         return true;
     }
-    if (outcome == PassOutcome::Exhausted && (m_nFlags & kTempAfterKinds) != 0 &&
-        !ownNetworkIsPrivate) {
+    if (outcome == PassOutcome::Exhausted && (m_nFlags & kTempAfterKinds) != 0 && !ownSubnetOnly) {
         outcome = RunPass(entry, true);
     }
     return outcome == PassOutcome::Exhausted || outcome == PassOutcome::TempAddressRefused;

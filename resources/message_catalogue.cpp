@@ -103,6 +103,15 @@ const std::pair<int, std::string_view> kMessages[] = {
     {msg::kCauseRouteConflictHint, "VPN を切断するか、その経路を外してから再試行してください。"},
     {msg::kCauseNoRightsSeen, "一時アドレスの追加に必要な権限がありません。"},
     {msg::kCauseNoRightsHint, "管理者 (root) として実行してください。"},
+    {msg::kCauseTempInSubnetSeen,
+     "%1 のサブネット (%2) が一時アドレス %3 を含むため、LAN の機器とアドレスが重ならないよう、"
+     "一時アドレスを使わずに探索しました。サブユニットにはこのサブネットからは届きません。"},
+    {msg::kCauseTempInSubnetHint,
+     "アップデートの間だけこのPCのアドレスを %1 を含まないサブネットのものに変えるか、別のLANに"
+     "あるPCで実行してください。"},
+    {msg::kCauseSendRefusedSeen, "このPCが探索要求の送信を拒否しました (%1)。"},
+    {msg::kCauseSendRefusedHint,
+     "このPCのファイアウォールが送信を止めています。UDP ポート %1 への送信を許可してください。"},
     // The console tool's words.
     {msg::kConsoleCause, "原因 [%1] %2"},
     {msg::kConsoleHint, "対処: %1"},

@@ -65,6 +65,15 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
                     Text(msg::kCauseRouteConflictHint)};
         case NotFoundCause::NoRights:
             return {Text(msg::kCauseNoRightsSeen), Text(msg::kCauseNoRightsHint)};
+        case NotFoundCause::TempAddressInSubnet:
+            return {FillMessage(
+                        msg::kCauseTempInSubnetSeen,
+                        {d.interfaceName, PrefixText(d.route).View(), FormatIpv4(kTempAddress)}),
+                    FillMessage(msg::kCauseTempInSubnetHint, {FormatIpv4(kTempAddress)})};
+        case NotFoundCause::SendRefused:
+            return {
+                FillMessage(msg::kCauseSendRefusedSeen, {SendErrorText(d.sendError)}),
+                FillMessage(msg::kCauseSendRefusedHint, {std::to_string(kDiscoveryRequestPort)})};
     }
     return {NoReplySeen(d.adapters), Text(msg::kCauseNoReplyHint)};
 }

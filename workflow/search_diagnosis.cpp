@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/temp_address.h"
 #include "net/adapter_list.h"
@@ -115,6 +116,41 @@ std::optional<platform::RouteRow> ConflictingRoute(const SearchSeen& seen,
     return std::nullopt;
 }
 
+// Passes ran, and the system sent none of their requests.
+std::optional<platform::SystemError> AllSendsRefused(const std::vector<PassRecord>& passes) {
+    std::optional<platform::SystemError> first;
+    for (const PassRecord& record : passes) {
+        if (record.sent > 0) {
+            return std::nullopt;
+        }
+        if (record.refused.count > 0 && !first) {
+            first = record.refused.first;
+        }
+    }
+    return first;
+}
+
+// For a kind searched through the temporary address: no pass went through it, and one ran from
+// an adapter whose own subnet holds it, which is why it was never added.
+std::optional<std::pair<std::string, MaskedAddress>> TempAddressWithheld(const SearchSeen& seen) {
+    if (!SearchesThroughTempAddressFirst(seen.kind) ||
+        std::any_of(seen.passes.begin(), seen.passes.end(),
+                    [](const PassRecord& r) { return r.pass.viaTempAddress; })) {
+        return std::nullopt;
+    }
+    for (const PassRecord& record : seen.passes) {
+        for (const AdapterReport& adapter : seen.adapters) {
+            for (const MaskedAddress& own : adapter.addresses) {
+                if (adapter.interfaceIndex == record.pass.interfaceIndex &&
+                    own.address == record.pass.localAddress && WithholdsTempAddress(own)) {
+                    return std::pair{adapter.name, own};
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<ReceivedReply> FirstForeign(const std::vector<PassRecord>& passes) {
     for (const PassRecord& record : passes) {
         for (const ReceivedReply& reply : record.datagrams) {
@@ -144,8 +180,15 @@ SearchDiagnosis Diagnose(const SearchSeen& seen, const ProbeAnswers& probes) {
     }
     if (const auto cause = NothingSearched(seen)) {
         diagnosis.cause = *cause;
+    } else if (const auto refusal = AllSendsRefused(seen.passes)) {
+        diagnosis.cause = NotFoundCause::SendRefused;
+        diagnosis.sendError = *refusal;
     } else if (tempRefused && !seen.mayChangeAddresses) {
         diagnosis.cause = NotFoundCause::NoRights;
+    } else if (const auto withheld = TempAddressWithheld(seen)) {
+        diagnosis.cause = NotFoundCause::TempAddressInSubnet;
+        diagnosis.interfaceName = withheld->first;
+        diagnosis.route = withheld->second;
     } else if (const auto foreign = FirstForeign(seen.passes)) {
         diagnosis.cause = NotFoundCause::ForeignReply;
         diagnosis.device = foreign->source;

@@ -26,8 +26,16 @@ std::string_view NotFoundCauseCode(NotFoundCause cause) {
             return "route-conflict";
         case NotFoundCause::NoRights:
             return "no-rights";
+        case NotFoundCause::TempAddressInSubnet:
+            return "temp-address-in-subnet";
+        case NotFoundCause::SendRefused:
+            return "send-refused";
     }
     return "no-reply";
+}
+
+std::string SendErrorText(const platform::SystemError& error) {
+    return error.text + " (error " + std::to_string(error.code) + ")";
 }
 
 std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
@@ -51,6 +59,11 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
         case NotFoundCause::TempAddressRefused:
             return diagnosis.interfaceName.empty() ? std::string{}
                                                    : "already on " + diagnosis.interfaceName;
+        case NotFoundCause::TempAddressInSubnet:
+            return std::string(PrefixText(diagnosis.route).View()) + " on " +
+                   diagnosis.interfaceName;
+        case NotFoundCause::SendRefused:
+            return SendErrorText(diagnosis.sendError);
         case NotFoundCause::NoReply:
         case NotFoundCause::NoLink:
         case NotFoundCause::NoEthernet:

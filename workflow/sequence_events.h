@@ -38,17 +38,19 @@ enum class OfferedButton { Retry, SpecialMode };
 // Why a search ended without its unit, as far as the search itself saw; NoReply where nothing
 // more can be known. The codes (NotFoundCauseCode) are part of the console's interface.
 enum class NotFoundCause {
-    NoReply,             // requests went out, nothing came back
-    NoLink,              // no Ethernet adapter has a carrier
-    NoEthernet,          // no Ethernet adapter at all
-    NoAddress,           // Ethernet with a link but no IPv4 address, or only a link-local one
-    ReplyBlocked,        // replies reached the adapter but not the program: a firewall
-    PortInUse,           // another program holds the reply port
-    ForeignReply,        // a device answered with a reply this updater does not take
-    SubSilent,           // the main unit answered, its sub unit did not
-    TempAddressRefused,  // the temporary address could not be added
-    RouteConflict,       // another interface routes part of 10.0.0.0/8 more specifically
-    NoRights,            // the process may not add the temporary address
+    NoReply,              // requests went out, nothing came back
+    NoLink,               // no Ethernet adapter has a carrier
+    NoEthernet,           // no Ethernet adapter at all
+    NoAddress,            // Ethernet with a link but no IPv4 address, or only a link-local one
+    ReplyBlocked,         // replies reached the adapter but not the program: a firewall
+    PortInUse,            // another program holds the reply port
+    ForeignReply,         // a device answered with a reply this updater does not take
+    SubSilent,            // the main unit answered, its sub unit did not
+    TempAddressRefused,   // the temporary address could not be added
+    RouteConflict,        // another interface routes part of 10.0.0.0/8 more specifically
+    NoRights,             // the process may not add the temporary address
+    TempAddressInSubnet,  // the adapter's own subnet holds the temporary address: never added
+    SendRefused,          // the system refused to send the requests: a firewall on this PC
 };
 std::string_view NotFoundCauseCode(NotFoundCause cause);
 
@@ -71,12 +73,16 @@ struct SearchDiagnosis {
     std::uint32_t holderId = 0;  // PortInUse: its process id, where the system tells
     std::string interfaceName;   // RouteConflict: the other interface; TempAddressRefused: the
                                  // adapter that already has the address
-    MaskedAddress route;         // RouteConflict: the more specific route
+    MaskedAddress route;         // RouteConflict: the more specific route; TempAddressInSubnet:
+                                 // the adapter's own address, with interfaceName its name
+    platform::SystemError sendError;  // SendRefused: what the system said of the first request
     std::vector<AdapterSearched> adapters;
 };
 // The cause's particulars in a few language-neutral words ("192.168.77.20 format 0x0200"), empty
 // where the cause has none.
 std::string DiagnosisDetail(const SearchDiagnosis& diagnosis);
+// "Operation not permitted (error 1)".
+std::string SendErrorText(const platform::SystemError& error);
 
 class SequenceObserver {
   public:

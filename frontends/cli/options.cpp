@@ -64,6 +64,12 @@ per adapter (name, link, addresses, requests sent, replies). The causes:
   route-conflict        another interface routes part of 10.0.0.0/8 more
                         specifically (a VPN, a container bridge): disconnect it
   no-rights             no rights for the temporary address
+  temp-address-in-subnet
+                        the adapter's own subnet holds 10.10.1.1, so it was not
+                        added: change the PC's address for the update, or use
+                        a PC on another LAN
+  send-refused          this PC refused to send the requests (the error is
+                        named): allow outgoing UDP to port 12103 in its firewall
 
 JSON lines (--json), each with "event" first:
   leftover-removed  address, interface      at the start: 10.10.1.1/8 that a

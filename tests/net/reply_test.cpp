@@ -123,20 +123,42 @@ TEST_F(ReplySearch, RequestCarriesTheFixedBytes) {
     EXPECT_EQ(sockets.Sent().at(0).data, expected);
 }
 
-TEST_F(ReplySearch, AdapterInsidePrivateNetworkSearchesOnlyItsOwnSubnet) {
-    for (const std::int32_t flags : {SEARCH_CHILD, SEARCH_BASE | SEARCH_MAIN, SEARCH_SUB}) {
+// An adapter in 10.0.0.0/8 whose own subnet holds 10.10.1.1 searches only that subnet; one in a
+// narrower part of 10/8 that leaves it out joins the rest through the temporary address.
+TEST_F(ReplySearch, AdapterInsidePrivateNetworkGetsTheTempAddressOnlyOutsideItsSubnet) {
+    struct Case {
+        MaskedAddress own;
+        std::int32_t flags;
+        std::vector<Ipv4> locals;
+    };
+    const MaskedAddress whole{MakeIpv4(10, 0, 0, 10), PrefixMask(8)};
+    const MaskedAddress holding{MakeIpv4(10, 10, 2, 3), PrefixMask(16)};
+    const MaskedAddress homeLan{MakeIpv4(10, 0, 0, 5), PrefixMask(24)};
+    const std::vector<Case> cases{
+        {whole, SEARCH_CHILD, {whole.address}},
+        {whole, SEARCH_BASE | SEARCH_MAIN, {whole.address}},
+        {holding, SEARCH_SUB, {holding.address}},
+        {holding, SEARCH_MAIN, {holding.address}},
+        {homeLan, SEARCH_SUB, {kTempAddress}},
+        {homeLan, SEARCH_MAIN, {homeLan.address, kTempAddress}},
+    };
+    for (const Case& c : cases) {
         reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
                                          [this] { return time.WholeSeconds(); });
-        const std::size_t before = sockets.Sent().size();
-        Run(flags, {{MakeIpv4(10, 1, 2, 3), MakeIpv4(255, 255, 0, 0), Ipv4{}, kIndex, 0}});
+        const std::size_t before = sockets.Opened().size();
+        const std::size_t eventsBefore = log.Events().size();
+        Run(c.flags, {{c.own.address, c.own.mask, Ipv4{}, kIndex, 0}});
 
-        const std::vector<Ipv4> destinations = Destinations();
-        EXPECT_EQ(destinations.size() - before, kRequestsPerSilentPass);
-        EXPECT_EQ(destinations.back(), MakeIpv4(10, 1, 255, 255));
-    }
-    EXPECT_EQ(sockets.Opened().size(), 3u);
-    for (const std::string& event : log.Events()) {
-        EXPECT_EQ(event.find("add"), std::string::npos) << event;
+        std::vector<Ipv4> locals;
+        for (std::size_t i = before; i < sockets.Opened().size(); ++i) {
+            locals.push_back(sockets.Opened()[i].bindAddress.value_or(Ipv4{}));
+        }
+        EXPECT_EQ(locals, c.locals) << PrefixText(c.own).View() << " flags " << c.flags;
+        const std::vector<std::string> events = log.Events();
+        const auto adds =
+            std::count_if(events.begin() + static_cast<long>(eventsBefore), events.end(),
+                          [](const std::string& event) { return event.rfind("add", 0) == 0; });
+        EXPECT_EQ(adds, std::count(c.locals.begin(), c.locals.end(), kTempAddress));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "common/temp_address.h"
 #include "net/adapter_list.h"
 #include "net/reply.h"
+#include "workflow/cause_texts.h"
 #include "workflow/search_diagnosis.h"
 
 // The rows name only the fields that differ from a plain search.
@@ -35,10 +36,12 @@ const AdapterReport kWired =
 // What one search saw, as its passes record it.
 struct Seen {
     std::vector<AdapterReport> adapters{kLoopback, kWired};
-    bool ownPass = true;    // a pass from pc0's own address
+    bool ownPass = true;  // a pass from pc0's own address
+    Ipv4 ownAddress = kPcAddress;
     bool tempPass = false;  // a pass through the temporary address on pc0
     bool tempRefused = false;
     bool socketRefused = false;
+    bool sendsRefused = false;          // the system sent none of the passes' requests
     std::vector<ReplyVerdict> replies;  // received on the first pass that ran
 };
 
@@ -59,7 +62,7 @@ SearchDiagnosis Diagnose(const Row& row) {
         row.host(probes);
     }
     SearchSeen seen{row.kind, row.mainUnit, row.mayChangeAddresses, row.seen.adapters, {}};
-    const DiscoveryPass own{kPcAddress, MakeIpv4(192, 168, 77, 255), kPc, false};
+    const DiscoveryPass own{row.seen.ownAddress, MakeIpv4(192, 168, 77, 255), kPc, false};
     const DiscoveryPass temp{kTempAddress, MakeIpv4(10, 255, 255, 255), kPc, true};
     if (row.seen.socketRefused) {
         seen.passes.push_back({.pass = own, .socketRefused = true});
@@ -69,6 +72,10 @@ SearchDiagnosis Diagnose(const Row& row) {
     }
     auto pass = [&](const DiscoveryPass& p) {
         PassRecord& record = seen.passes.emplace_back(PassRecord{.pass = p, .sent = 12});
+        if (row.seen.sendsRefused) {
+            record.sent = 0;
+            record.refused = {12, {1, "Operation not permitted"}};
+        }
         for (ReplyVerdict verdict : row.seen.replies) {
             record.datagrams.push_back({kDevice, 16, 0x0200, 0x82, 0x0130, verdict});
             ++record.received;
@@ -220,6 +227,30 @@ const Row kRows[] = {
      "main unit 192.168.77.20",
      true,
      kMainUnit},
+    {"OutgoingRequestsRefused",
+     SEARCH_MAIN,
+     {.tempPass = true, .sendsRefused = true},
+     [](ProbeAnswers& p) { p.arrivals = std::vector<Ipv4>{kMainUnit}; },
+     NotFoundCause::SendRefused,
+     "Operation not permitted (error 1)"},
+    {"HomeLanHoldingTheTempAddress",
+     SEARCH_SUB,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 5,
+                                      {{MakeIpv4(10, 10, 0, 5), PrefixMask(16)}})},
+      .ownAddress = MakeIpv4(10, 10, 0, 5)},
+     {},
+     NotFoundCause::TempAddressInSubnet,
+     "10.10.0.5/16 on pc0",
+     true,
+     kMainUnit},
+    {"TempAddressInSubnetOnlyForAKindThatNeedsIt",
+     SEARCH_MAIN,
+     {.adapters = {kLoopback, Adapter("pc0", kPc, platform::kIfTypeEthernet, 5,
+                                      {{MakeIpv4(10, 10, 0, 5), PrefixMask(16)}})},
+      .ownAddress = MakeIpv4(10, 10, 0, 5)},
+     {},
+     NotFoundCause::NoReply,
+     ""},
     {"SubSearchWithoutAMainUnit",
      SEARCH_SUB,
      {.ownPass = false, .tempPass = true},
@@ -242,10 +273,17 @@ INSTANTIATE_TEST_SUITE_P(Causes, SearchDiagnosisTest, ::testing::ValuesIn(kRows)
 
 TEST(SearchDiagnosis, EveryCauseHasACodeOfItsOwn) {
     std::set<std::string_view> codes;
-    for (int cause = 0; cause <= static_cast<int>(NotFoundCause::NoRights); ++cause) {
-        codes.insert(NotFoundCauseCode(static_cast<NotFoundCause>(cause)));
+    std::set<std::string> texts;
+    constexpr int kLast = static_cast<int>(NotFoundCause::SendRefused);
+    for (int cause = 0; cause <= kLast; ++cause) {
+        SearchDiagnosis diagnosis;
+        diagnosis.cause = static_cast<NotFoundCause>(cause);
+        codes.insert(NotFoundCauseCode(diagnosis.cause));
+        const CauseTexts words = TextsForCause(diagnosis);
+        texts.insert(words.seen + words.hint);
     }
-    EXPECT_EQ(codes.size(), static_cast<std::size_t>(NotFoundCause::NoRights) + 1);
+    EXPECT_EQ(codes.size(), static_cast<std::size_t>(kLast) + 1);
+    EXPECT_EQ(texts.size(), static_cast<std::size_t>(kLast) + 1);
 }
 
 TEST(SearchDiagnosis, AdaptersCarryTheirOwnPassesCountsAndLeaveTheLoopbackOut) {
