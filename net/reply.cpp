@@ -329,27 +329,47 @@ CReply::PassOutcome CReply::RunCycles(PassRecord& record) {
             if (m_bStopRequested.IsSet()) {
                 return PassOutcome::Stopped;
             }
-            const std::optional<platform::Datagram> datagram = m_pSocket->ReceiveFrom(m_abyReceive);
-            if (datagram) {
-                const ReceivedReply reply = JudgeReceived(datagram->from, datagram->length);
-                ++record.received;
-                record.rejected += reply.verdict != ReplyVerdict::Accepted ? 1 : 0;
-                if (record.datagrams.size() < kKeptDatagrams) {
-                    record.datagrams.push_back(reply);
-                }
-                // The find is the owner's before any listener hears of it.
-                if (reply.verdict == ReplyVerdict::Accepted) {
-                    PublishFind(reply, pass.localAddress, pass.interfaceIndex, pass.viaTempAddress);
-                }
-                Report(&NetObserver::ReplyReceived, reply);
-                if (reply.verdict == ReplyVerdict::Accepted) {
-                    return PassOutcome::Found;
-                }
+            if (PollWindow(record)) {
+                return PassOutcome::Found;
             }
-            m_pSocket->WaitReadable(kRetryWait);
         }
     }
     return PassOutcome::Exhausted;
+}
+
+// One poll and the wait after it: a window of kRetryWait that only an acceptable reply ends
+// early. Rejected datagrams are read and counted as they come, so a device flooding the port
+// cannot use up the cycles of a pass before the unit has had its time to answer.
+bool CReply::PollWindow(PassRecord& record) {
+    const auto windowEnd = std::chrono::steady_clock::now() + kRetryWait;
+    for (;;) {
+        if (const auto datagram = m_pSocket->ReceiveFrom(m_abyReceive); datagram) {
+            if (TakeDatagram(record, *datagram)) {
+                return true;
+            }
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            windowEnd - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !m_pSocket->WaitReadable(left)) {
+            return false;
+        }
+    }
+}
+
+bool CReply::TakeDatagram(PassRecord& record, const platform::Datagram& datagram) {
+    const DiscoveryPass& pass = record.pass;
+    const ReceivedReply reply = JudgeReceived(datagram.from, datagram.length);
+    ++record.received;
+    record.rejected += reply.verdict != ReplyVerdict::Accepted ? 1 : 0;
+    if (record.datagrams.size() < kKeptDatagrams) {
+        record.datagrams.push_back(reply);
+    }
+    // The find is the owner's before any listener hears of it.
+    if (reply.verdict == ReplyVerdict::Accepted) {
+        PublishFind(reply, pass.localAddress, pass.interfaceIndex, pass.viaTempAddress);
+    }
+    Report(&NetObserver::ReplyReceived, reply);
+    return reply.verdict == ReplyVerdict::Accepted;
 }
 
 }  // namespace rlq

@@ -123,6 +123,9 @@ class CReply : public TempAddressControl {
                           bool viaTempAddress);
     // The pass's send-and-listen cycles, noted in `record`.
     PassOutcome RunCycles(PassRecord& record);
+    // True when an acceptable reply was taken.
+    bool PollWindow(PassRecord& record);
+    bool TakeDatagram(PassRecord& record, const platform::Datagram& datagram);
     void Keep(PassRecord record);
     void BuildRequest(std::int32_t maskedFlags);
     void OpenSocket(const std::string& localAddress, std::int32_t& failed);

@@ -50,7 +50,10 @@ class CTftp {
     bool WaitWhileRunning(std::chrono::milliseconds bound);
 
     // What the last upload did; read once it is no longer running.
-    std::uint16_t BlocksAcknowledged() const { return m_wBlock; }
+    // Data blocks the loader acknowledged; the answer to the write request (block 0) is none.
+    std::uint16_t BlocksAcknowledged() const {
+        return static_cast<std::uint16_t>(m_wBlock > 0 ? m_wBlock - 1 : 0);
+    }
     std::uint32_t Retransmissions() const { return m_dwRepeats; }
     std::uint32_t BytesAcknowledged() const { return m_dwSent; }
 

@@ -39,6 +39,15 @@ prepare=()          # commands run before the first run; they change only the te
 hold_port=0         # another program holds UDP 12104, where the replies arrive, in the PC namespace
 
 old=(--main-version 1.30 --sub-version 1.00)
+# A home LAN that a router gives part of 10.0.0.0/8: the PC at PC_CIDR and the main unit at
+# MAIN_CIDR, the sub unit where it always is, elsewhere in 10/8.
+home_lan() {
+    prepare+=("ip -n \"\$RLQ_NS_PC\" addr flush dev \"\$RLQ_PC_IF\""
+              "ip -n \"\$RLQ_NS_PC\" addr add $1 brd + dev \"\$RLQ_PC_IF\""
+              "ip -n \"\$RLQ_NS_UNIT\" addr del \"\$RLQ_MAIN_ADDR/\$RLQ_MAIN_PREFIX\" dev \"\$RLQ_UNIT_IF\""
+              "ip -n \"\$RLQ_NS_UNIT\" addr add $2 brd + dev \"\$RLQ_UNIT_IF\""
+              "RLQ_MAIN_ADDR=${2%/*} RLQ_MAIN_PREFIX=${2#*/}")
+}
 case $scenario in
     normal)
         sim_args=("${old[@]}")
@@ -353,6 +362,42 @@ case $scenario in
         json_events=(search-start search-end status)
         expect_status=2
         expect_out=('{"event":"search-end","unit":"sub","found":false,"cause":"temp-address-refused"')
+        ;;
+    home-lan-in-10)
+        # The sub unit is outside the PC's 10.0.0.0/24: it is reached through 10.10.1.1.
+        home_lan 10.0.0.5/24 10.0.0.20/24
+        sim_args=("${old[@]}")
+        expect_out=("IPアドレス: 10.1.2.3" "IPアドレス: 10.0.0.20" "アップデート完了")
+        expect_sim=("discovery request from 10.10.1.1" "main unit: received 655360 bytes, matches"
+                    "sub unit: received 236986 bytes, matches")
+        ;;
+    not-found-temp-address-in-subnet)
+        # The PC's own subnet holds 10.10.1.1, which may be a host there: it is never added.
+        home_lan 10.10.0.5/16 10.10.0.20/16
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        expect_status=2
+        expect_out=('{"event":"search-end","unit":"sub","found":false,"cause":"temp-address-in-subnet","detail":"10.10.0.5/16 on pc0"')
+        reject_sim=("discovery request from 10.10.1.1")
+        ;;
+    not-found-send-refused)
+        # A firewall on the PC drops its own requests on the way out.
+        sim_args=("${old[@]}")
+        cli_args=(--json)
+        json_events=(search-start search-end status)
+        prepare=('ip netns exec "$RLQ_NS_PC" nft "add table inet rlq; add chain inet rlq out \
+            { type filter hook output priority 0; }; add rule inet rlq out udp dport 12103 drop"')
+        expect_status=1
+        expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"send-refused","detail":"Operation not permitted (error 1)"')
+        reject_sim=("discovery request")
+        ;;
+    late-main-beside-chatter)
+        # Every request gets replies that are not taken, and the main unit answers only once
+        # it has started: each poll still waits its 100 ms, so the pass lasts until it answers.
+        sim_args=("${old[@]}" --main-answers-after 2500 --sub-unwanted 6)
+        expect_out=("アップデート完了")
+        expect_sim=("discovery: main unit still starting" "main unit: received 655360 bytes, matches")
         ;;
     not-found-no-reply)
         sim_args=("${old[@]}" --main-silent --sub-silent)

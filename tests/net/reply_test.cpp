@@ -281,6 +281,18 @@ TEST_F(ReplySearch, RejectsBadHeadersAndUnwantedKindsWhilePollsGoOn) {
     EXPECT_EQ(sockets.Sent().size(), 1u);
 }
 
+// Rejected replies are read as they come, but each poll still lasts its 100 ms: a flood leaves
+// the pass its 6 s, and the unit its time to answer.
+TEST_F(ReplySearch, RejectedFloodDoesNotShortenThePass) {
+    const std::vector<IncomingDatagram> flood(8, {MakeReply(kUnitKindSub, 0x0100), kUnit});
+    AnswerAt(MakeIpv4(10, 255, 255, 255), flood);
+    Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
+
+    EXPECT_EQ(finds, 0);
+    EXPECT_EQ(sockets.Sent().size(), kRequestsPerSilentPass);
+    EXPECT_EQ(sockets.reads, static_cast<int>(kRequestsPerSilentPass * flood.size()));
+}
+
 TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
     AnswerAt(kPrivateBroadcast, {{MakeReply(kUnitKindChild, 0x0200), kUnit}});
     Run(SEARCH_CHILD, {kLanEntry});

@@ -90,6 +90,9 @@ TEST(TftpClientTest, UploadsSlotOnePayloadInLockStep) {
     EXPECT_EQ(counts.front(), 512u);
     EXPECT_EQ(counts[461], 462u * 512u);
     EXPECT_EQ(counts.back(), 236986u);
+    EXPECT_EQ(upload.tftp.BlocksAcknowledged(), 463u) << "data blocks, not the write request";
+    EXPECT_EQ(upload.tftp.BytesAcknowledged(), 236986u);
+    EXPECT_EQ(upload.tftp.Retransmissions(), 0u);
 
     const auto opened = sockets.Opened();
     ASSERT_EQ(opened.size(), 1u);
@@ -154,6 +157,8 @@ TEST(TftpClientTest, ResendsBlockWhoseAckWasLost) {
     EXPECT_EQ(sent[3].data, sent[2].data);
     EXPECT_EQ(DataPayload(sent).size(), 2000u + 512u);
     EXPECT_EQ(upload.progress.Counts(), (std::vector<std::uint32_t>{512, 1024, 1536, 2000}));
+    EXPECT_EQ(upload.tftp.BlocksAcknowledged(), 4u);
+    EXPECT_EQ(upload.tftp.Retransmissions(), 1u);
     EXPECT_GE(elapsed, 900ms);
     EXPECT_LT(elapsed, 3s);
 }

@@ -85,6 +85,7 @@ bool DiscoveryResponder::Start() {
                      kDiscoveryRequestPort, std::strerror(errno));
         return false;
     }
+    m_started = std::chrono::steady_clock::now();
     m_serving.Start([this] { Serve(); });
     return true;
 }
@@ -144,7 +145,15 @@ void DiscoveryResponder::Answer(const std::uint8_t* request, std::size_t length,
         units[0] = m_units[0];
         units[1] = m_units[1];
     }
+    const auto sinceStart = std::chrono::steady_clock::now() - m_started;
     for (const UnitConfig& unit : units) {
+        for (int i = 0; i < unit.unwantedReplies; ++i) {
+            SendReply(unit, from, BuildReply(unit.kind, unit.version));
+        }
+        if (sinceStart < std::chrono::milliseconds(unit.answersAfterMs)) {
+            LogLine(std::string("discovery: ") + unit.label + " unit still starting");
+            continue;
+        }
         if (unit.silent || (wanted != 0 && wanted != unit.wantedCode) || !Reaches(unit, to)) {
             continue;
         }

@@ -3,6 +3,7 @@
 // unit answers only requests that reach its own subnet (directed or limited broadcast, or its
 // own address) and that ask for it or for any unit, from its own address to port 12104.
 
+#include <chrono>
 #include <mutex>
 #include <random>
 
@@ -36,6 +37,7 @@ class DiscoveryResponder final : public Service {
     UnitConfig m_units[2];
     const int m_dropPercent;
     const int m_junkCount;
+    std::chrono::steady_clock::time_point m_started;
     std::minstd_rand m_random{12103};  // the serving thread's
     platform::UniqueFd m_fd;
 };

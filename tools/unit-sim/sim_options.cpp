@@ -221,6 +221,10 @@ void AddTransferOptions(std::vector<OptionRule>& rules) {
                      }});
     rules.push_back(
         {"--junk", true, [](SimOptions& o, V v) { return ParseNumber(v, o.transfer.junkCount); }});
+    rules.push_back({"--main-answers-after", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.main.answersAfterMs); }});
+    rules.push_back({"--sub-unwanted", true,
+                     [](SimOptions& o, V v) { return ParseNumber(v, o.sub.unwantedReplies); }});
     rules.push_back({"--spoof-from", true,
                      [](SimOptions& o, V v) { return ParseAddress(v, o.transfer.spoofFrom); }});
     rules.push_back({"--special-addr", true,
@@ -267,6 +271,10 @@ std::string Usage() {
            "  --delayed-acks N          with --ack-delay-ms: only the first N ACKs are late\n"
            "  --drop-percent P          a lossy link: P% of discovery replies and ACKs are lost\n"
            "  --junk N                  N junk datagrams with every discovery reply and ACK\n"
+           "  --main-answers-after MS   the main unit, still starting, answers searches only\n"
+           "      MS milliseconds after the start\n"
+           "  --sub-unwanted N          the sub unit answers every request N times, whatever\n"
+           "      unit it asks for\n"
            "  --spoof-from A.B.C.D      a third host sends an ACK of the next block first\n"
            "SIGHUP is a power cycle: units whose update arrived whole and matched the carried\n"
            "image report its version from then on; \"powered on\" ends its lines.\n";

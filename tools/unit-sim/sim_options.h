@@ -30,6 +30,8 @@ struct UnitConfig {
     int prefixLength = 0;
     std::uint16_t version = 0x0100;  // four BCD digits, 0x0130 is 1.30
     bool silent = false;
+    int answersAfterMs = 0;   // a unit still starting: searches before this go unanswered
+    int unwantedReplies = 0;  // replies sent to every request, whatever unit it asks for
     std::vector<FaultyReply> sendFirst{};
     // A foreign reply instead of the right one: another format or another unit's kind byte.
     std::optional<std::uint16_t> replyFormat{};
