@@ -14,7 +14,12 @@ constexpr int kNotStartedStatus = 1;  // another copy runs, or start-up failed
 bool CRLQUpdaterApp::InitInstance() {
     m_hMutex = m_parts.process.ClaimSingleInstance(kInstanceName);
     if (!m_hMutex) {
-        return false;  // another copy runs: end silently
+        // Another copy runs: end silently, but say in the records who holds the name.
+        if (const auto holder = m_parts.process.SingleInstanceHolder(kInstanceName)) {
+            m_parts.events.Tell(&ProgramObserver::InstanceNameHeld, std::string_view(kInstanceName),
+                                *holder);
+        }
+        return false;
     }
     if (!m_parts.process.StartSockets()) {
         const std::string_view caption = LoadMessage(msg::kApplicationName);

@@ -14,4 +14,13 @@ std::string_view RunModeName(RunMode mode) {
     return "update";
 }
 
+std::string ProcessText(const platform::ProcessIdentity& process) {
+    const std::string pid = "pid " + std::to_string(process.processId);
+    if (process.program.empty()) {
+        return pid;
+    }
+    return process.program + " (" + pid + (process.user.empty() ? "" : ", user " + process.user) +
+           ")";
+}
+
 }  // namespace rlq

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/listeners.h"
+#include "platform/process.h"
 
 namespace rlq {
 
@@ -29,9 +30,15 @@ class ProgramObserver {
 
     virtual void RunStarted(const RunStart&) {}
     virtual void LeftoverAddressRemoved(const std::string& /*interfaceName*/) {}
+    // The single-instance name is held, by this process where the system tells.
+    virtual void InstanceNameHeld(std::string_view /*name*/,
+                                  const platform::ProcessIdentity& /*holder*/) {}
     // The program's end, with its exit status and that status's name (app/exit_status.h).
     virtual void ProgramEnded(int /*status*/, std::string_view /*outcome*/) {}
 };
 using ProgramListeners = Listeners<ProgramObserver>;
+
+// "rlq-squatter (pid 4242, user alice)", or "pid 4242" where the system tells no more.
+std::string ProcessText(const platform::ProcessIdentity& process);
 
 }  // namespace rlq

@@ -37,6 +37,10 @@ void RunHistory::SearchDiagnosed(Unit, const SearchDiagnosis& diagnosis) {
     m_cause = NotFoundCauseCode(diagnosis.cause);
 }
 
+void RunHistory::InstanceNameHeld(std::string_view, const platform::ProcessIdentity& holder) {
+    m_heldBy = ProcessText(holder);
+}
+
 void RunHistory::ProgramEnded(int status, std::string_view outcome) {
     JsonLine entry;
     entry.String("time", IsoUtc(m_start))
@@ -46,6 +50,9 @@ void RunHistory::ProgramEnded(int status, std::string_view outcome) {
         .Number("status", status);
     if (!m_cause.empty()) {
         entry.String("cause", m_cause);
+    }
+    if (!m_heldBy.empty()) {
+        entry.String("held_by", m_heldBy);
     }
     JsonLine units;
     for (const Unit unit : kUnits) {

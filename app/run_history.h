@@ -31,10 +31,12 @@ class RunHistory final : public SequenceObserver, public ProgramObserver {
     void SearchEnded(Unit unit, Ipv4 unitAddress, std::uint16_t version,
                      bool viaTempAddress) override;
     void ProgramEnded(int status, std::string_view outcome) override;
+    void InstanceNameHeld(std::string_view name, const platform::ProcessIdentity& holder) override;
 
   private:
     platform::RecordFolder& m_folder;
-    std::string m_cause;  // of the run's last search that found nothing
+    std::string m_cause;   // of the run's last search that found nothing
+    std::string m_heldBy;  // who held the single-instance name of a run that did not start
     const std::chrono::system_clock::time_point m_start;
     RecordFailure m_onFailure;
     RunStart m_run;

@@ -71,6 +71,10 @@ void RunLog::RunStarted(const RunStart& start) {
          FormatVersion(start.carried[kSubSlot]));
 }
 
+void RunLog::InstanceNameHeld(std::string_view name, const platform::ProcessIdentity& holder) {
+    Line("single-instance name " + std::string(name) + " held by " + ProcessText(holder));
+}
+
 void RunLog::LeftoverAddressRemoved(const std::string& interfaceName) {
     Line("leftover-removed " + std::string(kTempAddressText) + " on " + interfaceName);
 }

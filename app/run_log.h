@@ -28,6 +28,7 @@ class RunLog final : public NetObserver,
 
     void RunStarted(const RunStart& start) override;
     void LeftoverAddressRemoved(const std::string& interfaceName) override;
+    void InstanceNameHeld(std::string_view name, const platform::ProcessIdentity& holder) override;
     void SearchStarted(Unit unit) override;
     void AdaptersSeen(const std::vector<AdapterReport>& adapters) override;
     void SearchShown(const SearchTexts& texts) override;

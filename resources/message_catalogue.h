@@ -95,12 +95,12 @@ constexpr int kConsoleAskRetryOrSpecial = 345;
 constexpr int kConsoleNoLog = 346;
 constexpr int kConsoleNoHistory = 347;
 constexpr int kConsoleNoRights = 348;
-constexpr int kHttpUrlRefused = 349;
+constexpr int kHttpUrlRefused = 349;  // the HTTP client's failure text for a URL it cannot use
 constexpr int kCauseTempInSubnetSeen = 350;  // %1 the adapter, %2 its address, %3 the temporary one
 constexpr int kCauseTempInSubnetHint = 351;  // %1 the temporary address
 constexpr int kCauseSendRefusedSeen = 352;   // %1 the system's error
-constexpr int kCauseSendRefusedHint =
-    353;  // %1 the port  // the HTTP client's failure text for a URL it cannot use
+constexpr int kCauseSendRefusedHint = 353;   // %1 the port
+constexpr int kConsoleInstanceHeld = 354;    // %1 the process holding it, %2 the name
 constexpr int kApplicationName = 57344;
 constexpr int kOleInitFailed = 100;  // has no entry: loads as an empty text
 }  // namespace msg

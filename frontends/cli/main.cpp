@@ -76,6 +76,15 @@ int AskForButton(bool specialOffered) {
 }
 
 // The program's version and the versions of the images it carries, read from the images.
+// Says on stderr who holds the single-instance name; the desktop programs only log it.
+class HeldNameNotice final : public ProgramObserver {
+  public:
+    void InstanceNameHeld(std::string_view name, const platform::ProcessIdentity& holder) override {
+        std::fprintf(stderr, "%s: %s\n", kProgramName,
+                     FillMessage(msg::kConsoleInstanceHeld, {ProcessText(holder), name}).c_str());
+    }
+};
+
 void PrintVersion() {
     const platform::DataItemSource& items = platform::ProgramDataItems();
     std::printf("%s %s\ncarried firmware: main unit %s, sub unit %s\n", kProgramName,
@@ -125,9 +134,11 @@ int main(int argc, char** argv) {
         !options.check && !options.json && ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     cli::ConsoleUser user(
         ui, [interactive](bool special) { return interactive ? AskForButton(special) : 0; });
+    HeldNameNotice heldName;
     RunListeners events;
     events.Add(*presenter);
     events.Add(user);
+    events.Add(heldName);
 
     RecordedRunOptions run;
     run.startInSpecialMode = options.specialMode;

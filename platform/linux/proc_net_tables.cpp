@@ -47,4 +47,16 @@ std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t
     return inodes;
 }
 
+unsigned long UnixInodeOfAbstractName(std::string_view table, std::string_view name) {
+    // Num RefCount Protocol Flags Type St Inode Path; an abstract name reads "@name".
+    unsigned long inode = 0;
+    EachRow(table, [&](const std::vector<std::string>& fields) {
+        if (inode == 0 && fields.size() == 8 && fields[7].size() == name.size() + 1 &&
+            fields[7][0] == '@' && std::string_view(fields[7]).substr(1) == name) {
+            inode = std::strtoul(fields[6].c_str(), nullptr, 10);
+        }
+    });
+    return inode;
+}
+
 }  // namespace rlq::platform::proc_net

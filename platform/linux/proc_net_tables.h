@@ -14,4 +14,7 @@ namespace rlq::platform::proc_net {
 // The socket inodes of /proc/net/udp or /proc/net/udp6 text bound to local `port`.
 std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t port);
 
+// The inode of the socket bound to abstract `name` in /proc/net/unix text, 0 when none is.
+unsigned long UnixInodeOfAbstractName(std::string_view table, std::string_view name);
+
 }  // namespace rlq::platform::proc_net

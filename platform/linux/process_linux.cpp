@@ -6,7 +6,11 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
+#include "platform/linux/proc_net_tables.h"
+#include "platform/linux/socket_owner.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/process.h"
 
@@ -52,6 +56,14 @@ class LinuxProcess final : public ProcessEnvironment {
             return nullptr;
         }
         return std::make_unique<BoundNameGuard>(std::move(socket));
+    }
+
+    std::optional<ProcessIdentity> SingleInstanceHolder(std::string_view name) override {
+        std::ifstream table("/proc/net/unix");
+        std::ostringstream text;
+        text << table.rdbuf();
+        const unsigned long inode = proc_net::UnixInodeOfAbstractName(text.str(), name);
+        return inode != 0 ? OwnerOfSocket(inode) : std::nullopt;
     }
 
     std::optional<std::string> ProgramPath() override {

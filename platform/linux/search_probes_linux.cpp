@@ -20,6 +20,7 @@
 #include "common/free_with.h"
 #include "platform/linux/netlink_host_parts.h"
 #include "platform/linux/proc_net_tables.h"
+#include "platform/linux/socket_owner.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/search_probes.h"
 
@@ -94,35 +95,8 @@ std::array<sock_filter, 9> UdpPortFilter(std::uint16_t port) {
 
 // The process holding the socket, where this process may look into it.
 UdpPortHolder HolderOfSocket(unsigned long inode) {
-    const std::string link = "socket:[" + std::to_string(inode) + "]";
-    const std::unique_ptr<DIR, FreeWith<::closedir>> processes(::opendir("/proc"));
-    if (!processes) {
-        return {};
-    }
-    while (const dirent* process = ::readdir(processes.get())) {
-        const char* name = process->d_name;
-        if (*name < '1' || *name > '9') {
-            continue;
-        }
-        const std::string fdFolder = std::string("/proc/") + name + "/fd";
-        const std::unique_ptr<DIR, FreeWith<::closedir>> fds(::opendir(fdFolder.c_str()));
-        if (!fds) {
-            continue;  // ended, or another user's
-        }
-        while (const dirent* fd = ::readdir(fds.get())) {
-            std::array<char, 64> target{};
-            const std::string path = fdFolder + "/" + fd->d_name;
-            const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-            if (length > 0 && link == target.data()) {
-                std::string comm = ReadWhole(std::string("/proc/") + name + "/comm");
-                if (!comm.empty() && comm.back() == '\n') {
-                    comm.pop_back();
-                }
-                return {static_cast<std::uint32_t>(std::strtoul(name, nullptr, 10)), comm};
-            }
-        }
-    }
-    return {};
+    const std::optional<ProcessIdentity> owner = OwnerOfSocket(inode);
+    return owner ? UdpPortHolder{owner->processId, owner->program} : UdpPortHolder{};
 }
 
 class LinuxSearchProbes final : public SearchProbes {

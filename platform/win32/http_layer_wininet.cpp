@@ -7,6 +7,7 @@
 
 #include <wininet.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cwchar>
 #include <iterator>
@@ -98,6 +99,36 @@ struct SendCall {
     DWORD error = ERROR_SUCCESS;
 };
 
+// The sends still inside WinINet, whichever root they came from. Windows ends a send when its
+// handles close; Wine lets it run on to its own time-out. A new root waits for them, bounded by
+// the send time-out, so that a request given up never shares the wire with the next attempt.
+class SendsInFlight {
+  public:
+    void Started() {
+        std::lock_guard lock(m_mutex);
+        ++m_count;
+    }
+    void Ended() {
+        std::lock_guard lock(m_mutex);
+        --m_count;
+        m_ended.notify_all();
+    }
+    void WaitNone(std::chrono::milliseconds bound) {
+        std::unique_lock lock(m_mutex);
+        m_ended.wait_for(lock, bound, [this] { return m_count == 0; });
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    int m_count = 0;
+};
+
+SendsInFlight& InFlight() {
+    static SendsInFlight sends;
+    return sends;
+}
+
 // The root handle and the handles opened from it, shared by everything opened from it. Each
 // handle is opened and closed under the lock and closed exactly once: by its owner, or by Close
 // from another thread, newest first and the root last. Opening, configuring and querying a handle
@@ -152,6 +183,7 @@ class RootState {
         if (m_closed) {
             return false;
         }
+        InFlight().Started();
         try {
             std::thread([self, request, call] {
                 {
@@ -161,6 +193,7 @@ class RootState {
                         call->error = ERROR_INTERNET_OPERATION_CANCELLED;
                         call->finished = true;
                         self->m_changed.notify_all();
+                        InFlight().Ended();
                         return;
                     }
                 }
@@ -175,8 +208,10 @@ class RootState {
                 call->error = error;
                 call->finished = true;
                 self->m_changed.notify_all();
+                InFlight().Ended();
             }).detach();
         } catch (const std::system_error&) {
+            InFlight().Ended();
             return false;
         }
         return true;
@@ -349,6 +384,7 @@ class WinInetHttpLayer final : public HttpLayer {
   public:
     HttpOpened<HttpRoot> OpenRoot(std::string_view userAgent,
                                   const HttpTimeouts& timeouts) override {
+        InFlight().WaitNone(timeouts.send);
         HINTERNET root = ::InternetOpenW(win32::Widen(userAgent).c_str(),
                                          INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (root == nullptr) {

@@ -37,6 +37,7 @@ temp_present=0      # 10.10.1.1/8 is on the PC's adapter before the run (someone
 extra_unit_addr=""  # another address on the unit side (a third host)
 prepare=()          # commands run before the first run; they change only the test's namespaces
 hold_port=0         # another program holds UDP 12104, where the replies arrive, in the PC namespace
+squat_name=0        # another program holds the single-instance name in the PC namespace
 
 old=(--main-version 1.30 --sub-version 1.00)
 # A home LAN that a router gives part of 10.0.0.0/8: the PC at PC_CIDR and the main unit at
@@ -399,6 +400,16 @@ case $scenario in
         expect_out=("アップデート完了")
         expect_sim=("discovery: main unit still starting" "main unit: received 655360 bytes, matches")
         ;;
+    squatted-name)
+        # Someone's script holds the name the single-instance guard binds: the updater does not
+        # start, and says who holds it, in its output, its run log and its history.
+        sim_args=("${old[@]}")
+        squat_name=1
+        expect_status=1
+        expect_out=("別のプログラム python3 (pid "
+                    ", user root) が、このアップデーターの二重起動を防ぐ名前 (RLQUpdater)")
+        reject_sim=("discovery request")
+        ;;
     not-found-no-reply)
         sim_args=("${old[@]}" --main-silent --sub-silent)
         cli_args=(--json)
@@ -507,7 +518,9 @@ check_records() {
     local log
     log=$(ls "$state"/run-*.log | tail -n 1)
     [[ $(stat -c %a "$log") == 600 ]] || fail "the run log is not private"
-    grep -q ' run-start program ' "$log" || fail "the run log has no start: $(cat "$log")"
+    # A run that never started has no start to log.
+    [[ $squat_name -eq 1 ]] || grep -q ' run-start program ' "$log" ||
+        fail "the run log has no start: $(cat "$log")"
     [[ $status -ge 128 ]] && return
     entries=$((entries + 1))
     grep -q " program-end status $status " "$log" || fail "the run log has no end: $(cat "$log")"
@@ -620,7 +633,24 @@ time.sleep(300)' >"$work/holder.log" 2>&1 &
     await_line "$work/holder.log" '^bound' 5 || true
     grep -qs '^bound' "$work/holder.log" || fail "the holder did not bind 12104: $(cat "$work/holder.log")"
 fi
+if [[ $squat_name -eq 1 ]]; then
+    ip netns exec "$RLQ_NS_PC" python3 -c 'import socket, time
+s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+s.bind("\0RLQUpdater")
+print("bound", flush=True)
+time.sleep(300)' >"$work/holder.log" 2>&1 &
+    holder_pid=$!
+    await_line "$work/holder.log" '^bound' 5 || true
+    grep -qs '^bound' "$work/holder.log" || fail "the holder did not bind the name: $(cat "$work/holder.log")"
+fi
 run_updater "$expect_status" "${cli_args[@]}"
+if [[ $squat_name -eq 1 ]]; then
+    held="python3 (pid $holder_pid, user root)"
+    grep -qsF "single-instance name RLQUpdater held by $held" "$work"/state/rlq-updater/run-*.log ||
+        fail "the run log does not name $held"
+    grep -qsF "\"held_by\":\"$held\"" "$work/state/rlq-updater/history.jsonl" ||
+        fail "the history does not name $held"
+fi
 stop_holder
 if [[ $runs -eq 2 ]]; then
     if [[ ${#second_sim[@]} -gt 0 ]]; then

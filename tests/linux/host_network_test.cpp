@@ -100,6 +100,16 @@ TEST(ProcNetTables, PortsReadInTheirByteOrders) {
         "   5: 00000000000000000000000000000000:2F48 00000000000000000000000000000000:0000 07 "
         "00000000:00000000 00:00000000 00000000     0        0 99 2 0000000000000000 0\n";
     EXPECT_EQ(platform::proc_net::UdpInodesOnPort(udp6, 12104), std::vector<unsigned long>{99});
+
+    // A bound abstract name, a path name that ends like it, and a name it only begins.
+    const std::string unix =
+        "Num       RefCount Protocol Flags    Type St Inode Path\n"
+        "0000000000000000: 00000002 00000000 00010000 0001 01 31 /run/RLQUpdater\n"
+        "0000000000000000: 00000002 00000000 00000000 0001 01 32 @RLQUpdaterX\n"
+        "0000000000000000: 00000003 00000000 00000000 0001 03 33\n"
+        "0000000000000000: 00000002 00000000 00000000 0001 01 34 @RLQUpdater\n";
+    EXPECT_EQ(platform::proc_net::UnixInodeOfAbstractName(unix, "RLQUpdater"), 34u);
+    EXPECT_EQ(platform::proc_net::UnixInodeOfAbstractName(unix, "Other"), 0u);
 }
 
 // The looks behind a diagnosis, against the kernel's own tables: the holder of the reply port is
