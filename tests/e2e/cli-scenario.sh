@@ -49,6 +49,11 @@ home_lan() {
               "ip -n \"\$RLQ_NS_UNIT\" addr add $2 brd + dev \"\$RLQ_UNIT_IF\""
               "RLQ_MAIN_ADDR=${2%/*} RLQ_MAIN_PREFIX=${2#*/}")
 }
+# A firewall in the PC namespace that drops UDP to PORT at HOOK (input or output).
+pc_firewall() {
+    prepare+=("ip netns exec \"\$RLQ_NS_PC\" nft \"add table inet rlq; add chain inet rlq c \
+        { type filter hook $1 priority 0; }; add rule inet rlq c udp dport $2 drop\"")
+}
 case $scenario in
     normal)
         sim_args=("${old[@]}")
@@ -310,8 +315,7 @@ case $scenario in
         sim_args=("${old[@]}")
         cli_args=(--json)
         json_events=(search-start search-end status)
-        prepare=('ip netns exec "$RLQ_NS_PC" nft "add table inet rlq; add chain inet rlq in \
-            { type filter hook input priority 0; }; add rule inet rlq in udp dport 12104 drop"')
+        pc_firewall input 12104
         expect_status=1
         expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"reply-blocked"')
         expect_sim=("discovery reply main from 192.168.77.20")
@@ -387,8 +391,7 @@ case $scenario in
         sim_args=("${old[@]}")
         cli_args=(--json)
         json_events=(search-start search-end status)
-        prepare=('ip netns exec "$RLQ_NS_PC" nft "add table inet rlq; add chain inet rlq out \
-            { type filter hook output priority 0; }; add rule inet rlq out udp dport 12103 drop"')
+        pc_firewall output 12103
         expect_status=1
         expect_out=('{"event":"search-end","unit":"main","found":false,"cause":"send-refused","detail":"Operation not permitted (error 1)"')
         reject_sim=("discovery request")
