@@ -32,7 +32,8 @@ bool CRLQUpdaterApp::InitInstance() {
     m_document = m_parts.createDocument();
     m_view = std::make_unique<CRLQUpdaterView>(m_parts.ui, *m_document, m_parts.search,
                                                m_parts.makeReply, m_parts.events.Workflow());
-    m_frame = std::make_unique<CMainFrame>(m_parts.ui, *m_view, [this] { OnAppAbout(); });
+    m_frame = std::make_unique<CMainFrame>(
+        m_parts.ui, *m_view, [this] { OnAppAbout(); }, [this] { OnShowRecords(); });
     const platform::MainWindowLayout layout{DocumentStringField(0), res::FormLayout(),
                                             res::MainMenu(), res::MainAccelerators(),
                                             res::kProgramIcon};
@@ -69,6 +70,14 @@ int CRLQUpdaterApp::Run() {
     }
     m_parts.ui.RunMessageLoop();
     return ExitInstance();
+}
+
+void CRLQUpdaterApp::OnShowRecords() {
+    if (!m_parts.showRecords || !m_parts.showRecords()) {
+        m_parts.ui.ShowMessage(FillMessage(msg::kRecordFolderNotShown, {m_parts.recordFolderPath}),
+                               LoadMessage(msg::kApplicationName),
+                               platform::MessageIcon::Exclamation);
+    }
 }
 
 void CRLQUpdaterApp::OnAppAbout() {

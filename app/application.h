@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/about_dialog.h"
 #include "app/main_frame.h"
@@ -30,6 +31,9 @@ struct AppParts {
     std::function<void()> removeLeftovers;
     bool startInSpecialMode = false;  // the console front end's --special-mode
     bool checkOnly = false;           // its --check
+    // Opens the folder of the run's records for the user; false when that cannot be started.
+    std::function<bool()> showRecords;
+    std::string recordFolderPath;
 };
 
 class CRLQUpdaterApp {
@@ -42,6 +46,7 @@ class CRLQUpdaterApp {
     // InitInstance, the message loop and ExitInstance; the process's exit status.
     int Run();
     void OnAppAbout();
+    void OnShowRecords();
 
     CRLQUpdaterView* View() { return m_view.get(); }
 

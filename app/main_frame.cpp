@@ -8,6 +8,8 @@ namespace rlq {
 void CMainFrame::OnCommand(int id) {
     if (id == res::kCmdAppAbout) {
         m_onAbout();
+    } else if (id == res::kCmdShowRecords) {
+        m_onShowRecords();
     } else if (id == res::kCmdAppExit) {
         if (platform::Window* main = m_ui.MainWindow()) {
             main->PostCloseRequest();

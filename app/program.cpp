@@ -30,8 +30,9 @@ Program::Program(PlatformServices services, ProgramOptions options)
           [this] {
               return std::make_unique<CReply>(m_services.host, m_services.sockets, m_events);
           },
-          m_events, [this] { RemoveLeftovers(); }, options.startInSpecialMode, options.checkOnly}) {
-}
+          m_events, [this] { RemoveLeftovers(); }, options.startInSpecialMode, options.checkOnly,
+          [records = options.records] { return records != nullptr && records->Show(); },
+          options.records != nullptr ? options.records->Path() : std::string{}}) {}
 
 RecordedRunEnd Program::RunRecorded(PlatformServices services, platform::RecordFolder& records,
                                     const RecordedRunOptions& options) {
@@ -49,7 +50,7 @@ RecordedRunEnd Program::RunRecorded(PlatformServices services, platform::RecordF
     if (!options.mayStart()) {
         return end(kNotStarted.status, kNotStarted);
     }
-    Program program(services, {options.startInSpecialMode, options.checkOnly, &events});
+    Program program(services, {options.startInSpecialMode, options.checkOnly, &events, &records});
     const int status = program.App().Run();
     const CRLQUpdaterView* view = program.App().View();
     return end(status,

@@ -28,7 +28,8 @@ class RunListeners;
 struct ProgramOptions {
     bool startInSpecialMode = false;
     bool checkOnly = false;
-    const RunListeners* events = nullptr;  // who hears the run
+    const RunListeners* events = nullptr;       // who hears the run
+    platform::RecordFolder* records = nullptr;  // where the run's records are kept, if anywhere
 };
 
 struct PlatformServices {

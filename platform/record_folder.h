@@ -43,6 +43,9 @@ class RecordFolder {
     virtual bool Append(const std::string& name, std::string_view text) = 0;
     // Replaces the file whole: a reader sees either the old or the new content.
     virtual bool Replace(const std::string& name, std::string_view text) = 0;
+    // Opens the folder, made where missing, in the system's file manager, as this process's
+    // user; false when that cannot be started.
+    virtual bool Show() = 0;
 };
 
 // The user's folder of the program's records.

@@ -15,7 +15,8 @@ using platform::MenuItem;
 using platform::MenuLayout;
 
 const MenuItem kFileItems[] = {{"アプリケーションの終了(&X)", kCmdAppExit}};
-const MenuItem kHelpItems[] = {{"バージョン情報(&A)...", kCmdAppAbout}};
+const MenuItem kHelpItems[] = {{"バージョン情報(&A)...", kCmdAppAbout},
+                               {"実行ログのフォルダーを開く(&L)", kCmdShowRecords}};
 const MenuLayout kMenu[] = {{"ファイル(&F)", kFileItems}, {"ヘルプ(&H)", kHelpItems}};
 
 const Accelerator kAccelerators[] = {

@@ -135,6 +135,7 @@ const std::pair<int, std::string_view> kMessages[] = {
      "ネットワークアダプターのアドレスを変更する権限 (CAP_NET_ADMIN) がありません。"
      "root で実行してください。"},
     {msg::kHttpUrlRefused, "URLが不適切です。"},
+    {msg::kRecordFolderNotShown, "実行ログのフォルダーを開けませんでした。場所: %1"},
     {msg::kConsoleInstanceHeld,
      "別のプログラム %1 が、このアップデーターの二重起動を防ぐ名前 (%2) を使用しているため、"
      "起動しません。"},

@@ -101,6 +101,7 @@ constexpr int kCauseTempInSubnetHint = 351;  // %1 the temporary address
 constexpr int kCauseSendRefusedSeen = 352;   // %1 the system's error
 constexpr int kCauseSendRefusedHint = 353;   // %1 the port
 constexpr int kConsoleInstanceHeld = 354;    // %1 the process holding it, %2 the name
+constexpr int kRecordFolderNotShown = 355;   // %1 the folder
 constexpr int kApplicationName = 57344;
 constexpr int kOleInitFailed = 100;  // has no entry: loads as an empty text
 }  // namespace msg

@@ -43,5 +43,6 @@ constexpr int kCmdAppAbout = 57664;
 constexpr int kCmdAppExit = 57665;
 constexpr int kCmdNextPane = 57680;
 constexpr int kCmdPrevPane = 57681;
+constexpr int kCmdShowRecords = 32771;  // Help: opens the folder of the run logs and the history
 
 }  // namespace rlq::res

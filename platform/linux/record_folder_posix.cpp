@@ -4,12 +4,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/linux/unique_fd.h"
 #include "platform/record_folder.h"
@@ -21,6 +24,7 @@ constexpr char kFolderName[] = "rlq-updater";
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
 constexpr char kReplacementSuffix[] = ".new";
+constexpr char kFileManager[] = "xdg-open";
 
 std::string StateHome() {
     const char* state = std::getenv("XDG_STATE_HOME");
@@ -156,6 +160,31 @@ class PosixRecordFolder final : public RecordFolder {
             return false;
         }
         return ::renameat(FolderFd(why), replacement.c_str(), FolderFd(why), name.c_str()) == 0;
+    }
+
+    bool Show() override {
+        std::string why;
+        if (FolderFd(why) < 0) {
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+        }
+        std::string path = m_path;
+        std::string manager = kFileManager;
+        char* const arguments[] = {manager.data(), path.data(), nullptr};
+        pid_t child = 0;
+        const int failed =
+            ::posix_spawnp(&child, kFileManager, &actions, nullptr, arguments, environ);
+        ::posix_spawn_file_actions_destroy(&actions);
+        if (failed != 0) {
+            return false;
+        }
+        // Reaped off the UI thread: the file manager may take its time to hand over.
+        std::thread([child] { ::waitpid(child, nullptr, 0); }).detach();
+        return true;
     }
 
   private:

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -17,6 +19,7 @@ namespace {
 constexpr wchar_t kLocalAppData[] = L"LOCALAPPDATA";
 constexpr wchar_t kFolderName[] = L"RLQ610ATotalUpdater";
 constexpr wchar_t kReplacementSuffix[] = L".new";
+constexpr INT_PTR kShellExecuteErrorLimit = 32;  // ShellExecute's results up to 32 are errors
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 std::wstring FolderPath() {
@@ -142,6 +145,16 @@ class Win32RecordFolder final : public RecordFolder {
         }
         return ::MoveFileExW(PathOf(replacement).c_str(), PathOf(name).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+
+    bool Show() override {
+        if (!::CreateDirectoryW(m_path.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+        const auto opened = reinterpret_cast<INT_PTR>(
+            ::ShellExecuteW(nullptr, L"open", m_path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        return opened > kShellExecuteErrorLimit;
     }
 
   private:

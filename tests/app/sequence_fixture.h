@@ -83,12 +83,20 @@ class SequenceFixture : public ::testing::Test {
                        events,
                        [] {},
                        false,
-                       checkOnly};
+                       checkOnly,
+                       [this] {
+                           ++recordsShown;
+                           return recordsCanBeShown;
+                       },
+                       "/state/rlq-updater"};
         app = std::make_unique<CRLQUpdaterApp>(std::move(parts));
         return app->InitInstance();
     }
 
     bool MainOpen() { return ui.MainWindow() != nullptr; }
+
+    int recordsShown = 0;
+    bool recordsCanBeShown = true;
 };
 
 class SequenceTest : public SequenceFixture<platform::HeadlessToolkit> {

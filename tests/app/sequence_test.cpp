@@ -362,5 +362,18 @@ TEST_F(SequenceTest, AboutBoxOpensFromTheHelpCommandAndClosesWithOk) {
     EXPECT_GE(Find("dialog 100 closed"), 0);
 }
 
+// The Help menu's folder of the records; where no file manager starts, the user is told where.
+TEST_F(SequenceTest, RecordFolderOpensFromTheHelpCommandOrIsNamed) {
+    ASSERT_TRUE(Start());
+    app->OnShowRecords();
+    EXPECT_EQ(recordsShown, 1);
+    EXPECT_TRUE(Messages().empty());
+    recordsCanBeShown = false;
+    app->OnShowRecords();
+    EXPECT_THAT(Messages(),
+                ElementsAre("message \"RLQUpdater\" \"実行ログのフォルダーを開けませんでした。"
+                            "場所: /state/rlq-updater\" !"));
+}
+
 }  // namespace
 }  // namespace rlq::testing

@@ -17,7 +17,8 @@ class FakeRecordFolder final : public platform::RecordFolder {
     std::map<std::string, std::string> files;  // read directly once no writer runs
     // The run log writes on a thread of its own, so the faults may change under its writes, and
     // Read and Append take turns.
-    std::atomic<bool> unusable = false;  // nothing can be made, read or locked
+    std::atomic<bool> unusable = false;  // nothing can be made, read, locked or shown
+    int shown = 0;                       // times the folder was opened for the user
     std::atomic<bool> diskFull = false;  // writes fail from now on
     int locksTaken = 0;
 
@@ -64,6 +65,11 @@ class FakeRecordFolder final : public platform::RecordFolder {
         files[name] += text;
         return true;
     }
+    bool Show() override {
+        ++shown;
+        return !unusable;
+    }
+
     bool Replace(const std::string& name, std::string_view text) override {
         if (unusable || diskFull) {
             return false;

@@ -193,7 +193,8 @@ TEST(QtMainWindow, MenuItemsAndAcceleratorsReachTheFramesCommands) {
             item->trigger();
         }
     }
-    EXPECT_EQ(frame.commands, (std::vector<int>{res::kCmdAppExit, res::kCmdAppAbout}));
+    EXPECT_EQ(frame.commands,
+              (std::vector<int>{res::kCmdAppExit, res::kCmdAppAbout, res::kCmdShowRecords}));
     EXPECT_TRUE(view.commands.empty()) << "menu commands go to the frame, not the view";
 }
 

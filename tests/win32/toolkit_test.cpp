@@ -89,6 +89,8 @@ TEST_F(Win32ToolkitTest, MainWindowIsAFixedFrameSizedToTheForm) {
     wchar_t text[64];
     ::GetMenuStringW(::GetSubMenu(menu, 1), res::kCmdAppAbout, text, 64, MF_BYCOMMAND);
     EXPECT_EQ(Narrow(text), "バージョン情報(&A)...");
+    ::GetMenuStringW(::GetSubMenu(menu, 1), 1, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(Narrow(text), "実行ログのフォルダーを開く(&L)") << "after the About item";
 
     RECT client, form;
     ::GetClientRect(frameWindow, &client);
