@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "common/ipv4.h"
+#include "platform/process.h"
 
 namespace rlq::platform {
 
-struct UdpPortHolder {
-    std::uint32_t processId = 0;  // 0 where the system does not tell
-    std::string program;          // empty where the system does not tell
-};
+// A process holding the port; its id is 0 where the system does not tell.
+using UdpPortHolder = ProcessIdentity;
 
 struct RouteRow {
     Ipv4 destination;

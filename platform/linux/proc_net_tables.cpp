@@ -1,6 +1,8 @@
 #include "platform/linux/proc_net_tables.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace rlq::platform::proc_net {
@@ -31,6 +33,11 @@ void EachRow(std::string_view table, Visit visit) {
 }
 
 }  // namespace
+
+std::string ReadTable(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t port) {
     // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode ...

@@ -1,6 +1,6 @@
 #pragma once
 // The kernel's text tables under /proc/net, read as the network namespace of the reader sees
-// them. Pure parsing, so that the tables' byte orders are checked without a kernel.
+// them. The parsing is pure, so that the tables' byte orders are checked without a kernel.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +10,9 @@
 #include "common/ipv4.h"
 
 namespace rlq::platform::proc_net {
+
+// The whole text of the table at `path`; empty when it cannot be read.
+std::string ReadTable(const std::string& path);
 
 // The socket inodes of /proc/net/udp or /proc/net/udp6 text bound to local `port`.
 std::vector<unsigned long> UdpInodesOnPort(std::string_view table, std::uint16_t port);

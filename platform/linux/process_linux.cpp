@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/linux/proc_net_tables.h"
 #include "platform/linux/socket_owner.h"
@@ -59,10 +57,8 @@ class LinuxProcess final : public ProcessEnvironment {
     }
 
     std::optional<ProcessIdentity> SingleInstanceHolder(std::string_view name) override {
-        std::ifstream table("/proc/net/unix");
-        std::ostringstream text;
-        text << table.rdbuf();
-        const unsigned long inode = proc_net::UnixInodeOfAbstractName(text.str(), name);
+        const unsigned long inode =
+            proc_net::UnixInodeOfAbstractName(proc_net::ReadTable("/proc/net/unix"), name);
         return inode != 0 ? OwnerOfSocket(inode) : std::nullopt;
     }
 

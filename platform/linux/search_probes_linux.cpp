@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <optional>
 
@@ -28,11 +27,6 @@ namespace rlq::platform {
 namespace {
 
 constexpr std::size_t kCapturedBytes = 64;  // an IPv4 header with options and the UDP header
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class PacketArrivals final : public ArrivalCapture {
   public:
@@ -95,8 +89,7 @@ std::array<sock_filter, 9> UdpPortFilter(std::uint16_t port) {
 
 // The process holding the socket, where this process may look into it.
 UdpPortHolder HolderOfSocket(unsigned long inode) {
-    const std::optional<ProcessIdentity> owner = OwnerOfSocket(inode);
-    return owner ? UdpPortHolder{owner->processId, owner->program} : UdpPortHolder{};
+    return OwnerOfSocket(inode).value_or(UdpPortHolder{});
 }
 
 class LinuxSearchProbes final : public SearchProbes {
@@ -122,7 +115,8 @@ class LinuxSearchProbes final : public SearchProbes {
     std::vector<UdpPortHolder> UdpPortHolders(std::uint16_t port) override {
         std::vector<UdpPortHolder> holders;
         for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
-            for (unsigned long inode : proc_net::UdpInodesOnPort(ReadWhole(table), port)) {
+            for (unsigned long inode :
+                 proc_net::UdpInodesOnPort(proc_net::ReadTable(table), port)) {
                 holders.push_back(HolderOfSocket(inode));
             }
         }
