@@ -140,9 +140,11 @@ std::optional<std::pair<std::string, MaskedAddress>> TempAddressWithheld(const S
     }
     for (const PassRecord& record : seen.passes) {
         for (const AdapterReport& adapter : seen.adapters) {
+            if (adapter.interfaceIndex != record.pass.interfaceIndex) {
+                continue;
+            }
             for (const MaskedAddress& own : adapter.addresses) {
-                if (adapter.interfaceIndex == record.pass.interfaceIndex &&
-                    own.address == record.pass.localAddress && WithholdsTempAddress(own)) {
+                if (own.address == record.pass.localAddress && WithholdsTempAddress(own)) {
                     return std::pair{adapter.name, own};
                 }
             }

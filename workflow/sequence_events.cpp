@@ -54,14 +54,12 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
         case NotFoundCause::SubSilent:
             return "main unit " + FormatIpv4(diagnosis.device);
         case NotFoundCause::RouteConflict:
+        case NotFoundCause::TempAddressInSubnet:
             return std::string(PrefixText(diagnosis.route).View()) + " on " +
                    diagnosis.interfaceName;
         case NotFoundCause::TempAddressRefused:
             return diagnosis.interfaceName.empty() ? std::string{}
                                                    : "already on " + diagnosis.interfaceName;
-        case NotFoundCause::TempAddressInSubnet:
-            return std::string(PrefixText(diagnosis.route).View()) + " on " +
-                   diagnosis.interfaceName;
         case NotFoundCause::SendRefused:
             return SendErrorText(diagnosis.sendError);
         case NotFoundCause::NoReply:
