@@ -148,8 +148,8 @@ class Win32RecordFolder final : public RecordFolder {
     }
 
     bool Show() override {
-        if (!::CreateDirectoryW(m_path.c_str(), nullptr) &&
-            ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        std::string why;
+        if (!MakeFolder(why)) {
             return false;
         }
         const auto opened = reinterpret_cast<INT_PTR>(
@@ -162,11 +162,19 @@ class Win32RecordFolder final : public RecordFolder {
         return m_path + L"\\" + win32::Widen(name);
     }
 
-    win32::UniqueHandle Open(const std::string& name, DWORD access, DWORD disposition,
-                             std::string& why) {
+    // The folder, made where missing; false with the reason when it cannot be.
+    bool MakeFolder(std::string& why) const {
         if (!::CreateDirectoryW(m_path.c_str(), nullptr) &&
             ::GetLastError() != ERROR_ALREADY_EXISTS) {
             why = win32::Narrow(m_path) + ": " + LastErrorText();
+            return false;
+        }
+        return true;
+    }
+
+    win32::UniqueHandle Open(const std::string& name, DWORD access, DWORD disposition,
+                             std::string& why) {
+        if (!MakeFolder(why)) {
             return win32::UniqueHandle();
         }
         win32::UniqueHandle file(
