@@ -102,8 +102,12 @@ std::int64_t SteadyWholeSeconds() {
 }
 
 CReply::CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
-               const NetListeners& events, WholeSecondsClock clock)
-    : m_host(host), m_sockets(sockets), m_events(events), m_clock(std::move(clock)) {}
+               const NetListeners& events, WholeSecondsClock clock, PollClock pollClock)
+    : m_host(host),
+      m_sockets(sockets),
+      m_events(events),
+      m_clock(std::move(clock)),
+      m_pollClock(std::move(pollClock)) {}
 
 CReply::~CReply() {
     while (!m_bRunning.WaitClear(kStopLook)) {
@@ -341,15 +345,14 @@ CReply::PassOutcome CReply::RunCycles(PassRecord& record) {
 // early. Rejected datagrams are read and counted as they come, so a device flooding the port
 // cannot use up the cycles of a pass before the unit has had its time to answer.
 bool CReply::PollWindow(PassRecord& record) {
-    const auto windowEnd = std::chrono::steady_clock::now() + kRetryWait;
+    const auto windowEnd = m_pollClock() + kRetryWait;
     for (;;) {
         if (const auto datagram = m_pSocket->ReceiveFrom(m_abyReceive); datagram) {
             if (TakeDatagram(record, *datagram)) {
                 return true;
             }
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            windowEnd - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(windowEnd - m_pollClock());
         if (left.count() <= 0 || !m_pSocket->WaitReadable(left)) {
             return false;
         }

@@ -5,6 +5,7 @@
 // the owner hands it to the listeners from its own thread (DeliverEvents).
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,12 +82,15 @@ std::optional<ReplyFields> AcceptReplyDatagram(std::int32_t flags, std::uint16_t
 // Whole seconds of a clock that the search measures its passes with.
 using WholeSecondsClock = std::function<std::int64_t()>;
 std::int64_t SteadyWholeSeconds();
+// The clock the 100 ms poll windows are measured on: the one the socket's waits pass on.
+using PollClock = std::function<std::chrono::steady_clock::time_point()>;
 
 class CReply : public TempAddressControl {
   public:
     CReply(platform::HostNetwork& host, platform::UdpSocketFactory& sockets,
            const NetListeners& events = NoListeners<NetObserver>(),
-           WholeSecondsClock clock = SteadyWholeSeconds);
+           WholeSecondsClock clock = SteadyWholeSeconds,
+           PollClock pollClock = std::chrono::steady_clock::now);
     // Waits until a running search has ended by itself.
     ~CReply() override;
     CReply(const CReply&) = delete;
@@ -150,6 +154,7 @@ class CReply : public TempAddressControl {
     EventQueue m_queue;
     std::thread::id m_workerId;  // written before the worker starts, read by it and its owner
     WholeSecondsClock m_clock;
+    PollClock m_pollClock;
     std::function<void()> m_notifyFind;
     std::function<void()> m_notifyEvents;
 

@@ -66,8 +66,17 @@ class ReplySearch : public ::testing::Test {
     testing::FakeTime time;
     testing::FakeHostNetwork host{log};
     testing::FakeUdpSockets sockets{log, &time};
-    std::unique_ptr<CReply> reply = std::make_unique<CReply>(
-        host, sockets, NoListeners<NetObserver>(), [this] { return time.WholeSeconds(); });
+    // A search whose passes and polls both pass in virtual time, unless `seconds` says otherwise.
+    std::unique_ptr<CReply> Search(WholeSecondsClock seconds = {},
+                                   const NetListeners& events = NoListeners<NetObserver>()) {
+        if (!seconds) {
+            seconds = [this] { return time.WholeSeconds(); };
+        }
+        return std::make_unique<CReply>(host, sockets, events, std::move(seconds),
+                                        [this] { return time.Now(); });
+    }
+
+    std::unique_ptr<CReply> reply = Search();
     std::vector<AdapterEntry> adapters;
     int finds = 0;
     ReplyResult found;
@@ -143,8 +152,7 @@ TEST_F(ReplySearch, AdapterInsidePrivateNetworkGetsTheTempAddressOnlyOutsideItsS
         {homeLan, SEARCH_MAIN, {homeLan.address, kTempAddress}},
     };
     for (const Case& c : cases) {
-        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                         [this] { return time.WholeSeconds(); });
+        reply = Search();
         const std::size_t before = sockets.Opened().size();
         const std::size_t eventsBefore = log.Events().size();
         Run(c.flags, {{c.own.address, c.own.mask, Ipv4{}, kIndex, 0}});
@@ -219,8 +227,7 @@ TEST_F(ReplySearch, ReportsReachListenersOnlyWhenTheOwnerDeliversThem) {
     } heard;
     NetListeners listeners;
     listeners.Add(heard);
-    reply =
-        std::make_unique<CReply>(host, sockets, listeners, [this] { return time.WholeSeconds(); });
+    reply = Search({}, listeners);
     heard.search = reply.get();
     std::vector<std::uint8_t> junk = MakeReply(kUnitKindMain, 0x0101);
     junk[0] = 'X';
@@ -303,8 +310,7 @@ TEST_F(ReplySearch, ChildUnitAnswersAChildSearch) {
 
 TEST_F(ReplySearch, BaseOrMainSearchAcceptsBoth) {
     for (const std::uint8_t kind : {kUnitKindBase, kUnitKindMain}) {
-        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                         [this] { return time.WholeSeconds(); });
+        reply = Search();
         finds = 0;
         AnswerAt(kLanBroadcast, {{MakeReply(kind, 0x0100), kUnit}});
         Run(SEARCH_BASE | SEARCH_MAIN, {kLanEntry});
@@ -333,8 +339,7 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
     const Case cases[] = {
         {SEARCH_VER_LE, 0x0129}, {SEARCH_VER_GE, 0x0130}, {SEARCH_VER_LE | SEARCH_VER_GE, 0x0129}};
     for (const Case& c : cases) {
-        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                         [this] { return time.WholeSeconds(); });
+        reply = Search();
         finds = 0;
         const std::vector<std::uint16_t> order = c.filter == SEARCH_VER_GE
                                                      ? std::vector<std::uint16_t>{0x0129, 0x0130}
@@ -352,8 +357,7 @@ TEST_F(ReplySearch, VersionFilterComparesWithTheThreshold) {
 
 TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
     std::int64_t seconds = 1000;
-    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                     [&seconds] { return seconds--; });
+    reply = Search([&seconds] { return seconds--; });
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
 
     EXPECT_EQ(sockets.Sent().size(), 20u);
@@ -361,8 +365,7 @@ TEST_F(ReplySearch, FrozenOrBackwardClockLimitsThePassToTwentyCycles) {
 
 TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
     std::int64_t calls = 0;
-    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                     [&calls] { return calls++; });
+    reply = Search([&calls] { return calls++; });
     sockets.sendResult = platform::SendResult{-1, {1, "Operation not permitted"}};
     AnswerAt(kLanBroadcast, {{MakeReply(kUnitKindMain, 0x0130), kUnit}});
     Run(SEARCH_MAIN, {{MakeIpv4(10, 0, 0, 10), MakeIpv4(255, 0, 0, 0), Ipv4{}, kIndex, 0}});
@@ -377,7 +380,7 @@ TEST_F(ReplySearch, FailedSendWaitsAndStartsTheNextCycle) {
 TEST_F(ReplySearch, RefusedSendsAreKeptWithTheSystemsReason) {
     WaitableFlag lastCycle;
     std::int64_t calls = 0;
-    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(), [&] {
+    reply = Search([&] {
         if (calls == 6) {
             lastCycle.Set();
         }
@@ -410,8 +413,7 @@ TEST_F(ReplySearch, RefusedTempAddressSkipsTheRestOfTheEntry) {
     EXPECT_EQ(Destinations().back(), MakeIpv4(192, 168, 1, 255));
     EXPECT_EQ(sockets.Opened().size(), 2u);
 
-    reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                     [this] { return time.WholeSeconds(); });
+    reply = Search();
     const std::size_t before = sockets.Opened().size();
     Run(SEARCH_SUB, {kLanEntry, second});
     EXPECT_EQ(sockets.Opened().size(), before);
@@ -430,8 +432,7 @@ TEST_F(ReplySearch, SocketThatCannotOpenEndsThePassAndRemovesTheAddress) {
 TEST_F(ReplySearch, EmptyAdapterListSendsNothing) {
     const AdapterEntry zero{};
     for (const std::int32_t count : {0, -1}) {
-        reply = std::make_unique<CReply>(host, sockets, NoListeners<NetObserver>(),
-                                         [this] { return time.WholeSeconds(); });
+        reply = Search();
         reply->Start(SEARCH_SUB, 0, count, &zero);
         reply.reset();
     }

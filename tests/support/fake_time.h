@@ -11,6 +11,9 @@ class FakeTime {
   public:
     void Advance(std::chrono::milliseconds step) { m_ms += step.count(); }
     std::int64_t WholeSeconds() const { return m_ms / 1000; }
+    std::chrono::steady_clock::time_point Now() const {
+        return std::chrono::steady_clock::time_point(std::chrono::milliseconds(m_ms));
+    }
 
   private:
     std::atomic<std::int64_t> m_ms{0};
