@@ -125,6 +125,10 @@ void CReply::SetEventNotifier(std::function<void()> notifier) {
     m_notifyEvents = std::move(notifier);
 }
 
+void CReply::SetEndNotifier(std::function<void()> notifier) {
+    m_notifyEnd = std::move(notifier);
+}
+
 void CReply::DeliverEvents() {
     const std::size_t dropped = m_queue.Deliver();
     if (dropped > 0) {
@@ -249,6 +253,10 @@ void CReply::DiscoveryThread() {
     }
     CloseSocket();
     m_bRunning.Clear();
+    // The destructor joins this thread, so the object outlives the call.
+    if (m_notifyEnd) {
+        m_notifyEnd();
+    }
 }
 
 // Runs the passes for one adapter entry; false when the search is over (found or stopped).

@@ -108,6 +108,9 @@ class CReply : public TempAddressControl {
     void SetFindNotifier(std::function<void()> notifier);
     // Called on the worker thread when it queues an event into an empty queue. Set before Start.
     void SetEventNotifier(std::function<void()> notifier);
+    // Called on the worker thread as its last act, once Passes holds every pass of the search.
+    // Set before Start.
+    void SetEndNotifier(std::function<void()> notifier);
     // On the owner's thread: tells the listeners what the worker has queued, with the count of
     // what the full queue lost.
     void DeliverEvents();
@@ -157,6 +160,7 @@ class CReply : public TempAddressControl {
     PollClock m_pollClock;
     std::function<void()> m_notifyFind;
     std::function<void()> m_notifyEvents;
+    std::function<void()> m_notifyEnd;
 
     std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyReceive{};
     std::array<std::uint8_t, kDiscoveryDatagramSize> m_abyRequest{};

@@ -102,6 +102,10 @@ class Window {
     virtual void SetControlText(int id, std::string_view text) = 0;
     virtual std::string ControlText(int id) const = 0;
     virtual void ShowControl(int id) = 0;  // adds the visible style
+    // Shows a static text that wraps within its control's width: the control takes the height of
+    // its lines, and the window grows so that it keeps below the control the margin it kept
+    // below its other controls. Nothing else moves.
+    virtual void ShowWrappedText(int id, std::string_view text) = 0;
     virtual void EnableControl(int id, bool enable) = 0;
     virtual bool IsControlVisible(int id) const = 0;
     virtual bool IsControlEnabled(int id) const = 0;

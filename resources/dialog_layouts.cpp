@@ -37,6 +37,8 @@ const ControlLayout kSearchControls[] = {
     {kSearchLine2, ControlKind::StaticText, "2", 18, 17, 311, 8, s::kVisible},
     {kSearchLine3, ControlKind::StaticText, "3", 18, 28, 311, 8, s::kVisible},
     {kSearchProgress, ControlKind::ProgressBar, "", 17, 40, 312, 14, kBar | s::kSegmented},
+    // Hidden until a search that found nothing can say why; the dialog grows to show it.
+    {kSearchCause, ControlKind::StaticText, "", 18, 82, 311, 8, s::kNoPrefix},
 };
 
 const ControlLayout kAboutControls[] = {

@@ -27,6 +27,7 @@ constexpr int kSearchLine2 = 1018;
 constexpr int kSearchLine3 = 1019;
 constexpr int kSearchProgress = 1020;
 constexpr int kSearchCancelButton = 1021;
+constexpr int kSearchCause = 1022;  // why nothing was found, below the button
 
 // About box 100.
 constexpr int kAboutOk = 1;

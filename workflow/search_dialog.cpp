@@ -1,10 +1,12 @@
 #include "workflow/search_dialog.h"
 
 #include <chrono>
+#include <optional>
 
 #include "resources/dialog_layouts.h"
 #include "resources/message_catalogue.h"
 #include "resources/resource_ids.h"
+#include "workflow/cause_texts.h"
 #include "workflow/search_diagnosis.h"
 #include "workflow/search_probing.h"
 
@@ -103,15 +105,45 @@ void CDlgProg::OnInitDialog() {
     m_nTimer = kTickTimerId;
     // A find, or what the search reports, wakes the dialog at once instead of waiting for the
     // next tick.
-    const auto wake = [this] {
-        std::lock_guard lock(m_postLock);
-        if (m_postTarget) {
-            m_postTarget->Post([this] { OnFindPosted(); });
-        }
-    };
+    const auto wake = [this] { PostWhileOpen([this] { OnFindPosted(); }); };
     m_pReply->SetFindNotifier(wake);
     m_pReply->SetEventNotifier(wake);
+    m_pReply->SetEndNotifier([this] {
+        PostWhileOpen([this] {
+            m_listenerEnded = true;
+            ShowCauseIfKnown();
+        });
+    });
     m_pReply->Start(m_nKind, 0, m_nAdapterCount, m_pAdapterEntries);
+}
+
+void CDlgProg::PostWhileOpen(std::function<void()> task) {
+    std::lock_guard lock(m_postLock);
+    if (m_postTarget) {
+        m_postTarget->Post(std::move(task));
+    }
+}
+
+void CDlgProg::ShowCause(const SearchDiagnosis& diagnosis) {
+    if (diagnosis.cause == NotFoundCause::NoReply) {
+        return;
+    }
+    const CauseTexts texts = TextsForCause(diagnosis);
+    m_window->ShowWrappedText(res::kSearchCause, texts.seen + "\n" + texts.hint);
+}
+
+void CDlgProg::LooksEnded() {
+    PostWhileOpen([this] {
+        m_looksEnded = true;
+        ShowCauseIfKnown();
+    });
+}
+
+void CDlgProg::ShowCauseIfKnown() {
+    if (m_diagnose && m_givenUp && m_listenerEnded && m_looksEnded && !m_shownCause) {
+        m_shownCause = m_diagnose();
+        ShowCause(*m_shownCause);
+    }
 }
 
 void CDlgProg::KillTimerIfRunning() {
@@ -164,7 +196,9 @@ void CDlgProg::OnTimer(int /*timerId*/) {
         const std::string title = Text(texts, &KindTexts::notFoundTitle);
         m_window->SetTitle(title);
         UpdateData();
+        m_givenUp = true;
         m_events.Tell(&SequenceObserver::SearchGivenUp, Texts(title, button));
+        ShowCauseIfKnown();
     }
 }
 
@@ -188,32 +222,45 @@ UnitSlot DialogUnitSearch::Find(Unit unit) {
     const std::int32_t kind = unit == Unit::Main ? SEARCH_MAIN : SEARCH_SUB;
     m_events.sequence.Tell(&SequenceObserver::SearchStarted, unit);
     SearchProbing probing(m_probes);
+    // A silent sub unit is told apart by where the main unit was last found.
+    SearchSeen seen{
+        kind, unit == Unit::Main ? Ipv4{} : m_mainUnit, m_process.MayChangeAddresses(), {}, {}};
     // The looks start when the search gives up, while its dialog waits for the user.
     struct GiveUpWatch final : SequenceObserver {
-        explicit GiveUpWatch(SearchProbing& probing) : probing(probing) {}
-        void SearchGivenUp(const SearchTexts&) override { probing.Start(); }
-        SearchProbing& probing;
-    } giveUp(probing);
+        void SearchGivenUp(const SearchTexts&) override { then(); }
+        std::function<void()> then;
+    } giveUp;
     SequenceListeners watched = m_events.sequence;
     watched.Add(giveUp);
     UnitSlot found;
-    SearchSeen seen{kind, Ipv4{}, m_process.MayChangeAddresses(), {}, {}};
+    std::optional<SearchDiagnosis> shown;  // the dialog's cause, which the report then names
     {
         // The dialog, with its listener and any temporary address, is gone before the report.
         CDlgProg dialog(kind, m_host, m_sockets, {m_events.net, m_events.transfer, watched});
+        const auto see = [&] {
+            seen.adapters = dialog.Adapters();
+            seen.passes = dialog.Passes();
+        };
+        giveUp.then = [&] { probing.Start([&] { dialog.LooksEnded(); }); };
+        dialog.ShowCauseOnceKnown([&] {
+            see();
+            return Diagnose(seen, probing.Answers());
+        });
         m_ui.RunModal(res::SearchLayout(), dialog);
+        probing.StopNotifying();
         found = dialog.GetResult();
-        seen.adapters = dialog.Adapters();
-        seen.passes = dialog.Passes();
+        shown = dialog.ShownCause();
+        if (!shown) {
+            see();
+        }
     }
     if (unit == Unit::Main) {
         m_mainUnit = found.unitAddress;
     }
     // A search the user cancelled has no cause to name.
     if (found.unitAddress == Ipv4{} && probing.Started()) {
-        seen.mainUnit = m_mainUnit;
         m_events.sequence.Tell(&SequenceObserver::SearchDiagnosed, unit,
-                               Diagnose(seen, probing.Answers()));
+                               shown ? *shown : Diagnose(seen, probing.Answers()));
     }
     m_events.sequence.Tell(&SequenceObserver::SearchEnded, unit, found.unitAddress, found.version,
                            found.viaTempAddress);

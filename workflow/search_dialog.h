@@ -4,8 +4,10 @@
 // (then it tells the user and waits for the button) or a cancel.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,19 @@ class CDlgProg final : public platform::WindowHandler {
     void OnOk() override { StopSearch(); }
 
     void StopSearch();
+    // Runs `task` on the window's thread while the window is open; callable from any thread. A
+    // task posted once the window has gone is dropped.
+    void PostWhileOpen(std::function<void()> task);
+    // Once the search has given up: below its three lines, why it found nothing and what to do,
+    // unless nothing more is known than that nothing answered.
+    void ShowCause(const SearchDiagnosis& diagnosis);
+    // Shows the cause `diagnose` gives, on the window's thread, once the search has given up,
+    // its listener has ended by itself and LooksEnded has come, unless the user left first.
+    void ShowCauseOnceKnown(std::function<SearchDiagnosis()> diagnose) {
+        m_diagnose = std::move(diagnose);
+    }
+    void LooksEnded();  // from any thread
+    const std::optional<SearchDiagnosis>& ShownCause() const { return m_shownCause; }
     UnitSlot GetResult() const { return m_result; }
     // What the search saw, once it has ended.
     const std::vector<AdapterReport>& Adapters() const { return m_pAdapters->Report(); }
@@ -49,6 +64,7 @@ class CDlgProg final : public platform::WindowHandler {
     bool TakeFind();  // the tick's find branch; true when a find was taken
     void KillTimerIfRunning();
     void OnFindPosted();
+    void ShowCauseIfKnown();
 
     const SequenceListeners& m_events;
     std::mutex m_lock;  // serialises the tick and StopSearch, as the semaphore of one
@@ -64,7 +80,12 @@ class CDlgProg final : public platform::WindowHandler {
     std::int32_t m_nAdapterCount = 0;
     const AdapterEntry* m_pAdapterEntries = nullptr;
 
-    // The listener's wake-ups (a find, events queued) post here from its thread; cleared when
+    // The cause of a search that gave up, on the window's thread.
+    std::function<SearchDiagnosis()> m_diagnose;
+    bool m_givenUp = false, m_listenerEnded = false, m_looksEnded = false;
+    std::optional<SearchDiagnosis> m_shownCause;
+
+    // Posts from other threads (the listener's wake-ups, the looks' end) go here; cleared when
     // the window goes.
     std::mutex m_postLock;
     platform::Window* m_postTarget = nullptr;

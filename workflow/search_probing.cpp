@@ -11,10 +11,11 @@ namespace rlq {
 // Shared with the thread, which a stalled look may keep past the probing's end.
 struct SearchProbing::Looks {
     std::mutex lock;
-    std::condition_variable ended;
+    std::condition_variable doneChanged;
     bool done = false;
     ProbeAnswers answers;
     std::unique_ptr<platform::ArrivalCapture> capture;
+    std::function<void()> ended;
 };
 
 SearchProbing::SearchProbing(platform::SearchProbes& probes)
@@ -35,11 +36,12 @@ SearchProbing::~SearchProbing() {
     }
 }
 
-void SearchProbing::Start() {
+void SearchProbing::Start(std::function<void()> ended) {
     if (m_started) {
         return;
     }
     m_started = true;
+    m_looks->ended = std::move(ended);  // the thread is not running yet
     try {
         m_thread = std::thread([looks = m_looks, &probes = m_probes] {
             ProbeAnswers answers;
@@ -51,11 +53,19 @@ void SearchProbing::Start() {
             std::lock_guard held(looks->lock);
             looks->answers = std::move(answers);
             looks->done = true;
-            looks->ended.notify_all();
+            looks->doneChanged.notify_all();
+            if (looks->ended) {
+                looks->ended();
+            }
         });
     } catch (const std::system_error&) {
         // No looks: the diagnosis goes by what the search saw.
     }
+}
+
+void SearchProbing::StopNotifying() {
+    std::lock_guard held(m_looks->lock);
+    m_looks->ended = nullptr;
 }
 
 ProbeAnswers SearchProbing::Answers(std::chrono::milliseconds bound) {
@@ -63,7 +73,7 @@ ProbeAnswers SearchProbing::Answers(std::chrono::milliseconds bound) {
         return {};
     }
     std::unique_lock held(m_looks->lock);
-    if (!m_looks->ended.wait_for(held, bound, [this] { return m_looks->done; })) {
+    if (!m_looks->doneChanged.wait_for(held, bound, [this] { return m_looks->done; })) {
         return {};
     }
     return m_looks->answers;

@@ -5,6 +5,7 @@
 // nor the window waits for it, and what has not ended within a bound tells nothing.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -23,8 +24,11 @@ class SearchProbing {
     SearchProbing(const SearchProbing&) = delete;
     SearchProbing& operator=(const SearchProbing&) = delete;
 
-    // Once the search has given up; later calls do nothing.
-    void Start();
+    // Once the search has given up; later calls do nothing. `ended` is called on the looks'
+    // thread when they have ended, unless StopNotifying came first.
+    void Start(std::function<void()> ended = {});
+    // After this returns, `ended` is not called and is not running.
+    void StopNotifying();
     bool Started() const { return m_started; }
     // What the looks found, waiting for them at most `bound`; empty when not started or not
     // ended by then.

@@ -7,6 +7,11 @@
 #include "platform/headless/headless_window.h"
 
 namespace rlq::platform {
+namespace {
+
+constexpr std::chrono::seconds kIdleBound{10};
+
+}  // namespace
 
 std::string UiEvent::ToString() const {
     const std::string where =
@@ -197,8 +202,14 @@ void HeadlessToolkit::WaitForWork() {
         return;
     }
     if (m_mode == TimeMode::Virtual) {
-        if (next == Clock::time_point::max()) {
+        // With no timer left, only another thread's post can come; a loop that waits longer for
+        // it than any of them takes is stuck.
+        if (next == Clock::time_point::max() &&
+            !m_queueChanged.wait_for(lock, kIdleBound, [this] { return !m_tasks.empty(); })) {
             throw std::logic_error("headless loop is idle with nothing left to happen");
+        }
+        if (!m_tasks.empty()) {
+            return;
         }
         m_virtualNow = std::max(m_virtualNow, next);
         return;

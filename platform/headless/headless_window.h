@@ -21,6 +21,11 @@ class HeadlessWindow final : public Window {
     void SetControlText(int id, std::string_view text) override;
     std::string ControlText(int id) const override;
     void ShowControl(int id) override;
+    // No geometry here: the text and the showing are what a test sees.
+    void ShowWrappedText(int id, std::string_view text) override {
+        SetControlText(id, text);
+        ShowControl(id);
+    }
     void EnableControl(int id, bool enable) override;
     bool IsControlVisible(int id) const override;
     bool IsControlEnabled(int id) const override;

@@ -242,6 +242,33 @@ void QtWindow::ShowControl(int id) {
     Get(id).widget->show();
 }
 
+int QtWindow::BottomMargin() const {
+    int lowest = 0;
+    for (const QWidget* child : m_form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isHidden()) {
+            lowest = std::max(lowest, child->geometry().bottom() + 1);
+        }
+    }
+    return m_form->height() - lowest;
+}
+
+void QtWindow::ShowWrappedText(int id, std::string_view text) {
+    auto* label = qobject_cast<QLabel*>(Get(id).widget);
+    if (!label) {
+        throw std::logic_error("no static text " + std::to_string(id));
+    }
+    const int margin = BottomMargin();
+    label->setWordWrap(true);
+    label->setText(FromUtf8(text));
+    label->resize(label->width(), label->heightForWidth(label->width()));
+    label->show();
+    const int grow = label->geometry().bottom() + 1 + margin - m_form->height();
+    if (grow > 0) {
+        m_form->setFixedSize(m_form->width(), m_form->height() + grow);
+        m_topLevel.setFixedSize(m_topLevel.width(), m_topLevel.height() + grow);
+    }
+}
+
 void QtWindow::EnableControl(int id, bool enable) {
     Get(id).widget->setEnabled(enable);
 }

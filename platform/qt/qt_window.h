@@ -40,6 +40,7 @@ class QtWindow final : public QObject, public Window {
     void SetControlText(int id, std::string_view text) override;
     std::string ControlText(int id) const override;
     void ShowControl(int id) override;
+    void ShowWrappedText(int id, std::string_view text) override;
     void EnableControl(int id, bool enable) override;
     bool IsControlVisible(int id) const override;
     bool IsControlEnabled(int id) const override;
@@ -84,6 +85,8 @@ class QtWindow final : public QObject, public Window {
     const ControlState* Find(int id) const;
     void BuildControl(const ControlLayout& control);
     void ShowBarPosition(ControlState& bar);
+    // The form's height below the lowest visible control.
+    int BottomMargin() const;
     void DeliverPaint();
     // The handler's OnPaint, then the form's paint of what it changed.
     void Draw();

@@ -26,6 +26,7 @@ class Win32Window final : public Window {
     void SetControlText(int id, std::string_view text) override;
     std::string ControlText(int id) const override;
     void ShowControl(int id) override;
+    void ShowWrappedText(int id, std::string_view text) override;
     void EnableControl(int id, bool enable) override;
     bool IsControlVisible(int id) const override;
     bool IsControlEnabled(int id) const override;
@@ -54,6 +55,8 @@ class Win32Window final : public Window {
 
   private:
     HWND Control(int id) const;
+    // The client area's height below the lowest visible control other than `except`.
+    int BottomMargin(HWND except) const;
 
     HWND m_dialog;
     HWND m_topLevel;

@@ -9,6 +9,10 @@
 #                  itself with status 0
 #   sub-not-found  the sub unit is silent: the search dialog's not-found state, back with Enter,
 #                  retry and special mode offered, then the menu's exit item ends the program
+#   main-no-reply  the main unit is silent: the not-found dialog as it always was, once the looks
+#                  at the host have ended; back with Enter, then the menu's exit item
+#   main-foreign-reply  the main unit answers in a format this updater does not take: the
+#                  not-found dialog grows by the cause and what to do
 #   helper-as-user the update as an unprivileged user: the program has no CAP_NET_ADMIN and
 #                  starts its copy of rlq-net-helper, which an administrator gave the file
 #                  capability; nothing of the helper is left running afterwards
@@ -32,6 +36,7 @@ rm -f "$artifacts"/*.png
 
 main_title="RLQ-610A firmware updater"
 sub_not_found_title="メインユニットに内蔵されているサブユニットが見つかりませんでした。"
+main_not_found_title="メインユニットが見つかりませんでした。"
 complete_title="アップデート完了"
 
 work=$(mktemp -d)
@@ -191,14 +196,19 @@ case $scenario in
             fail "rlq-net-helper still runs after the program"
         fi
         ;;
-    sub-not-found)
-        dialog=$(wait_window "$sub_not_found_title" 60)
-        sleep 0.3
+    sub-not-found | main-no-reply | main-foreign-reply)
+        title=$sub_not_found_title
+        [[ $scenario == sub-not-found ]] || title=$main_not_found_title
+        dialog=$(wait_window "$title" 60)
+        # The cause comes once the looks at the host have ended, within 3 s.
+        sleep 3.5
         shot "$dialog" search-not-found
         shot root search-not-found-screen
+        height=$(xdotool getwindowgeometry "$dialog" | sed -n 's/.*Geometry: [0-9]*x//p')
+        echo "not-found dialog height: $height px"
         measure_idle "search dialog not found"
         keys "$dialog" Return
-        wait_gone "$sub_not_found_title" 10
+        wait_gone "$title" 10
         sleep 0.5
         shot "$main" main-retry-offered
         measure_idle "retry and special mode offered"
@@ -217,6 +227,7 @@ esac
 case $scenario in
     update | helper-as-user) ended="status 0 (done)" ;;
     sub-not-found) ended="status 2 (special-mode-offered)" ;;
+    main-*) ended="status 1 (retry-offered)" ;;
     *) ended="" ;;
 esac
 if [[ -n $ended ]]; then

@@ -139,6 +139,43 @@ TEST(QtWindowLayout, EveryControlOfTheFormSitsWhereItsDialogUnitsSay) {
     EXPECT_TRUE(window.Control(res::kSpecialModeButton)->isHidden());
 }
 
+// A text too long for one line wraps within its control's width; the dialog grows by its lines,
+// keeping its bottom margin, and nothing else moves.
+TEST(QtWindowLayout, AWrappedTextGrowsTheDialogBelowTheRest) {
+    QtToolkit ui;
+    struct Grower final : platform::WindowHandler {
+        QRect buttonBefore, buttonAfter, label;
+        int formBefore = 0, formAfter = 0, lineHeight = 0, labelWidth = 0;
+        void OnCreate(platform::Window& window) override {
+            auto& qtWindow = static_cast<QtWindow&>(window);
+            QWidget* button = qtWindow.Control(res::kSearchCancelButton);
+            buttonBefore = button->geometry();
+            formBefore = qtWindow.Form().height();
+            labelWidth = qtWindow.Control(res::kSearchCause)->width();
+            window.ShowWrappedText(res::kSearchCause,
+                                   std::string(LoadMessage(msg::kBaseOrMainNotFoundCheckLan)) +
+                                       std::string(LoadMessage(msg::kBaseOrMainNotFoundCheckLan)) +
+                                       "\n" +
+                                       std::string(LoadMessage(msg::kConnectBaseOrMainThenRetry)));
+            buttonAfter = button->geometry();
+            label = qtWindow.Control(res::kSearchCause)->geometry();
+            lineHeight = button->fontMetrics().height();
+            formAfter = qtWindow.Form().height();
+            EXPECT_EQ(qtWindow.TopLevel().height(), formAfter);
+            EXPECT_TRUE(window.IsControlVisible(res::kSearchCause));
+            window.Post([&window] { window.EndModal(platform::kCancelCode); });
+        }
+    } grower;
+    ui.RunModal(res::SearchLayout(), grower);
+    EXPECT_EQ(grower.buttonAfter, grower.buttonBefore);
+    EXPECT_EQ(grower.label.width(), grower.labelWidth);
+    EXPECT_GE(grower.label.height(), 3 * grower.lineHeight);
+    EXPECT_GT(grower.label.top(), grower.buttonAfter.bottom());
+    EXPECT_EQ(grower.formAfter - grower.label.bottom() - 1,
+              grower.formBefore - grower.buttonBefore.bottom() - 1)
+        << "the bottom margin is kept";
+}
+
 TEST(QtMainWindow, HasFixedSizeMinimiseOnlyTheTitleAndTheMenu) {
     QtToolkit ui;
     Handler frame, view;

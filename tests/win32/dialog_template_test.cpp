@@ -108,7 +108,7 @@ TEST(DialogTemplateTest, SearchDialogIsAModalPopupWithItsControlsInTabOrder) {
     EXPECT_EQ(title, "アップデート対象を探しています。");
     EXPECT_EQ(font, "MS Shell Dlg");
     EXPECT_EQ(points, 8);
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(items[0].id, res::kSearchCancelButton);
     EXPECT_EQ(items[0].windowClass, "#128");  // button
     EXPECT_EQ(items[0].title, "キャンセル");
@@ -122,6 +122,9 @@ TEST(DialogTemplateTest, SearchDialogIsAModalPopupWithItsControlsInTabOrder) {
     EXPECT_EQ(bar.y, 40);
     EXPECT_EQ(bar.width, 312);
     EXPECT_EQ(bar.height, 14);
+    // The cause, hidden below the button until a search that found nothing can say why.
+    EXPECT_EQ(items[5].id, res::kSearchCause);
+    EXPECT_EQ(items[5].style & WS_VISIBLE, 0u);
 }
 
 TEST(DialogTemplateTest, FormIsAChildWithHiddenButtonsAndSmoothBars) {

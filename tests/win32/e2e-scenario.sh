@@ -30,6 +30,7 @@ close_at_end=0      # the run ends with the window open: close it as the user wo
 shot_during=""      # "PATTERN=N": a screenshot once the simulator's log holds PATTERN N times
 second_copy=0       # start a second copy while the first runs
 timed=()            # (PATTERN MIN MAX): seconds from PATTERN's first line to the first window
+shot_after=0.5      # seconds from a window's appearance to its screenshot
 case $scenario in
     normal)
         # The PC and both units in 10.0.0.0/8: both are found on the adapter's own subnet.
@@ -64,6 +65,22 @@ case $scenario in
         expect_windows=("メインユニットに内蔵されているサブユニットが見つかりませんでした。")
         reject_sim=("web:" "tftp:")
         expect_ended="status 2 (special-mode-offered)"
+        close_at_end=1
+        ;;
+    main-no-reply | main-foreign-reply)
+        # Nothing answers, or the main unit answers in a format this updater does not take: the
+        # not-found dialog, shot once the looks at the host have ended (within 3 s). With no
+        # reply it looks as it always did; with a foreign one it grows by the cause.
+        main_addr=10.0.0.20/8
+        if [[ $scenario == main-no-reply ]]; then
+            old+=(--main-silent)
+        else
+            old+=(--main-reply-format 0200)
+        fi
+        expect_windows=("メインユニットが見つかりませんでした。")
+        shot_after=3.5
+        reject_sim=("web:" "tftp:")
+        expect_ended="status 1 (retry-offered)"
         close_at_end=1
         ;;
     *)
@@ -152,7 +169,7 @@ for title in "${expect_windows[@]}"; do
                 fail "\"$title\" came ${took} s after \"${timed[0]}\", not ${timed[1]} to ${timed[2]} s"
             timed_from=""
         fi
-        sleep 0.5
+        sleep "$shot_after"
         shot window
         # A message box takes Return (OK), the search dialog Esc (its button). Wine may drop a
         # key that comes with the focus change, so press again until the window is gone.

@@ -35,12 +35,7 @@ template=$build/wine-e2e
     if [[ ! -f $template/system.reg ]]; then
         export WINEPREFIX=$template
         "$rlq_wine" wineboot --init >/dev/null 2>&1 || true
-        # Wine's stand-ins for the Windows fonts lack Japanese: draw them with IPA P Gothic,
-        # which is proportional like MS UI Gothic.
-        for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
-            "$rlq_wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
-                >/dev/null 2>&1 || true
-        done
+        rlq_wine_japanese_fonts
         # No server of a prefix may run outside the namespaces.
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true

@@ -174,6 +174,65 @@ TEST_F(Win32ToolkitTest, ModalDialogIsCentredRunsTimersAndEndsWithItsCode) {
     EXPECT_LE(std::abs(centre.y - ownerCentre.y), 2);
 }
 
+// A text too long for one line shows in lines that each fit the control's width, Japanese (no
+// blanks) and Latin alike, with nothing lost; the dialog grows by them, and nothing else moves.
+TEST_F(Win32ToolkitTest, WrappedTextFitsItsWidthAndGrowsTheDialogBelowTheRest) {
+    CreateMain();
+    RecordingHandler dialog;
+    const std::string text =
+        "この製品のユニットではないか、より新しいアップデーターが必要なユニットです。この製品の"
+        "ユニットではないか、より新しいアップデーターが必要なユニットです。\n"
+        "Windows Security, Firewall and network protection, Allow an app through firewall, "
+        "Change settings, Allow another app, Browse, Add, Private and Public";
+    dialog.onCreate = [&](Window& window) {
+        HWND own = static_cast<Win32Window&>(window).Dialog();
+        HWND cause = ::GetDlgItem(own, res::kSearchCause);
+        RECT before, buttonBefore, after, buttonAfter, area, client;
+        ::GetWindowRect(own, &before);
+        ::GetWindowRect(::GetDlgItem(own, res::kSearchCancelButton), &buttonBefore);
+        window.ShowWrappedText(res::kSearchCause, text);
+        ::GetWindowRect(own, &after);
+        ::GetWindowRect(::GetDlgItem(own, res::kSearchCancelButton), &buttonAfter);
+        ::GetWindowRect(cause, &area);
+        ::GetClientRect(own, &client);
+        ::MapWindowPoints(own, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_TRUE(window.IsControlVisible(res::kSearchCause));
+        EXPECT_TRUE(::EqualRect(&buttonBefore, &buttonAfter));
+        EXPECT_EQ(after.top, before.top);
+        EXPECT_GT(area.top, buttonAfter.bottom);
+        EXPECT_LT(area.bottom, client.bottom);
+
+        const HDC dc = ::GetDC(cause);
+        const HGDIOBJ font =
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(cause, WM_GETFONT, 0, 0)));
+        const std::wstring shown = Widen(window.ControlText(res::kSearchCause));
+        std::wstring joined;
+        int lines = 0;
+        for (std::size_t start = 0; start <= shown.size(); ++lines) {
+            const std::size_t end = std::min(shown.find(L"\r\n", start), shown.size());
+            const std::wstring line = shown.substr(start, end - start);
+            SIZE extent{};
+            ::GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+            EXPECT_LE(extent.cx, area.right - area.left) << Narrow(line);
+            joined += line;
+            start = end + 2;
+        }
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc, &metrics);
+        ::SelectObject(dc, font);
+        ::ReleaseDC(cause, dc);
+        EXPECT_GE(lines, 4) << Narrow(shown) << " in " << area.right - area.left << " px";
+        EXPECT_GE(area.bottom - area.top, lines * metrics.tmHeight);
+        EXPECT_GE(after.bottom - before.bottom, area.bottom - area.top);
+        std::wstring expected = Widen(text);
+        std::erase_if(expected, [](wchar_t c) { return c == L' ' || c == L'\n'; });
+        std::erase_if(joined, [](wchar_t c) { return c == L' '; });
+        EXPECT_EQ(joined, expected) << "nothing is lost at the breaks";
+        window.Post([&window] { window.EndModal(kCancelCode); });
+    };
+    ui.RunModal(res::SearchLayout(), dialog);
+}
+
 TEST_F(Win32ToolkitTest, CloseCanBeVetoedAndEndsTheLoopWhenAllowed) {
     Window& main = CreateMain();
     ui.ShowMainWindow();

@@ -14,3 +14,13 @@ case $WINEARCH in
         exit 2
         ;;
 esac
+
+# Wine's stand-ins for the Windows fonts lack Japanese: they draw it with IPA P Gothic, which is
+# proportional like MS UI Gothic, and measure it as they draw it. For a new prefix.
+rlq_wine_japanese_fonts() {
+    local font
+    for font in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "MS Sans Serif"; do
+        "$rlq_wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f \
+            >/dev/null 2>&1 || true
+    done
+}

@@ -19,6 +19,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$WINEPREFIX"
     "$rlq_wine" wineboot --init >/dev/null 2>&1 || true
+    rlq_wine_japanese_fonts
     wineserver --wait || true
 fi
 # A client that connects just as the prefix's server shuts down (the last program of a parallel

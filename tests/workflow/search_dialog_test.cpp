@@ -11,6 +11,7 @@
 #include "tests/doubles/search_probes.h"
 #include "tests/doubles/udp_socket.h"
 #include "tests/support/discovery_reply.h"
+#include "workflow/cause_texts.h"
 #include "workflow/search_dialog.h"
 
 namespace rlq::testing {
@@ -168,11 +169,47 @@ TEST_P(SearchCancelTest, LeavingWhileSearchingStopsTheListenerAndFindsNothing) {
     EXPECT_EQ(dialog.GetResult(), UnitSlot{});
 }
 
+// Below its three lines the not-found dialog says why and what to do, unless all it knows is that
+// nothing answered: then it looks exactly as before.
+TEST_F(SearchDialogTest, NotFoundShowsTheCauseUnlessNothingAnswered) {
+    host.snapshot = EthernetAdapters(1);
+    for (const NotFoundCause cause : {NotFoundCause::NoReply, NotFoundCause::ReplyBlocked}) {
+        HeadlessToolkit ui(TimeMode::Virtual);
+        CDlgProg dialog(SEARCH_MAIN, host, sockets);
+        SearchDiagnosis diagnosis;
+        diagnosis.cause = cause;
+        diagnosis.device = MakeIpv4(192, 168, 0, 20);
+        ui.SetObserver([&](const platform::UiEvent& event) {
+            if (event.kind == platform::UiEvent::Kind::Text &&
+                event.control == res::kSearchCancelButton) {
+                ui.After(0ms, [&] {
+                    dialog.ShowCause(diagnosis);
+                    ui.Click(*ui.ActiveWindow(), res::kSearchCancelButton);
+                });
+            }
+        });
+        ui.RunModal(res::SearchLayout(), dialog);
+        const std::vector<std::string> events = ui.EventLines();
+        const auto causeEvents =
+            std::count_if(events.begin(), events.end(),
+                          [](const std::string& e) { return e.starts_with("dialog 132 1022 "); });
+        if (cause == NotFoundCause::NoReply) {
+            EXPECT_EQ(causeEvents, 0);
+            continue;
+        }
+        const CauseTexts texts = TextsForCause(diagnosis);
+        EXPECT_THAT(texts.seen, ::testing::HasSubstr("192.168.0.20"));
+        EXPECT_THAT(events, ::testing::IsSupersetOf(
+                                {"dialog 132 1022 text \"" + texts.seen + "\n" + texts.hint + "\"",
+                                 std::string("dialog 132 1022 shown")}));
+    }
+}
+
 // A search the user leaves has no cause to name, and nothing looks at the host for one; a search
-// that gives up is diagnosed, from looks that ran while its dialog waited for the button.
+// that gives up is diagnosed from looks that ran while its dialog waited for the button, and the
+// dialog shows the cause it reports.
 TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
     host.snapshot = EthernetAdapters(1);
-    FakeSearchProbes probes;
     FakeProcess process;
     struct Heard final : SequenceObserver {
         std::vector<std::string> seen;
@@ -181,27 +218,33 @@ TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
         }
         void SearchEnded(Unit, Ipv4, std::uint16_t, bool) override { seen.push_back("end"); }
     };
-    for (const bool leave : {true, false}) {
+    enum class Way { Leave, GiveUp, GiveUpBlocked };
+    for (const Way way : {Way::Leave, Way::GiveUp, Way::GiveUpBlocked}) {
+        FakeSearchProbes probes;
+        if (way == Way::GiveUpBlocked) {
+            probes.arrivals = std::vector<Ipv4>{MakeIpv4(192, 168, 0, 20)};
+        }
         Heard heard;
         SequenceListeners listeners;
         listeners.Add(heard);
-        HeadlessToolkit ui(leave ? TimeMode::Real : TimeMode::Virtual);
+        HeadlessToolkit ui(way == Way::Leave ? TimeMode::Real : TimeMode::Virtual);
         DialogUnitSearch search(ui, host, sockets, probes, process, {.sequence = listeners});
-        if (leave) {
+        if (way == Way::Leave) {
             ui.After(300ms, [&] { ui.PressEscape(*ui.ActiveWindow()); });
         } else {
-            ui.SetObserver([&](const platform::UiEvent& event) {
-                if (event.kind == platform::UiEvent::Kind::Text &&
-                    event.control == res::kSearchCancelButton) {
+            // Blocked: the button is pressed once the dialog has shown the cause.
+            const int pressAt = way == Way::GiveUp ? res::kSearchCancelButton : res::kSearchCause;
+            ui.SetObserver([&, pressAt](const platform::UiEvent& event) {
+                if (event.control == pressAt && event.kind != platform::UiEvent::Kind::Title) {
                     ui.After(0ms, [&] { ui.Click(*ui.ActiveWindow(), res::kSearchCancelButton); });
                 }
             });
         }
         EXPECT_EQ(search.Find(Unit::Main), UnitSlot{});
-        const std::vector<std::string> expected =
-            leave ? std::vector<std::string>{"end"} : std::vector<std::string>{"no-reply", "end"};
-        EXPECT_EQ(heard.seen, expected);
-        EXPECT_EQ(probes.holderLooks, leave ? 0 : 1);
+        const std::vector<std::vector<std::string>> expected = {
+            {"end"}, {"no-reply", "end"}, {"reply-blocked", "end"}};
+        EXPECT_EQ(heard.seen, expected[static_cast<int>(way)]);
+        EXPECT_EQ(probes.holderLooks, way == Way::Leave ? 0 : 1);
     }
 }
 
