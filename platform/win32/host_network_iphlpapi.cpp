@@ -1,20 +1,15 @@
-// Host networking through IP Helper: the adapter list, the interface table, adding and deleting
-// an address, and the route-change notification.
-
-#include <winsock2.h>
-
-#include <windows.h>
-
-#include <iphlpapi.h>
+// Host networking through IP Helper: the adapter list, the interface table, the recorded
+// temporary addresses, and the route-change notification.
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "platform/host_network.h"
+#include "platform/win32/adapter_info.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/recorded_address_lease.h"
 #include "platform/win32/sized_read.h"
-#include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
 namespace {
@@ -30,26 +25,19 @@ PhysicalAddress ToPhysicalAddress(const BYTE* bytes, UINT length) {
     return result;
 }
 
-// The adapter list's texts, read once here; one that is not a dotted quad reads as 0.0.0.0, which
-// the adapter list leaves out.
-Ipv4 FromDottedText(const char* text) {
-    return ParseIpv4(text).value_or(Ipv4{});
-}
-
 std::vector<AdapterRecord> ToAdapterRecords(const IP_ADAPTER_INFO* adapter) {
     std::vector<AdapterRecord> records;
     for (; adapter != nullptr; adapter = adapter->Next) {
         AdapterRecord record;
-        record.name = win32::FromSystemCodePage(adapter->Description);
+        record.name = win32::AdapterName(*adapter);
         record.physicalAddress = ToPhysicalAddress(adapter->Address, adapter->AddressLength);
         record.interfaceIndex = adapter->Index;
         record.dhcpEnabled = adapter->DhcpEnabled != 0;
         for (const IP_ADDR_STRING* entry = &adapter->IpAddressList; entry != nullptr;
              entry = entry->Next) {
-            record.addresses.push_back(
-                {FromDottedText(entry->IpAddress.String), FromDottedText(entry->IpMask.String)});
+            record.addresses.push_back(win32::ToMaskedAddress(*entry));
         }
-        record.firstGateway = FromDottedText(adapter->GatewayList.IpAddress.String);
+        record.firstGateway = win32::FromDottedText(adapter->GatewayList.IpAddress.String);
         records.push_back(std::move(record));
     }
     return records;
@@ -64,15 +52,6 @@ std::vector<InterfaceRow> ToInterfaceRows(const MIB_IFTABLE& table) {
     }
     return rows;
 }
-
-class IpHelperAddressLease final : public AddressLease {
-  public:
-    explicit IpHelperAddressLease(ULONG context) : m_context(context) {}
-    ~IpHelperAddressLease() override { ::DeleteIPAddress(m_context); }
-
-  private:
-    ULONG m_context;
-};
 
 class FixedRouteWait final : public RouteChangeWatch {
   public:
@@ -138,10 +117,7 @@ class IpHelperHostNetwork final : public HostNetwork {
         if (::GetNumberOfInterfaces(&interfaceCount) != NO_ERROR) {
             return std::nullopt;
         }
-        const auto adapters =
-            ReadSized(ERROR_BUFFER_OVERFLOW, [](std::uint8_t* buffer, ULONG* size) {
-                return ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer), size);
-            });
+        const auto adapters = win32::AdapterInfoList::Read();
         if (!adapters) {
             return std::nullopt;
         }
@@ -154,8 +130,7 @@ class IpHelperHostNetwork final : public HostNetwork {
         }
         AdapterSnapshot snapshot;
         snapshot.interfaceCount = interfaceCount;
-        snapshot.adapters =
-            ToAdapterRecords(reinterpret_cast<const IP_ADAPTER_INFO*>(adapters->data()));
+        snapshot.adapters = ToAdapterRecords(adapters->First());
         snapshot.interfaces = ToInterfaceRows(*reinterpret_cast<const MIB_IFTABLE*>(table->data()));
         return snapshot;
     }
@@ -177,18 +152,13 @@ class IpHelperHostNetwork final : public HostNetwork {
 
     std::unique_ptr<AddressLease> AddAddress(std::uint32_t interfaceIndex, Ipv4 address,
                                              Ipv4 mask) override {
-        ULONG context = 0;
-        ULONG instance = 0;
-        if (::AddIPAddress(::htonl(address.HostOrder()), ::htonl(mask.HostOrder()), interfaceIndex,
-                           &context, &instance) != NO_ERROR) {
-            return nullptr;
-        }
-        return std::make_unique<IpHelperAddressLease>(context);
+        return win32::AddRecordedAddress(win32::SystemAddressRecords(), interfaceIndex,
+                                         {address, mask});
     }
 
-    // An address added through IP Helper has no lifetime and stays until the PC restarts, so a
-    // leftover looks like one the user configured: it is kept, and adding is refused as before.
-    std::vector<std::string> RemoveLeftoverAddresses(Ipv4, Ipv4) override { return {}; }
+    std::vector<std::string> RemoveLeftoverAddresses(Ipv4 address, Ipv4 mask) override {
+        return win32::RemoveRecordedLeftovers(win32::SystemAddressRecords(), {address, mask});
+    }
 };
 
 }  // namespace
