@@ -112,6 +112,29 @@ const std::pair<int, std::string_view> kMessages[] = {
     {msg::kCauseSendRefusedSeen, "このPCが探索要求の送信を拒否しました (%1)。"},
     {msg::kCauseSendRefusedHint,
      "このPCのファイアウォールが送信を止めています。UDP ポート %1 への送信を許可してください。"},
+    // What the Windows firewall's settings showed, and where in Windows to change them.
+    {msg::kCauseFirewallRuleSeen,
+     "Windows ファイアウォールの受信の規則「%1」が、このプログラムへの応答をブロックしています。"},
+    {msg::kCauseFirewallRuleHint,
+     "「セキュリティが強化された Windows Defender ファイアウォール」の「受信の規則」で、規則「%1」"
+     "を無効にしてください。"},
+    {msg::kCauseBlockAllInboundSeen,
+     "Windows ファイアウォールが、このPCのネットワークへのすべての着信接続をブロックする設定に"
+     "なっています。"},
+    {msg::kCauseBlockAllInboundHint,
+     "Windows セキュリティ → ファイアウォールとネットワーク保護 → (アクティブ) のネットワーク で、"
+     "「許可されたアプリの一覧にあるものを含む、すべての着信接続をブロックします」をオフにして"
+     "ください。"},
+    {msg::kCauseUnicastRepliesOffSeen,
+     "Windows ファイアウォールがブロードキャストへのユニキャスト応答を受け付けない設定で、この"
+     "プログラムへの応答を許可する規則がありません。"},
+    {msg::kCauseFirewallAllowHint,
+     "Windows セキュリティ → ファイアウォールとネットワーク保護 → ファイアウォールによるアプリケー"
+     "ションの許可 で、このプログラムを許可してください (UDP ポート %1 の受信)。"},
+    {msg::kCauseOtherFirewallHint,
+     "ユニットの電源と接続をご確認ください。このPCには %1 がファイアウォールとして登録されて"
+     "います。応答が止められている場合は、%1 の設定でこのプログラム (UDP ポート %2 の受信) を許可"
+     "してください。"},
     // The console tool's words.
     {msg::kConsoleCause, "原因 [%1] %2"},
     {msg::kConsoleHint, "対処: %1"},

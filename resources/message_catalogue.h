@@ -102,6 +102,13 @@ constexpr int kCauseSendRefusedSeen = 352;   // %1 the system's error
 constexpr int kCauseSendRefusedHint = 353;   // %1 the port
 constexpr int kConsoleInstanceHeld = 354;    // %1 the process holding it, %2 the name
 constexpr int kRecordFolderNotShown = 355;   // %1 the folder
+constexpr int kCauseFirewallRuleSeen = 356;  // %1 the rule
+constexpr int kCauseFirewallRuleHint = 357;  // %1 the rule
+constexpr int kCauseBlockAllInboundSeen = 358;
+constexpr int kCauseBlockAllInboundHint = 359;
+constexpr int kCauseUnicastRepliesOffSeen = 360;
+constexpr int kCauseFirewallAllowHint = 361;  // %1 the port
+constexpr int kCauseOtherFirewallHint = 362;  // %1 the firewall, %2 the port
 constexpr int kApplicationName = 57344;
 constexpr int kOleInitFailed = 100;  // has no entry: loads as an empty text
 }  // namespace msg

@@ -25,6 +25,25 @@ std::string NoReplySeen(const std::vector<AdapterSearched>& adapters) {
     return FillMessage(msg::kCauseNoReplySeen, {std::to_string(count), names});
 }
 
+// The firewall's settings point at what to change; without them, what reached the adapter.
+CauseTexts ReplyBlockedTexts(const SearchDiagnosis& d, const std::string& replyPort) {
+    switch (d.firewall.kind) {
+        case FirewallFindingKind::BlockingRule:
+            return {FillMessage(msg::kCauseFirewallRuleSeen, {d.firewall.name}),
+                    FillMessage(msg::kCauseFirewallRuleHint, {d.firewall.name})};
+        case FirewallFindingKind::BlockAllInbound:
+            return {Text(msg::kCauseBlockAllInboundSeen), Text(msg::kCauseBlockAllInboundHint)};
+        case FirewallFindingKind::UnicastRepliesOff:
+            return {Text(msg::kCauseUnicastRepliesOffSeen),
+                    FillMessage(msg::kCauseFirewallAllowHint, {replyPort})};
+        case FirewallFindingKind::None:
+        case FirewallFindingKind::OtherFirewall:
+            break;
+    }
+    return {FillMessage(msg::kCauseReplyBlockedSeen, {FormatIpv4(d.device)}),
+            FillMessage(msg::kCauseReplyBlockedHint, {replyPort})};
+}
+
 }  // namespace
 
 CauseTexts TextsForCause(const SearchDiagnosis& d) {
@@ -40,8 +59,7 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
         case NotFoundCause::NoAddress:
             return {Text(msg::kCauseNoAddressSeen), Text(msg::kCauseNoAddressHint)};
         case NotFoundCause::ReplyBlocked:
-            return {FillMessage(msg::kCauseReplyBlockedSeen, {device}),
-                    FillMessage(msg::kCauseReplyBlockedHint, {replyPort})};
+            return ReplyBlockedTexts(d, replyPort);
         case NotFoundCause::PortInUse: {
             const std::string holder = DiagnosisDetail(d);  // empty where the system tells nothing
             return {holder.empty() ? FillMessage(msg::kCausePortInUseSeen, {replyPort})
@@ -75,7 +93,10 @@ CauseTexts TextsForCause(const SearchDiagnosis& d) {
                 FillMessage(msg::kCauseSendRefusedSeen, {SendErrorText(d.sendError)}),
                 FillMessage(msg::kCauseSendRefusedHint, {std::to_string(kDiscoveryRequestPort)})};
     }
-    return {NoReplySeen(d.adapters), Text(msg::kCauseNoReplyHint)};
+    return {NoReplySeen(d.adapters),
+            d.firewall.kind == FirewallFindingKind::OtherFirewall
+                ? FillMessage(msg::kCauseOtherFirewallHint, {d.firewall.name, replyPort})
+                : Text(msg::kCauseNoReplyHint)};
 }
 
 }  // namespace rlq

@@ -7,6 +7,7 @@
 
 #include "common/temp_address.h"
 #include "net/adapter_list.h"
+#include "workflow/firewall_finding.h"
 
 namespace rlq {
 namespace {
@@ -173,6 +174,11 @@ SearchDiagnosis Diagnose(const SearchSeen& seen, const ProbeAnswers& probes) {
                              SearchesThroughTempAddressFirst(seen.kind);
     const bool nothingReceived = std::all_of(seen.passes.begin(), seen.passes.end(),
                                              [](const PassRecord& r) { return r.received == 0; });
+    // Only for passes that ran and got nothing back: a reply taken shows the way open.
+    const bool repliesAwaited =
+        nothingReceived && std::any_of(seen.passes.begin(), seen.passes.end(), Ran);
+    const FirewallFinding firewall =
+        repliesAwaited && probes.firewall ? FindInFirewall(*probes.firewall) : FirewallFinding{};
 
     if (Any(seen.passes, &PassRecord::socketRefused) && !probes.portHolders.empty()) {
         diagnosis.cause = NotFoundCause::PortInUse;
@@ -220,6 +226,13 @@ SearchDiagnosis Diagnose(const SearchSeen& seen, const ProbeAnswers& probes) {
                           std::all_of(a.addresses.begin(), a.addresses.end(), IsLinkLocal);
                })) {
         diagnosis.cause = NotFoundCause::NoAddress;
+    } else if (firewall.kind != FirewallFindingKind::None) {
+        // Settings, not what was seen: after every cause the search itself showed. Another
+        // maker's firewall is a hint beside no-reply, never a cause of its own.
+        diagnosis.firewall = firewall;
+        if (firewall.kind != FirewallFindingKind::OtherFirewall) {
+            diagnosis.cause = NotFoundCause::ReplyBlocked;
+        }
     }
     return diagnosis;
 }

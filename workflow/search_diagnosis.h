@@ -3,6 +3,7 @@
 // afterwards told: a pure function, with no I/O of its own.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "net/net_events.h"
@@ -26,6 +27,7 @@ struct ProbeAnswers {
     std::vector<platform::UdpPortHolder> portHolders;  // of the reply port
     std::vector<platform::RouteRow> routes;
     std::vector<Ipv4> arrivals;  // senders of what reached the adapters for the reply port
+    std::optional<platform::FirewallState> firewall;
 };
 
 SearchDiagnosis Diagnose(const SearchSeen& seen, const ProbeAnswers& probes);

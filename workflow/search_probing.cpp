@@ -47,6 +47,7 @@ void SearchProbing::Start(std::function<void()> ended) {
             ProbeAnswers answers;
             answers.portHolders = probes.UdpPortHolders(kDiscoveryReplyPort);
             answers.routes = probes.Ipv4Routes();
+            answers.firewall = probes.Firewall(kDiscoveryReplyPort);
             if (looks->capture) {
                 answers.arrivals = looks->capture->TakeSenders();
             }

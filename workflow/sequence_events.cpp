@@ -38,12 +38,47 @@ std::string SendErrorText(const platform::SystemError& error) {
     return error.text + " (error " + std::to_string(error.code) + ")";
 }
 
+namespace {
+
+std::string_view ProfileWord(platform::FirewallProfileKind profile) {
+    switch (profile) {
+        case platform::FirewallProfileKind::Domain:
+            return "domain";
+        case platform::FirewallProfileKind::Private:
+            return "private";
+        case platform::FirewallProfileKind::Public:
+            break;
+    }
+    return "public";
+}
+
+std::string FirewallDetail(const FirewallFinding& finding) {
+    const std::string profile = "profile " + std::string(ProfileWord(finding.profile));
+    switch (finding.kind) {
+        case FirewallFindingKind::None:
+            break;
+        case FirewallFindingKind::BlockingRule:
+            return "rule \"" + finding.name + "\" blocks";
+        case FirewallFindingKind::BlockAllInbound:
+            return profile + " blocks all inbound";
+        case FirewallFindingKind::UnicastRepliesOff:
+            return profile + " takes no unicast replies";
+        case FirewallFindingKind::OtherFirewall:
+            return "firewall \"" + finding.name + "\"";
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
     switch (diagnosis.cause) {
         case NotFoundCause::ForeignReply:
             return FormatIpv4(diagnosis.device) + " " + ReplyFault(diagnosis.reply);
         case NotFoundCause::ReplyBlocked:
-            return "from " + FormatIpv4(diagnosis.device);
+            return diagnosis.firewall.kind == FirewallFindingKind::None
+                       ? "from " + FormatIpv4(diagnosis.device)
+                       : FirewallDetail(diagnosis.firewall);
         case NotFoundCause::PortInUse: {
             if (diagnosis.holderId == 0) {
                 return diagnosis.holder;
@@ -63,6 +98,7 @@ std::string DiagnosisDetail(const SearchDiagnosis& diagnosis) {
         case NotFoundCause::SendRefused:
             return SendErrorText(diagnosis.sendError);
         case NotFoundCause::NoReply:
+            return FirewallDetail(diagnosis.firewall);
         case NotFoundCause::NoLink:
         case NotFoundCause::NoEthernet:
         case NotFoundCause::NoAddress:

@@ -13,6 +13,7 @@
 #include "common/unit.h"
 #include "firmware/transfer_events.h"
 #include "net/net_events.h"
+#include "platform/search_probes.h"
 
 namespace rlq {
 
@@ -64,6 +65,21 @@ struct AdapterSearched {
     int rejected = 0;  // of those, the ones not taken
 };
 
+// What the firewall's own settings say of the replies.
+enum class FirewallFindingKind {
+    None,
+    BlockingRule,       // an inbound rule blocks them: name
+    BlockAllInbound,    // a profile in force blocks every inbound connection: profile
+    UnicastRepliesOff,  // a profile takes no unicast replies to broadcasts, no rule allows them
+    OtherFirewall,      // none of those, and another maker's firewall is registered: name
+};
+
+struct FirewallFinding {
+    FirewallFindingKind kind = FirewallFindingKind::None;
+    std::string name;  // the rule's, or the other firewall's
+    platform::FirewallProfileKind profile = platform::FirewallProfileKind::Public;
+};
+
 struct SearchDiagnosis {
     NotFoundCause cause = NotFoundCause::NoReply;
     // What the cause points at, where it points at something:
@@ -76,6 +92,7 @@ struct SearchDiagnosis {
     MaskedAddress route;         // RouteConflict: the more specific route; TempAddressInSubnet:
                                  // the adapter's own address, with interfaceName its name
     platform::SystemError sendError;  // SendRefused: what the system said of the first request
+    FirewallFinding firewall;  // ReplyBlocked without arrivals; NoReply: another firewall only
     std::vector<AdapterSearched> adapters;
 };
 // The cause's particulars in a few language-neutral words ("192.168.77.20 format 0x0200"), empty

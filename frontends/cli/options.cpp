@@ -45,14 +45,17 @@ written is told once on stderr and never stops the update.
 When a search ends without its unit, the output names the cause and one line
 per adapter (name, link, addresses, requests sent, replies). The causes:
   no-reply              requests went out, nothing came back: the unit is off,
-                        on another LAN, or still starting
+                        on another LAN, or still starting (on Windows another
+                        maker's firewall is named: allow the program there)
   no-link               no Ethernet adapter has a link: cable out, or the unit
                         or the switch is off
   no-ethernet           no Ethernet adapter (Wi-Fi is not searched)
   no-address            an Ethernet adapter has a link but no IPv4 address, or
                         only a link-local one: DHCP gave none
   reply-blocked         the units' replies reached the adapter but not this
-                        program: a firewall; allow UDP port 12104 in
+                        program: a firewall; allow UDP port 12104 in. On
+                        Windows the firewall's blocking rule or profile is
+                        named
   port-in-use           another program holds UDP port 12104 (named where the
                         system tells): close it
   foreign-reply         a device answered with a reply this updater does not

@@ -124,6 +124,9 @@ class LinuxSearchProbes final : public SearchProbes {
     }
 
     std::vector<RouteRow> Ipv4Routes() override { return netlink::ReadIpv4Routes(); }
+
+    // No firewall here keeps settings to point the user at; the capture shows what one dropped.
+    std::optional<FirewallState> Firewall(std::uint16_t) override { return std::nullopt; }
 };
 
 }  // namespace

@@ -16,6 +16,7 @@ class FakeSearchProbes final : public platform::SearchProbes {
     std::optional<std::vector<Ipv4>> arrivals;
     std::vector<platform::UdpPortHolder> holders;
     std::vector<platform::RouteRow> routes;
+    std::optional<platform::FirewallState> firewall;
     std::atomic<int> holderLooks = 0;  // the looks run on a thread of their own
 
     std::unique_ptr<platform::ArrivalCapture> CaptureUdpArrivals(std::uint16_t) override {
@@ -29,6 +30,7 @@ class FakeSearchProbes final : public platform::SearchProbes {
         return holders;
     }
     std::vector<platform::RouteRow> Ipv4Routes() override { return routes; }
+    std::optional<platform::FirewallState> Firewall(std::uint16_t) override { return firewall; }
 
   private:
     class Capture final : public platform::ArrivalCapture {

@@ -33,6 +33,21 @@ const AdapterReport kLoopback = Adapter("lo", 1, platform::kIfTypeSoftwareLoopba
 const AdapterReport kWired =
     Adapter("pc0", kPc, platform::kIfTypeEthernet, 5, {{kPcAddress, PrefixMask(24)}});
 
+// The firewall's settings: a rule that blocks this program, or only another maker's firewall.
+void BlockingRule(ProbeAnswers& p) {
+    using namespace platform;
+    FirewallRule rule{"RLQ updater", FirewallAction::Block, FirewallProtocol::Udp, true};
+    rule.profiles = {FirewallProfileKind::Public};
+    p.firewall = FirewallState{{{FirewallProfileKind::Public, true, false, false}}, {{rule}}, {}};
+}
+void ArrivalsBesideTheRule(ProbeAnswers& p) {
+    BlockingRule(p);
+    p.arrivals = std::vector<Ipv4>{kMainUnit};
+}
+void OtherFirewall(ProbeAnswers& p) {
+    p.firewall = platform::FirewallState{{}, std::nullopt, {"Example Shield"}};
+}
+
 // What one search saw, as its passes record it.
 struct Seen {
     std::vector<AdapterReport> adapters{kLoopback, kWired};
@@ -257,6 +272,44 @@ const Row kRows[] = {
      {},
      NotFoundCause::NoReply,
      ""},
+    {"FirewallRuleBlocksTheReplies",
+     SEARCH_MAIN,
+     {},
+     BlockingRule,
+     NotFoundCause::ReplyBlocked,
+     "rule \"RLQ updater\" blocks"},
+    {"ArrivalsNameTheSenderBeforeTheFirewallsRule",
+     SEARCH_MAIN,
+     {},
+     ArrivalsBesideTheRule,
+     NotFoundCause::ReplyBlocked,
+     "from 192.168.77.20"},
+    {"FirewallRuleWithRepliesTaken",
+     SEARCH_MAIN,
+     {.replies = {ReplyVerdict::KindNotWanted}},
+     BlockingRule,
+     NotFoundCause::NoReply,
+     ""},
+    {"FirewallRuleWithoutAPassThatRan",
+     SEARCH_MAIN,
+     {.ownPass = false, .socketRefused = true},
+     BlockingRule,
+     NotFoundCause::NoReply,
+     ""},
+    {"SilentSubUnitBeforeTheFirewallsRule",
+     SEARCH_SUB,
+     {.ownPass = false, .tempPass = true},
+     BlockingRule,
+     NotFoundCause::SubSilent,
+     "main unit 192.168.77.20",
+     true,
+     kMainUnit},
+    {"OtherMakersFirewallIsAHintOnly",
+     SEARCH_MAIN,
+     {},
+     OtherFirewall,
+     NotFoundCause::NoReply,
+     "firewall \"Example Shield\""},
 };
 
 class SearchDiagnosisTest : public ::testing::TestWithParam<Row> {};
@@ -284,6 +337,20 @@ TEST(SearchDiagnosis, EveryCauseHasACodeOfItsOwn) {
     }
     EXPECT_EQ(codes.size(), static_cast<std::size_t>(kLast) + 1);
     EXPECT_EQ(texts.size(), static_cast<std::size_t>(kLast) + 1);
+}
+
+// Each finding of the firewall names what to change, in words of its own.
+TEST(SearchDiagnosis, FirewallFindingsHaveTextsOfTheirOwn) {
+    std::set<std::string> hints;
+    using Kind = FirewallFindingKind;
+    for (const Kind kind :
+         {Kind::None, Kind::BlockingRule, Kind::BlockAllInbound, Kind::UnicastRepliesOff}) {
+        SearchDiagnosis diagnosis{.cause = NotFoundCause::ReplyBlocked, .firewall = {kind, "R"}};
+        hints.insert(TextsForCause(diagnosis).hint);
+    }
+    SearchDiagnosis other{.firewall = {FirewallFindingKind::OtherFirewall, "Example Shield"}};
+    EXPECT_NE(TextsForCause(other).hint.find("Example Shield"), std::string::npos);
+    EXPECT_EQ(hints.size(), 4u);
 }
 
 TEST(SearchDiagnosis, AdaptersCarryTheirOwnPassesCountsAndLeaveTheLoopbackOut) {

@@ -222,7 +222,9 @@ TEST_F(SearchDialogTest, OnlyASearchThatGaveUpIsDiagnosed) {
     for (const Way way : {Way::Leave, Way::GiveUp, Way::GiveUpBlocked}) {
         FakeSearchProbes probes;
         if (way == Way::GiveUpBlocked) {
-            probes.arrivals = std::vector<Ipv4>{MakeIpv4(192, 168, 0, 20)};
+            // The firewall blocks all inbound.
+            probes.firewall = platform::FirewallState{
+                {{platform::FirewallProfileKind::Private, true, true, false}}, std::nullopt, {}};
         }
         Heard heard;
         SequenceListeners listeners;
