@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <optional>
+#include <string>
 
 #include "platform/process.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/module_path.h"
 #include "platform/win32/wide_text.h"
 
 namespace rlq::platform {
@@ -58,19 +60,8 @@ class Win32Process final : public ProcessEnvironment {
     }
 
     std::optional<std::string> ProgramPath() override {
-        // Long paths: grow the buffer until the path fits instead of taking a cut one.
-        std::vector<wchar_t> buffer(MAX_PATH);
-        for (;;) {
-            const DWORD length =
-                ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-            if (length == 0) {
-                return std::nullopt;
-            }
-            if (length < buffer.size()) {
-                return win32::Narrow(std::wstring_view(buffer.data(), length));
-            }
-            buffer.resize(buffer.size() * 2);
-        }
+        const auto path = win32::ModulePath();
+        return path ? std::optional(win32::Narrow(*path)) : std::nullopt;
     }
 
     char PathSeparator() const override { return '\\'; }

@@ -1,6 +1,6 @@
-// The probes on Windows: the owner of a UDP port and the route table through IP Helper. No
-// arrival capture: seeing packets before the firewall needs a driver this program does not
-// install.
+// The probes on Windows: the owner of a UDP port and the route table through IP Helper, the
+// firewall's settings through its COM interfaces. No arrival capture: seeing packets before the
+// firewall needs a driver this program does not install.
 
 #include <winsock2.h>
 
@@ -11,7 +11,9 @@
 #include <string>
 
 #include "platform/search_probes.h"
+#include "platform/win32/firewall_state.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/module_path.h"
 #include "platform/win32/sized_read.h"
 #include "platform/win32/wide_text.h"
 
@@ -78,6 +80,11 @@ class Win32SearchProbes final : public SearchProbes {
             }
         }
         return routes;
+    }
+
+    std::optional<FirewallState> Firewall(std::uint16_t replyPort) override {
+        const auto program = win32::ModulePath();
+        return program ? win32::ReadFirewallState(*program, replyPort) : std::nullopt;
     }
 };
 

@@ -23,7 +23,7 @@ grep -q "^Magic.*$magic" <<<"$headers" || fail "not $kind"
 grep -q 'Subsystem.*00000002.*(Windows GUI)' <<<"$headers" || fail "not the GUI subsystem"
 
 # Only DLLs every Windows has; nothing of the toolchain (libstdc++, libgcc, winpthread).
-allowed='^(kernel32|user32|gdi32|comctl32|ws2_32|iphlpapi|wininet|ole32|msvcrt|advapi32|bcrypt|shell32)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|ws2_32|iphlpapi|wininet|ole32|oleaut32|msvcrt|advapi32|bcrypt|shell32)\.dll$'
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
 [[ -n $imports ]] || fail "no imports found"
 for dll in $imports; do
