@@ -56,7 +56,7 @@ class Win32SearchProbes final : public SearchProbes {
         for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
             const MIB_UDPROW_OWNER_PID& row = rows->table[i];
             if (::ntohs(static_cast<u_short>(row.dwLocalPort)) == port) {
-                holders.push_back({row.dwOwningPid, ProgramName(row.dwOwningPid)});
+                holders.push_back({row.dwOwningPid, ProgramName(row.dwOwningPid), {}});
             }
         }
         return holders;
