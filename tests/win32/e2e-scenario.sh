@@ -31,6 +31,7 @@ shot_during=""      # "PATTERN=N": a screenshot once the simulator's log holds P
 second_copy=0       # start a second copy while the first runs
 timed=()            # (PATTERN MIN MAX): seconds from PATTERN's first line to the first window
 shot_after=0.5      # seconds from a window's appearance to its screenshot
+open_records=0      # at the end, the Help menu's item opens the folder of the run's records
 case $scenario in
     normal)
         # The PC and both units in 10.0.0.0/8: both are found on the adapter's own subnet.
@@ -74,6 +75,7 @@ case $scenario in
         main_addr=10.0.0.20/8
         if [[ $scenario == main-no-reply ]]; then
             old+=(--main-silent)
+            open_records=1
         else
             old+=(--main-reply-format 0200)
         fi
@@ -186,6 +188,26 @@ for title in "${expect_windows[@]}"; do
         shot missing
     fi
 done
+if [[ $open_records -eq 1 && -n ${main_window:-} ]]; then
+    sleep 1
+    press "$main_window" alt+h
+    sleep 0.5
+    shot help-menu
+    xdotool key --clearmodifiers l
+    if folder=$(await_window "RLQ610ATotalUpdater" 20 "$exe_pid"); then
+        sleep 1
+        shot record-folder
+        for _ in 1 2 3; do
+            [[ -z $(window_of "RLQ610ATotalUpdater") ]] && break
+            press "$folder" alt+F4
+            sleep 1
+        done
+        [[ -z $(window_of "RLQ610ATotalUpdater") ]] || fail "the record folder's window took no alt+F4"
+    else
+        fail "the Help menu's item opened no window on the record folder"
+        shot no-record-folder
+    fi
+fi
 if [[ $close_at_end -eq 1 && -n ${main_window:-} ]]; then
     sleep 1
     shot end

@@ -9,7 +9,7 @@ build=$(cd "$1" && pwd)
 sim=$2
 shift 2
 scenarios=("$@")
-[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal web-never-answers temp-address-refused)
+[[ ${#scenarios[@]} -gt 0 ]] || scenarios=(normal web-never-answers temp-address-refused main-no-reply main-foreign-reply)
 [[ $(id -u) -eq 0 ]] || { echo "e2e.sh: needs root" >&2; exit 77; }
 [[ -x $sim ]] || { echo "e2e.sh: no simulated unit at $sim (build the linux preset)" >&2; exit 77; }
 
