@@ -200,8 +200,9 @@ case $scenario in
         title=$sub_not_found_title
         [[ $scenario == sub-not-found ]] || title=$main_not_found_title
         dialog=$(wait_window "$title" 60)
-        # The cause comes once the looks at the host have ended, within 3 s.
-        sleep 3.5
+        # The cause comes once the looks at the host (within 3 s) and the search's last pass have
+        # ended: for the sub unit that pass runs on for up to 5 s after the dialog gave up.
+        if [[ $scenario == sub-not-found ]]; then sleep 5.5; else sleep 3.5; fi
         shot "$dialog" search-not-found
         shot root search-not-found-screen
         height=$(xdotool getwindowgeometry "$dialog" | sed -n 's/.*Geometry: [0-9]*x//p')
