@@ -1,9 +1,11 @@
 #include "platform/win32/win32_toolkit.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/win32/dialog_template.h"
 #include "platform/win32/frame_menu.h"
+#include "platform/win32/system_error_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_window.h"
 
@@ -54,6 +56,12 @@ HICON LoadProgramIcon(HINSTANCE instance, int id, int metricX, int metricY) {
                                            LR_DEFAULTCOLOR));
 }
 
+// No window station or display to draw on: a fault to report, not a window to use.
+[[noreturn]] void ThrowCannotMake(const char* part) {
+    throw std::runtime_error(std::string("the main window's ") + part +
+                             " cannot be made: " + SystemErrorText(::GetLastError()));
+}
+
 }  // namespace
 
 Win32Toolkit::Win32Toolkit() : m_instance(::GetModuleHandleW(nullptr)) {
@@ -89,6 +97,9 @@ Window& Win32Toolkit::CreateMainWindow(const MainWindowLayout& layout, WindowHan
     m_frame = ::CreateWindowExW(0, kFrameClass, Widen(layout.title).c_str(), kFrameStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                 BuildMenu(layout.menu), m_instance, this);
+    if (m_frame == nullptr) {
+        ThrowCannotMake("frame");
+    }
     m_bigIcon = LoadProgramIcon(m_instance, layout.iconId, SM_CXICON, SM_CYICON);
     m_smallIcon = LoadProgramIcon(m_instance, layout.iconId, SM_CXSMICON, SM_CYSMICON);
     if (m_bigIcon != nullptr) {
@@ -103,6 +114,9 @@ Window& Win32Toolkit::CreateMainWindow(const MainWindowLayout& layout, WindowHan
                                  m_frame, &Win32Toolkit::DialogProc,
                                  reinterpret_cast<LPARAM>(&start));
     m_form = std::move(start.window);
+    if (!m_form) {
+        ThrowCannotMake("form");
+    }
     FitFrameToForm();
     return *m_form;
 }
