@@ -50,9 +50,15 @@ class ControlDc {
     HGDIOBJ m_before;
 };
 
+// Japanese closing marks stay at the end of the line before.
+bool StartsNoLine(wchar_t c) {
+    return std::wstring_view(L"。、」）』").find(c) != std::wstring_view::npos;
+}
+
 // One paragraph broken into lines that each fit `width` pixels: at the last blank that fits,
-// else (as in Japanese, which has none) after the last character that fits. The breaks are ours,
-// not the static control's, so what is measured is what is drawn, on Windows and on Wine alike.
+// else (as in Japanese, which has none) after the last character that fits, but never before a
+// closing mark. The breaks are ours, not the static control's, so what is measured is what is
+// drawn, on Windows and on Wine alike.
 void AppendWrapped(HDC dc, std::wstring_view paragraph, int width, std::wstring& wrapped) {
     while (true) {
         INT fit = 0;
@@ -65,6 +71,9 @@ void AppendWrapped(HDC dc, std::wstring_view paragraph, int width, std::wstring&
             const std::size_t blank = paragraph.substr(0, end + 1).find_last_of(L' ');
             if (blank != std::wstring_view::npos && blank > 0) {
                 end = blank;
+            }
+            while (end > 1 && StartsNoLine(paragraph[end])) {
+                --end;
             }
         }
         wrapped.append(paragraph.substr(0, end));

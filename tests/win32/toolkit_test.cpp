@@ -219,8 +219,6 @@ TEST_F(Win32ToolkitTest, WrappedTextFitsItsWidthAndGrowsTheDialogBelowTheRest) {
         }
         TEXTMETRICW metrics{};
         ::GetTextMetricsW(dc, &metrics);
-        ::SelectObject(dc, font);
-        ::ReleaseDC(cause, dc);
         EXPECT_GE(lines, 4) << Narrow(shown) << " in " << area.right - area.left << " px";
         EXPECT_GE(area.bottom - area.top, lines * metrics.tmHeight);
         EXPECT_GE(after.bottom - before.bottom, area.bottom - area.top);
@@ -228,6 +226,19 @@ TEST_F(Win32ToolkitTest, WrappedTextFitsItsWidthAndGrowsTheDialogBelowTheRest) {
         std::erase_if(expected, [](wchar_t c) { return c == L' ' || c == L'\n'; });
         std::erase_if(joined, [](wchar_t c) { return c == L' '; });
         EXPECT_EQ(joined, expected) << "nothing is lost at the breaks";
+
+        // Where the line is full just before a closing mark, the mark does not start the next.
+        int fit = 0;
+        SIZE extent{};
+        const std::wstring filler(200, L'あ');
+        ::GetTextExtentExPointW(dc, filler.c_str(), 200, area.right - area.left, &fit, nullptr,
+                                &extent);
+        window.ShowWrappedText(res::kSearchCause,
+                               Narrow(filler.substr(0, fit) + L"。" + filler.substr(0, 3)));
+        const std::wstring marked = Widen(window.ControlText(res::kSearchCause));
+        EXPECT_EQ(marked.substr(marked.find(L"\r\n") + 2), L"あ。あああ");
+        ::SelectObject(dc, font);
+        ::ReleaseDC(cause, dc);
         window.Post([&window] { window.EndModal(kCancelCode); });
     };
     ui.RunModal(res::SearchLayout(), dialog);
