@@ -140,7 +140,7 @@ void CDlgProg::LooksEnded() {
 }
 
 void CDlgProg::ShowCauseIfKnown() {
-    if (m_diagnose && m_givenUp && m_listenerEnded && m_looksEnded && !m_shownCause) {
+    if (m_diagnose && GivenUp() && m_listenerEnded && m_looksEnded && !m_shownCause) {
         m_shownCause = m_diagnose();
         ShowCause(*m_shownCause);
     }
@@ -185,7 +185,7 @@ void CDlgProg::OnTimer(int /*timerId*/) {
     }
     m_window->StepProgress(res::kSearchProgress);
     ++m_nTicks;
-    if (m_nTicks >= m_nTickLimit) {
+    if (GivenUp()) {
         KillTimerIfRunning();
         m_strLine2 = LoadMessage(msg::kPressButtonToReturn);
         const std::string button(LoadMessage(msg::kBack));
@@ -196,7 +196,6 @@ void CDlgProg::OnTimer(int /*timerId*/) {
         const std::string title = Text(texts, &KindTexts::notFoundTitle);
         m_window->SetTitle(title);
         UpdateData();
-        m_givenUp = true;
         m_events.Tell(&SequenceObserver::SearchGivenUp, Texts(title, button));
         ShowCauseIfKnown();
     }

@@ -65,6 +65,7 @@ class CDlgProg final : public platform::WindowHandler {
     void KillTimerIfRunning();
     void OnFindPosted();
     void ShowCauseIfKnown();
+    bool GivenUp() const { return m_nTicks >= m_nTickLimit; }
 
     const SequenceListeners& m_events;
     std::mutex m_lock;  // serialises the tick and StopSearch, as the semaphore of one
@@ -82,7 +83,7 @@ class CDlgProg final : public platform::WindowHandler {
 
     // The cause of a search that gave up, on the window's thread.
     std::function<SearchDiagnosis()> m_diagnose;
-    bool m_givenUp = false, m_listenerEnded = false, m_looksEnded = false;
+    bool m_listenerEnded = false, m_looksEnded = false;
     std::optional<SearchDiagnosis> m_shownCause;
 
     // Posts from other threads (the listener's wake-ups, the looks' end) go here; cleared when

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/win32/program_name.h"
 #include "platform/win32/registry_key.h"
 #include "platform/win32/wide_text.h"
 
 namespace rlq::platform::win32 {
 namespace {
 
-constexpr wchar_t kSystemPath[] = L"SOFTWARE\\RLQ610ATotalUpdater\\TempAddresses";
 // A record's bytes and a value name of ours fit well within these.
 constexpr DWORD kValueNameCapacity = 64;
 constexpr DWORD kValueCapacity = 64;
@@ -91,7 +91,8 @@ std::vector<NamedAddRecord> AddressRecords::Read() {
 }
 
 AddressRecords& SystemAddressRecords() {
-    static AddressRecords records(HKEY_LOCAL_MACHINE, kSystemPath);
+    static AddressRecords records(HKEY_LOCAL_MACHINE,
+                                  std::wstring(L"SOFTWARE\\") + kProgramName + L"\\TempAddresses");
     return records;
 }
 

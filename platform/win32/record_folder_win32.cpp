@@ -10,6 +10,7 @@
 
 #include "platform/record_folder.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/program_name.h"
 #include "platform/win32/system_error_text.h"
 #include "platform/win32/wide_text.h"
 
@@ -17,7 +18,6 @@ namespace rlq::platform {
 namespace {
 
 constexpr wchar_t kLocalAppData[] = L"LOCALAPPDATA";
-constexpr wchar_t kFolderName[] = L"RLQ610ATotalUpdater";
 constexpr wchar_t kReplacementSuffix[] = L".new";
 constexpr INT_PTR kShellExecuteErrorLimit = 32;  // ShellExecute's results up to 32 are errors
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -31,7 +31,7 @@ std::wstring FolderPath() {
         length = ::GetEnvironmentVariableW(kLocalAppData, buffer.data(),
                                            static_cast<DWORD>(buffer.size()));
     }
-    return std::wstring(buffer.data(), length) + L"\\" + kFolderName;
+    return std::wstring(buffer.data(), length) + L"\\" + win32::kProgramName;
 }
 
 std::string LastErrorText() {

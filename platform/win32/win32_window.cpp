@@ -242,9 +242,7 @@ void Win32Window::InvalidateControl(int id) {
     if (control == nullptr) {
         return;
     }
-    RECT area;
-    ::GetWindowRect(control, &area);
-    ::MapWindowPoints(HWND_DESKTOP, m_dialog, reinterpret_cast<POINT*>(&area), 2);
+    const RECT area = AreaIn(m_dialog, control);
     ::InvalidateRect(m_dialog, &area, FALSE);
 }
 
