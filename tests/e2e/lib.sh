@@ -45,7 +45,9 @@ start_xvfb() {
     for _ in $(seq 10); do
         display=$((1000 + RANDOM % 20000))
         [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]] && continue
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$base.log" 2>&1 {starting}>&- &
+        # No reset when the last client goes: a window probe that ends just as the program
+        # connects would otherwise have the program's connection closed by the reset.
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$base.log" 2>&1 {starting}>&- &
         xvfb_pid=$!
         for _ in $(seq 100); do
             [[ -S /tmp/.X11-unix/X$display ]] && break
