@@ -48,7 +48,7 @@ std::optional<std::string> AddressRecords::Add(const AddressAddRecord& record) {
     const std::string name = std::to_string(record.holder.id) + "-" +
                              std::to_string(record.holder.creationTime) + "-" +
                              std::to_string(++m_added);
-    if (!key || !Write(key.Get(), name, record)) {
+    if (!key || !Write(key.get(), name, record)) {
         return std::nullopt;
     }
     return name;
@@ -56,12 +56,12 @@ std::optional<std::string> AddressRecords::Add(const AddressAddRecord& record) {
 
 bool AddressRecords::Replace(const std::string& name, const AddressAddRecord& record) {
     const UniqueKey key = OpenVolatile(m_root, m_path);
-    return key && Write(key.Get(), name, record);
+    return key && Write(key.get(), name, record);
 }
 
 void AddressRecords::Remove(const std::string& name) {
     if (const UniqueKey key = OpenVolatile(m_root, m_path); key) {
-        ::RegDeleteValueW(key.Get(), Widen(name).c_str());
+        ::RegDeleteValueW(key.get(), Widen(name).c_str());
     }
 }
 
@@ -75,7 +75,7 @@ std::vector<NamedAddRecord> AddressRecords::Read() {
         std::vector<std::uint8_t> bytes(kValueCapacity);
         auto size = static_cast<DWORD>(bytes.size());
         const LSTATUS status =
-            ::RegEnumValueW(key.Get(), i, name, &nameLength, nullptr, &type, bytes.data(), &size);
+            ::RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, bytes.data(), &size);
         if (status == ERROR_MORE_DATA) {
             continue;  // no value of ours is that long
         }

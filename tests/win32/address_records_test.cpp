@@ -74,8 +74,8 @@ TEST_F(AddressRecordsTest, ValuesThatAreNoRecordAreSkipped) {
               ERROR_SUCCESS);
     const UniqueKey key(raw);
     const wchar_t text[] = L"10.10.1.1/8 x";  // as many bytes as a record
-    ::RegSetValueExW(key.Get(), L"short", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text), 8);
-    ::RegSetValueExW(key.Get(), L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+    ::RegSetValueExW(key.get(), L"short", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text), 8);
+    ::RegSetValueExW(key.get(), L"text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                      sizeof text);
     const std::vector<NamedAddRecord> read = m_records.Read();
     ASSERT_EQ(read.size(), 1u);
